@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// The screen being shown. The numbers appear in the transition log.
+enum GameState : std::int32_t {
+    Loading = 0,
+    Menu = 1,
+    LevelSelect = 2,
+    Playing = 3,
+    Paused = 4,
+    LevelComplete = 5,
+    EnterNickname = 6,
+    HighScores = 7,
+    Login = 8,
+};

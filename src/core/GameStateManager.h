@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/GameState.h"
+#include "online/HighScore.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Game;
+class SupabaseClient;
+
+// The game's flow: which screen shows, the flags and timers of the level
+// attempt in progress, the texts being typed and the signed-in session.
+class GameStateManager {
+public:
+    GameStateManager(Game& game, SupabaseClient& supabase);
+
+    // Logs the change, switches the music for menus and play, then sets state.
+    void transitionTo(GameState newState);
+    void showMessage(const std::string& text, float seconds);
+
+    GameState state = Loading;
+    std::int32_t totalBirds = 0;
+    float loadingProgress = 0.0f;
+    float messageTimer = 0.0f;
+    bool levelEnded = false;
+    bool enemiesCleared = false;
+    float clearTimer = 0.0f;
+    bool gameOverPending = false;
+    float gameOverTimer = 0.0f;
+    bool outOfBirdsPending = false;
+    float outOfBirdsTimer = 0.0f;
+    std::string message;
+    std::int32_t selectedLevel = 0;
+    std::int32_t stars = 0;
+    std::string nicknameInput;
+    std::string usernameInput;
+    std::string passwordInput;
+    float cursorBlinkTimer = 0.0f;
+    bool cursorVisible = true;
+    std::int32_t pauseSelection = 0;
+    bool isLoggedIn = false;
+    std::string loggedInUsername;
+    std::string userId;
+    std::string accessToken;
+    GameState previousState = Menu;
+    std::vector<HighScore> onlineHighScores;
+    std::int32_t loginFocus = 0;
+
+private:
+    Game& game;
+    SupabaseClient& supabase;
+};

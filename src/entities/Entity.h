@@ -1,0 +1,49 @@
+#pragma once
+
+#include <SFML/System/Vector2.hpp>
+#include <cstdint>
+
+class Renderer;
+
+// The physics world is measured in metres and everything drawn or read from a
+// file in pixels. Both grow y downwards, so converting never flips an axis.
+inline constexpr float PIXELS_PER_METER = 30.0f;
+inline constexpr float METERS_PER_PIXEL = 1.0f / PIXELS_PER_METER;
+
+// Collision filter categories. Birds ignore each other so that a split bird's
+// children, born overlapping, do not push one another apart.
+inline constexpr std::uint16_t CATEGORY_BIRD = 0x0001;
+inline constexpr std::uint16_t CATEGORY_BLOCK = 0x0002;
+inline constexpr std::uint16_t CATEGORY_ENEMY = 0x0004;
+inline constexpr std::uint16_t CATEGORY_GROUND = 0x0008;
+
+inline constexpr std::uint16_t MASK_BIRD = CATEGORY_BLOCK | CATEGORY_ENEMY | CATEGORY_GROUND;
+inline constexpr std::uint16_t MASK_BLOCK = 0x000F;
+inline constexpr std::uint16_t MASK_ENEMY = 0x000F;
+inline constexpr std::uint16_t MASK_GROUND = CATEGORY_BIRD | CATEGORY_BLOCK | CATEGORY_ENEMY;
+
+inline sf::Vector2f toPixels(float xMeters, float yMeters) {
+    return {xMeters * PIXELS_PER_METER, yMeters * PIXELS_PER_METER};
+}
+
+// Anything that takes part in the simulation and is drawn in the playing
+// field. Each kind owns at most one body; the body's user data points back
+// here so contact callbacks can find the entity.
+class Entity {
+public:
+    virtual ~Entity() = default;
+
+    // Called once per playing frame, outside the world step. dt in seconds.
+    virtual void update(float dt) = 0;
+    virtual void draw(Renderer& renderer) = 0;
+    // Destroys the body in its world (not during Step). A second call does nothing.
+    virtual void destroyBody() = 0;
+
+    sf::Vector2f position{0.0f, 0.0f}; // centre, screen pixels
+    float angle = 0.0f;                // radians
+
+protected:
+    Entity() = default;
+    Entity(const Entity&) = default;
+    Entity& operator=(const Entity&) = default;
+};
