@@ -1,0 +1,217 @@
+#include "online/HighScoreTable.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t FIELDS_PER_LINE = 4;
+
+// Splits off at most `count` comma-separated fields; whatever follows the last
+// of them is ignored.
+std::vector<std::string> splitFirstFields(const std::string& line, std::size_t count) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (fields.size() < count) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string::npos) {
+            fields.push_back(line.substr(start));
+            break;
+        }
+        fields.push_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return fields;
+}
+
+// Reads a number the way the file has always been read (leading blanks,
+// optional sign, digits, anything after them ignored), but reports a bad field
+// instead of throwing.
+std::optional<int> readNumber(const std::string& field) {
+    try {
+        return std::stoi(field);
+    } catch (const std::logic_error&) {
+        return std::nullopt;
+    }
+}
+
+void sortBestFirst(std::vector<HighScore>& list) {
+    std::stable_sort(list.begin(), list.end(),
+                     [](const HighScore& a, const HighScore& b) { return a.score > b.score; });
+}
+
+// A comma or line break in a name would shift the fields of its line and make
+// the file unreadable; the nickname screen never lets one through, but the
+// file format must not depend on that.
+std::string sanitizedName(std::string name) {
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == ',' || c == '\n' || c == '\r'; }, '_');
+    return name;
+}
+
+const std::vector<HighScore>& emptyList() {
+    static const std::vector<HighScore> empty;
+    return empty;
+}
+
+} // namespace
+
+HighScoreTable::HighScoreTable(std::string path) : path(std::move(path)) {}
+
+void HighScoreTable::loadHighScores() {
+    table.clear();
+    originalNeedsBackup = false;
+    std::ifstream file(path);
+    if (!file) {
+        return;
+    }
+    std::string line;
+    std::size_t lineNumber = 0;
+    while (std::getline(file, line)) {
+        ++lineNumber;
+        if (!parseLine(line, lineNumber)) {
+            originalNeedsBackup = true;
+        }
+    }
+    for (auto& list : table) {
+        sortBestFirst(list);
+    }
+}
+
+// Returns false only for a malformed line (one that is worth a warning and a
+// backup); short lines are skipped silently as they always were.
+bool HighScoreTable::parseLine(const std::string& line, std::size_t lineNumber) {
+    const std::vector<std::string> fields = splitFirstFields(line, FIELDS_PER_LINE);
+    if (fields.size() < FIELDS_PER_LINE) {
+        return true;
+    }
+    const std::optional<int> level = readNumber(fields[0]);
+    const std::optional<int> score = readNumber(fields[2]);
+    const std::optional<int> stars = readNumber(fields[3]);
+    const char* problem = nullptr;
+    if (!level || *level < 0 || *level >= MAX_LEVEL_COUNT) {
+        problem = "bad level index";
+    } else if (!score) {
+        problem = "bad score";
+    } else if (!stars) {
+        problem = "bad stars";
+    }
+    if (problem != nullptr) {
+        std::cerr << "HighScoreTable: Skipping malformed line " << lineNumber << " of " << path
+                  << " (" << problem << "): " << line << std::endl;
+        return false;
+    }
+    listFor(*level).push_back(HighScore{fields[1], *score, *stars});
+    return true;
+}
+
+std::vector<HighScore>& HighScoreTable::listFor(int level) {
+    if (table.size() <= static_cast<std::size_t>(level)) {
+        table.resize(static_cast<std::size_t>(level) + 1);
+    }
+    return table[static_cast<std::size_t>(level)];
+}
+
+bool HighScoreTable::addHighScore(int level, const std::string& name, int score, int stars) {
+    if (level < 0 || level >= MAX_LEVEL_COUNT) {
+        std::cerr << "HighScoreTable: Refusing entry for invalid level index " << level
+                  << std::endl;
+        return false;
+    }
+    std::vector<HighScore>& list = listFor(level);
+    if (!wouldQualify(level, score)) {
+        return false;
+    }
+    list.push_back(HighScore{sanitizedName(name), score, stars});
+    sortBestFirst(list);
+    if (list.size() > MAX_ENTRIES_PER_LEVEL) {
+        list.resize(MAX_ENTRIES_PER_LEVEL);
+    }
+    saveHighScores();
+    return true;
+}
+
+const std::vector<HighScore>& HighScoreTable::getHighScores(int level) const {
+    if (level < 0 || static_cast<std::size_t>(level) >= table.size()) {
+        return emptyList();
+    }
+    return table[static_cast<std::size_t>(level)];
+}
+
+bool HighScoreTable::wouldQualify(int level, int score) const {
+    if (level < 0 || level >= MAX_LEVEL_COUNT) {
+        return false;
+    }
+    const std::vector<HighScore>& list = getHighScores(level);
+    return list.size() < MAX_ENTRIES_PER_LEVEL || score > list.back().score;
+}
+
+// The table is written to a temporary file beside the real one and renamed
+// over it, so a failed or interrupted write never leaves a truncated table.
+bool HighScoreTable::saveHighScores() {
+    if (!writeBackupIfNeeded()) {
+        return false;
+    }
+    const std::string temporary = temporaryPath();
+    std::error_code error;
+    if (!writeTemporaryFile()) {
+        std::cerr << "HighScoreTable: Could not write " << temporary << "; " << path
+                  << " left unchanged." << std::endl;
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::cerr << "HighScoreTable: Could not replace " << path << " (" << error.message()
+                  << "); it was left unchanged." << std::endl;
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+bool HighScoreTable::writeTemporaryFile() const {
+    std::ofstream out(temporaryPath(), std::ios::out | std::ios::trunc);
+    if (!out) {
+        return false;
+    }
+    for (std::size_t level = 0; level < table.size(); ++level) {
+        for (const HighScore& entry : table[level]) {
+            out << level << ',' << entry.name << ',' << entry.score << ',' << entry.stars << '\n';
+        }
+    }
+    out.flush();
+    const bool written = out.good();
+    out.close();
+    return written && !out.fail();
+}
+
+// A file that had malformed lines still holds them on disk; the rewrite would
+// drop them, so the original is copied aside first.
+bool HighScoreTable::writeBackupIfNeeded() {
+    if (!originalNeedsBackup) {
+        return true;
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        // Removed while the game ran: nothing left that a backup could keep.
+        originalNeedsBackup = false;
+        return true;
+    }
+    std::filesystem::copy_file(path, backupPath(),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error) {
+        std::cerr << "HighScoreTable: Could not back up " << path << " to " << backupPath() << " ("
+                  << error.message() << "); the file was not rewritten." << std::endl;
+        return false;
+    }
+    originalNeedsBackup = false;
+    return true;
+}

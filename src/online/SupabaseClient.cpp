@@ -1,0 +1,323 @@
+#include "online/SupabaseClient.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <iostream>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// The library waits 300 s for a connection by default; the game's frame loop
+// is frozen while a request runs, so a dead backend must give up quickly.
+constexpr time_t CONNECTION_TIMEOUT_SECONDS = 3;
+constexpr time_t READ_TIMEOUT_SECONDS = 5;
+constexpr time_t WRITE_TIMEOUT_SECONDS = 5;
+constexpr int DEFAULT_HTTPS_PORT = 443;
+constexpr int STATUS_OK = 200;
+constexpr int STATUS_NO_CONTENT = 204;
+constexpr const char* JSON_CONTENT_TYPE = "application/json";
+
+struct UrlParts {
+    std::string scheme;
+    std::string host; // may carry ":port"
+};
+
+// "scheme://host[:port][/path]"; without "://" the whole text is the host of
+// a plain http URL. Any path is dropped: every request path is absolute.
+UrlParts splitBaseUrl(const std::string& url) {
+    UrlParts parts{"http", url};
+    const std::size_t separator = url.find("://");
+    if (separator != std::string::npos) {
+        parts.scheme = url.substr(0, separator);
+        parts.host = url.substr(separator + 3);
+    }
+    parts.host = parts.host.substr(0, parts.host.find('/'));
+    return parts;
+}
+
+std::optional<int> readPort(const std::string& text) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const int port = std::stoi(text);
+    if (port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    return port;
+}
+
+// The TLS client takes the host name and the port separately.
+std::pair<std::string, int> splitHostPort(const std::string& host) {
+    const std::size_t colon = host.rfind(':');
+    const std::size_t bracket = host.rfind(']');
+    std::string name = host;
+    int port = DEFAULT_HTTPS_PORT;
+    if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
+        if (const std::optional<int> written = readPort(host.substr(colon + 1))) {
+            name = host.substr(0, colon);
+            port = *written;
+        }
+    }
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
+        name = name.substr(1, name.size() - 2);
+    }
+    return {name, port};
+}
+
+// Compact, keys in ascending order (the object type is a sorted map) and
+// non-ASCII kept as UTF-8. Invalid UTF-8 typed by a player is replaced rather
+// than thrown.
+std::string serialize(const nlohmann::json& body) {
+    return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+httplib::Result noResponse() {
+    return httplib::Result(nullptr, httplib::Error::Unknown);
+}
+
+template <typename Callback, typename... Args>
+void notify(const Callback& callback, Args&&... args) {
+    if (callback) {
+        callback(std::forward<Args>(args)...);
+    }
+}
+
+int clampToInt(long double value) {
+    constexpr auto lowest = static_cast<long double>(std::numeric_limits<int>::min());
+    constexpr auto highest = static_cast<long double>(std::numeric_limits<int>::max());
+    return static_cast<int>(std::clamp(value, lowest, highest));
+}
+
+// Integers as they are, fractions truncated toward zero, booleans as 1 and 0;
+// anything else is not a score.
+std::optional<int> readScore(const nlohmann::json& value) {
+    if (value.is_boolean()) {
+        return value.get<bool>() ? 1 : 0;
+    }
+    if (value.is_number_unsigned()) {
+        return clampToInt(static_cast<long double>(value.get<std::uint64_t>()));
+    }
+    if (value.is_number_integer()) {
+        return clampToInt(static_cast<long double>(value.get<std::int64_t>()));
+    }
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        if (std::isnan(number)) {
+            return std::nullopt;
+        }
+        return clampToInt(std::trunc(static_cast<long double>(number)));
+    }
+    return std::nullopt;
+}
+
+bool isStringMember(const nlohmann::json& object, const char* key) {
+    return object.is_object() && object.contains(key) && object.at(key).is_string();
+}
+
+} // namespace
+
+SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& anonKey)
+    : baseUrl(baseUrl), anonKey(anonKey) {
+    const UrlParts url = splitBaseUrl(baseUrl);
+    if (url.scheme == "https") {
+        const auto [host, port] = splitHostPort(url.host);
+        httpsClient = std::make_unique<httplib::SSLClient>(host, port);
+        configure(*httpsClient);
+        useHttps = true;
+    } else {
+        httpClient = std::make_unique<httplib::Client>("http://" + url.host);
+        configure(*httpClient);
+        useHttps = false;
+    }
+}
+
+template <typename Client> void SupabaseClient::configure(Client& client) {
+    client.set_follow_location(true);
+    client.set_connection_timeout(CONNECTION_TIMEOUT_SECONDS);
+    client.set_read_timeout(READ_TIMEOUT_SECONDS);
+    client.set_write_timeout(WRITE_TIMEOUT_SECONDS);
+}
+
+// Content-Type travels with the body (see send), so it is not listed here.
+httplib::Headers SupabaseClient::anonHeaders() const {
+    return {{"apikey", anonKey}};
+}
+
+httplib::Headers SupabaseClient::signInHeaders() const {
+    return {{"apikey", anonKey}, {"Authorization", "Bearer " + anonKey}};
+}
+
+httplib::Headers SupabaseClient::authenticatedHeaders() const {
+    return {{"apikey", anonKey}, {"Authorization", "Bearer " + accessToken}};
+}
+
+httplib::Result SupabaseClient::postJson(const std::string& path, const httplib::Headers& headers,
+                                         const nlohmann::json& body) {
+    return send("POST", path, headers, serialize(body));
+}
+
+httplib::Result SupabaseClient::send(const std::string& method, const std::string& path,
+                                     const httplib::Headers& headers, const std::string& body) {
+    auto dispatch = [&](auto& client) -> httplib::Result {
+        if (method == "GET" || method == "DELETE") {
+            // No body to carry the content type, so it goes in as a header.
+            httplib::Headers withType = headers;
+            withType.emplace("Content-Type", JSON_CONTENT_TYPE);
+            return method == "GET" ? client.Get(path.c_str(), withType)
+                                   : client.Delete(path.c_str(), withType);
+        }
+        if (method == "POST") {
+            return client.Post(path.c_str(), headers, body, JSON_CONTENT_TYPE);
+        }
+        if (method == "PUT") {
+            return client.Put(path.c_str(), headers, body, JSON_CONTENT_TYPE);
+        }
+        return noResponse();
+    };
+    try {
+        return useHttps ? dispatch(*httpsClient) : dispatch(*httpClient);
+    } catch (const std::exception& error) {
+        std::cerr << "SupabaseClient: Request to " << path << " failed: " << error.what()
+                  << std::endl;
+        return noResponse();
+    }
+}
+
+void SupabaseClient::signUp(const std::string& username, const std::string& password,
+                            const AuthCallback& callback) {
+    const nlohmann::json body = {{"data", {{"username", username}}},
+                                 {"email", username + EMAIL_SUFFIX},
+                                 {"password", password}};
+    handleAuthResponse(postJson("/auth/v1/signup", anonHeaders(), body), callback);
+}
+
+void SupabaseClient::signIn(const std::string& username, const std::string& password,
+                            const AuthCallback& callback) {
+    const httplib::Result lookup = postJson("/rest/v1/rpc/get_email_by_username", signInHeaders(),
+                                            nlohmann::json::object({{"p_username", username}}));
+    if (!lookup || lookup->status != STATUS_OK) {
+        notify(callback, nlohmann::json(), std::string("Username not found"));
+        return;
+    }
+    // The procedure answers with a JSON string; dropping the quotes leaves the
+    // address (a null answer becomes the word null and is refused below).
+    std::string address = lookup->body;
+    address.erase(std::remove(address.begin(), address.end(), '"'), address.end());
+    const nlohmann::json body = {{"email", address}, {"password", password}};
+    handleAuthResponse(postJson("/auth/v1/token?grant_type=password", signInHeaders(), body),
+                       callback);
+}
+
+void SupabaseClient::handleAuthResponse(const httplib::Result& result,
+                                        const AuthCallback& callback) {
+    if (!result) {
+        notify(callback, nlohmann::json(), std::string("Network error"));
+        return;
+    }
+    if (result->status != STATUS_OK) {
+        notify(callback, nlohmann::json(), "Authentication failed: " + result->body);
+        return;
+    }
+    const nlohmann::json answer = nlohmann::json::parse(result->body, nullptr, false);
+    const std::optional<Session> session =
+        answer.is_discarded() ? std::nullopt : readSession(answer);
+    if (!session) {
+        notify(callback, nlohmann::json(), std::string("JSON parse error"));
+        return;
+    }
+    accessToken = session->accessToken;
+    userId = session->userId;
+    email = session->email;
+    notify(callback, answer, std::string());
+}
+
+// All three members or none: a half-read answer must not leave the client
+// holding one account's token next to another account's id.
+std::optional<SupabaseClient::Session> SupabaseClient::readSession(const nlohmann::json& answer) {
+    if (!isStringMember(answer, "access_token") || !answer.contains("user")) {
+        return std::nullopt;
+    }
+    const nlohmann::json& user = answer.at("user");
+    if (!isStringMember(user, "id") || !isStringMember(user, "email")) {
+        return std::nullopt;
+    }
+    return Session{answer.at("access_token").get<std::string>(), user.at("id").get<std::string>(),
+                   user.at("email").get<std::string>()};
+}
+
+void SupabaseClient::signOut() {
+    accessToken.clear();
+    userId.clear();
+    email.clear();
+    std::cout << "User signed out locally.\n" << std::flush;
+}
+
+httplib::Result SupabaseClient::makeAuthenticatedRequest(const std::string& method,
+                                                         const std::string& path,
+                                                         const std::string& body) {
+    if (accessToken.empty()) {
+        return noResponse();
+    }
+    return send(method, path, authenticatedHeaders(), body);
+}
+
+void SupabaseClient::getHighScoresForLevel(int levelId, const HighScoresCallback& callback) {
+    const httplib::Result result = postJson("/rest/v1/rpc/get_high_scores_for_level", anonHeaders(),
+                                            nlohmann::json::object({{"p_level_id", levelId}}));
+    if (!result) {
+        notify(callback, std::vector<HighScore>(), std::string("Network error"));
+        return;
+    }
+    if (result->status != STATUS_OK) {
+        notify(callback, std::vector<HighScore>(),
+               "Server error: " + std::to_string(result->status));
+        return;
+    }
+    const std::optional<std::vector<HighScore>> scores = readHighScores(result->body);
+    if (!scores) {
+        notify(callback, std::vector<HighScore>(), std::string("JSON parse error"));
+        return;
+    }
+    notify(callback, *scores, std::string());
+}
+
+// The answer is an array of rows with "username" and "score"; one bad row
+// discards the whole answer.
+std::optional<std::vector<HighScore>> SupabaseClient::readHighScores(const std::string& body) {
+    const nlohmann::json answer = nlohmann::json::parse(body, nullptr, false);
+    if (answer.is_discarded() || !answer.is_array()) {
+        return std::nullopt;
+    }
+    std::vector<HighScore> scores;
+    for (const nlohmann::json& row : answer) {
+        if (!isStringMember(row, "username") || !row.contains("score")) {
+            return std::nullopt;
+        }
+        const std::optional<int> score = readScore(row.at("score"));
+        if (!score) {
+            return std::nullopt;
+        }
+        scores.push_back(HighScore{row.at("username").get<std::string>(), *score, 0});
+    }
+    return scores;
+}
+
+void SupabaseClient::upsertUserScore(int levelId, int score, const ScoreUpdateCallback& callback) {
+    if (accessToken.empty()) {
+        notify(callback, false, std::string("User not logged in"));
+        return;
+    }
+    const nlohmann::json body = {
+        {"p_level_id", levelId}, {"p_score", score}, {"p_user_id", userId}};
+    const httplib::Result result =
+        makeAuthenticatedRequest("POST", "/rest/v1/rpc/upsert_user_score", serialize(body));
+    if (result && result->status == STATUS_NO_CONTENT) {
+        notify(callback, true, std::string());
+        return;
+    }
+    notify(callback, false, std::string("Failed to update score"));
+}
