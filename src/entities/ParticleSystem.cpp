@@ -1,6 +1,101 @@
 #include "entities/ParticleSystem.h"
 
-void ParticleSystem::spawn(const sf::Vector2f&, int, float, sf::Color, float, float, float, float,
-                           float, ParticleShape) {}
-void ParticleSystem::update(float) {}
-void ParticleSystem::draw(Renderer&) {}
+#include "assets/Renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <random>
+
+namespace {
+constexpr float MIN_SPEED = 50.0f;    // pixels per second
+constexpr float SPEED_RANGE = 100.0f; // pixels per second
+constexpr float INTENSITY_SPEEDUP = 0.1f;
+
+// A float in [0, 1) from the engine's top 24 bits.
+float unitFloat(std::mt19937& engine) {
+    return static_cast<float>(engine() >> 8) * (1.0f / 16777216.0f);
+}
+
+const char* shapeWord(ParticleShape shape) {
+    switch (shape) {
+    case CIRCLE:
+        return "CIRCLE";
+    case QUADRANGLE:
+        return "QUADRANGLE";
+    case TRIANGLE:
+        return "TRIANGLE";
+    }
+    return "";
+}
+} // namespace
+
+ParticleSystem::ParticleSystem() : ParticleSystem(SeedSource{}) {}
+
+ParticleSystem::ParticleSystem(SeedSource source) : seedSource(std::move(source)) {
+    if (!seedSource) {
+        seedSource = [] { return static_cast<std::uint32_t>(std::random_device{}()); };
+    }
+}
+
+void ParticleSystem::spawn(const sf::Vector2f& position, int count, float intensity,
+                           sf::Color color, float minSize, float maxSize, float minLifetime,
+                           float maxLifetime, float spread, ParticleShape shape) {
+    std::cout << shapeWord(shape) << std::endl;
+    std::mt19937 engine(seedSource());
+    if (count < 1) {
+        return;
+    }
+    const float speedScale = intensity * INTENSITY_SPEEDUP + 1.0f;
+    for (int i = 0; i < count; ++i) {
+        const float direction = -spread / 2.0f + unitFloat(engine) * spread;
+        const float speed = (unitFloat(engine) * SPEED_RANGE + MIN_SPEED) * speedScale;
+        const float lifetime = minLifetime + unitFloat(engine) * (maxLifetime - minLifetime);
+        const float size = minSize + unitFloat(engine) * (maxSize - minSize);
+
+        Particle particle;
+        particle.position = position;
+        particle.velocity = {std::cos(direction) * speed, std::sin(direction) * speed};
+        particle.lifetime = lifetime;
+        particle.maxLifetime = lifetime;
+        particle.color = color;
+        particle.size = size;
+        particle.shape = shape;
+        particles.push_back(particle);
+    }
+}
+
+void ParticleSystem::update(float dt) {
+    for (Particle& particle : particles) {
+        if (particle.lifetime <= 0.0f) {
+            continue;
+        }
+        particle.lifetime -= dt;
+        particle.position += particle.velocity * dt;
+        const float alpha = std::max(0.0f, particle.lifetime / particle.maxLifetime * 255.0f);
+        particle.color.a = static_cast<sf::Uint8>(alpha);
+    }
+    particles.erase(
+        std::remove_if(particles.begin(), particles.end(),
+                       [](const Particle& particle) { return particle.lifetime <= 0.0f; }),
+        particles.end());
+}
+
+void ParticleSystem::draw(Renderer& renderer) {
+    for (const Particle& particle : particles) {
+        if (particle.lifetime <= 0.0f) {
+            continue;
+        }
+        switch (particle.shape) {
+        case CIRCLE:
+            renderer.drawCircle(particle.position, particle.size, particle.color);
+            break;
+        case QUADRANGLE:
+            renderer.drawQuad(particle.position, 2.0f * particle.size, particle.color, 0.0f);
+            break;
+        case TRIANGLE:
+            renderer.drawTriangle(particle.position, 2.0f * particle.size, particle.color, 0.0f);
+            break;
+        }
+    }
+}

@@ -2,30 +2,49 @@
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 class Renderer;
 
 enum ParticleShape { CIRCLE = 0, QUADRANGLE = 1, TRIANGLE = 2 };
 
+// One debris chip: purely visual, no body, no gravity; it flies straight and
+// fades out over its lifetime.
 struct Particle {
-    sf::Vector2f position;
-    sf::Vector2f velocity;
-    float lifetime = 0.0f;
+    sf::Vector2f position; // centre, world pixels
+    sf::Vector2f velocity; // pixels per second
+    float lifetime = 0.0f; // seconds left; live while above 0
     float maxLifetime = 0.0f;
     sf::Color color;
-    float size = 0.0f;
+    float size = 0.0f; // a circle's radius, half the extent of the other shapes
     ParticleShape shape = CIRCLE;
 };
 
-// Placeholder until the debris system lands.
+// The debris chips thrown by struck blocks, held by value in creation order.
 class ParticleSystem {
 public:
+    // Supplies the seed of each burst's engine.
+    using SeedSource = std::function<std::uint32_t()>;
+
+    // Seeds every burst from std::random_device.
+    ParticleSystem();
+    // Seeds every burst from seedSource (tests make bursts repeatable).
+    explicit ParticleSystem(SeedSource seedSource);
+
+    // Appends count chips fanning out around +x from position. Only appends,
+    // so it is safe inside the world step's contact callback.
     void spawn(const sf::Vector2f& position, int count, float intensity, sf::Color color,
                float minSize, float maxSize, float minLifetime, float maxLifetime, float spread,
                ParticleShape shape);
+    // Moves and fades the live chips, then drops the spent ones in one
+    // stable pass.
     void update(float dt);
     void draw(Renderer& renderer);
 
     std::vector<Particle> particles;
+
+private:
+    SeedSource seedSource;
 };
