@@ -1,21 +1,90 @@
 #pragma once
 
 #include "core/GameState.h"
+#include "online/HighScore.h"
 
+#include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Rect.hpp>
+#include <SFML/Graphics/RectangleShape.hpp>
+#include <SFML/Graphics/Text.hpp>
+#include <SFML/Graphics/View.hpp>
+#include <SFML/System/Vector2.hpp>
+#include <string>
+#include <vector>
 
+class Bird;
 class Game;
 class Renderer;
 class ResourceManager;
 class HighScoreTable;
+class LevelSelectLayout;
+namespace sf {
+class Font;
+class RenderWindow;
+class Texture;
+} // namespace sf
 
-// Placeholder until the screens land.
+// Where the menu's three image buttons go for given texture sizes; a zero
+// size stands for a missing texture.
+struct MenuButtonRects {
+    bool startShown = false;
+    bool quitShown = false;
+    bool highScoreShown = false;
+    sf::FloatRect start;
+    sf::FloatRect quit;
+    sf::FloatRect highScore;
+};
+
+// Draws every screen and the in-game HUD. Each screen draws only when the
+// state it is given is its own, and while drawing writes the rectangles of
+// its clickable elements into the slots below, which the input handling
+// hit-tests (getButtonAt). A slot keeps its last value until rewritten.
 class UIRenderer {
 public:
     UIRenderer(Game& game, Renderer& renderer, ResourceManager& resources,
                HighScoreTable& localHighScores);
 
     void drawLoadingScreen(GameState state, float progress, float titleY);
+    void drawMenu(GameState state, bool loggedIn, const std::string& username);
+    void drawLoginButton(bool loggedIn, const std::string& username, sf::FloatRect& slot,
+                         sf::Vector2f centre);
+    void drawHUD(GameState state, const sf::View& gameView, int score, int levelIndex,
+                 int levelCount, float messageTimer, const std::string& message,
+                 const Bird* currentBird, bool loggedIn, const std::string& username);
+    void drawLevelSelect(GameState state, int selectedLevel,
+                         const std::vector<std::string>& levelFiles, bool loggedIn,
+                         const std::string& username);
+    void drawPauseMenu(GameState state, int selected);
+    void drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
+                           int totalScore, int totalBirds, int unlaunchedBirds, bool loggedIn,
+                           const std::string& username, const std::vector<HighScore>& scores);
+    void drawHighScores(GameState state, int levelIndex, int levelCount,
+                        const std::vector<HighScore>& scores);
+    void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname);
+    void drawLoginScreen(GameState state, bool loggedIn, const std::string& loggedInUsername,
+                         const std::string& usernameInput, const std::string& passwordInput,
+                         bool cursorVisible, int loginFocus);
+
+    // Id of the first button of the state's slots that contains point
+    // (half-open test), or 0. Menu 1-4, LevelSelect 6, Playing 5,
+    // LevelComplete 12, Login 9/7/8/10/11 for the view currently shown.
+    int getButtonAt(sf::Vector2f point, GameState state) const;
+    // Click area of pause entry index (0..2) in default-view pixels: the
+    // entry text's width without its selection prefix, centred on x = 400.
+    sf::FloatRect pauseEntryHitBox(int index) const;
+
+    // Rules of the screens that do not need a window.
+    static constexpr int PAUSE_ENTRY_COUNT = 3;
+    static const char* pauseEntryText(int index); // null outside 0..2
+    static sf::Color bannerColor(const std::string& message);
+    static std::string activeBirdLabel(const Bird& bird);
+    // High-score rows that fit the level-complete panel of a window this high.
+    static int levelCompleteRowCount(float windowHeight);
+    // Names longer than 14 characters become their first 12 plus "..".
+    static std::string shortenScoreName(const std::string& name);
+    static std::string maskPassword(const std::string& password);
+    static MenuButtonRects menuButtonRects(sf::Vector2u windowSize, sf::Vector2u startSize,
+                                           sf::Vector2u quitSize, sf::Vector2u highScoreSize);
 
     sf::FloatRect startButtonRect;
     sf::FloatRect nextLevelButtonRect;
@@ -33,8 +102,59 @@ public:
     sf::FloatRect signOutButtonRect;
 
 private:
+    sf::RenderWindow& window() const;
+    sf::Vector2f windowSize() const;
+    sf::View windowView() const;
+    const sf::Texture* texture(const char* key) const;
+
+    // Prepares the reusable text and returns its local bounds.
+    sf::FloatRect setUpText(const std::string& string, const sf::Font& font, unsigned int size,
+                            sf::Color color);
+    // Draws string with its local-bounds centre (half width, half height) at
+    // position; returns its bounds.
+    sf::FloatRect drawMiddledText(const std::string& string, const sf::Font& font,
+                                  unsigned int size, sf::Color color, sf::Vector2f position);
+    // Draws string centred horizontally on top.x with its top edge at top.y
+    // (by half its bounds height); returns its bounds height.
+    float drawTextBelow(const std::string& string, const sf::Font& font, unsigned int size,
+                        sf::Color color, sf::Vector2f top);
+    float measureTextWidth(const std::string& string, unsigned int size) const;
+    void styleBox(sf::Vector2f size, sf::Color fill, sf::Color outline, float outlineThickness);
+    void drawPanel(sf::Vector2f topLeft, sf::Vector2f size, sf::Color fill, sf::Color outline,
+                   float outlineThickness);
+    // A rectangle centred on position; returns its global bounds (outline
+    // included), which is what the screens publish as click areas.
+    sf::FloatRect drawCentredBox(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
+                                 sf::Color outline, float outlineThickness);
+    void drawImageButton(const sf::Texture* image, sf::FloatRect area, sf::FloatRect& slot);
+
+    void drawMenuTitle();
+    void drawMenuButtons();
+    void drawHudTexts(int score, int levelIndex, int levelCount, float messageTimer,
+                      const std::string& message, const Bird* currentBird);
+    void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel);
+    void drawPauseEntries(int selected);
+    void drawSignedInView(float y, const std::string& username);
+    void drawSignedOutView(float y, const std::string& usernameInput,
+                           const std::string& passwordInput, bool cursorVisible, int loginFocus);
+    void drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
+                        const char* placeholder);
+    void drawTextCursor(float fieldCentreY, const std::string& shown);
+    void drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre, sf::Vector2f size,
+                               sf::Color fill, const char* label);
+    void drawRunSummary(int stars, int levelScore, int totalScore, int totalBirds,
+                        int unlaunchedBirds);
+    void drawLevelCompleteButtons();
+    void drawLevelCompleteScores(const std::vector<HighScore>& scores);
+    void drawHighScoreRows(float centreX, float top, const std::vector<HighScore>& scores);
+    void drawNicknameForm(int stars, int levelScore, const std::string& nickname);
+
     Game& game;
     Renderer& renderer;
     ResourceManager& resources;
     HighScoreTable& localHighScores;
+
+    // Reused every frame rather than rebuilt.
+    sf::Text text;
+    sf::RectangleShape box;
 };

@@ -1,0 +1,56 @@
+#include "ui/LevelSelectLayout.h"
+
+#include <algorithm>
+
+namespace {
+// Vertical spacing of the panel: title band, gap between rows, hint band.
+constexpr float ROW_GAP = 50.0f;
+constexpr float FIXED_BANDS = 80.0f + 60.0f + 80.0f;
+} // namespace
+
+LevelSelectLayout::LevelSelectLayout(sf::Vector2u windowSize, int count)
+    : levelCount(std::max(count, 0)), rows((levelCount + COLUMNS - 1) / COLUMNS) {
+    const float panelHeight = static_cast<float>(rows - 1) * ROW_GAP +
+                              static_cast<float>(rows) * CELL_HEIGHT + FIXED_BANDS;
+    panelSize = {PANEL_WIDTH, panelHeight};
+    panelPosition = {(static_cast<float>(windowSize.x) - PANEL_WIDTH) * 0.5f,
+                     (static_cast<float>(windowSize.y) - panelHeight) * 0.5f};
+}
+
+sf::Vector2f LevelSelectLayout::cellCentre(int index) const {
+    const int column = index % COLUMNS;
+    const int row = index / COLUMNS;
+    return {panelPosition.x + SIDE_MARGIN + static_cast<float>(column) * COLUMN_PITCH +
+                CELL_WIDTH * 0.5f,
+            panelPosition.y + HEADER_HEIGHT + static_cast<float>(row) * ROW_PITCH +
+                CELL_HEIGHT * 0.5f};
+}
+
+sf::FloatRect LevelSelectLayout::cellRect(int index) const {
+    const sf::Vector2f centre = cellCentre(index);
+    return {centre.x - CELL_WIDTH * 0.5f, centre.y - CELL_HEIGHT * 0.5f, CELL_WIDTH, CELL_HEIGHT};
+}
+
+int LevelSelectLayout::cellAt(sf::Vector2f point) const {
+    for (int i = 0; i < levelCount; ++i) {
+        const sf::FloatRect cell = cellRect(i);
+        // Unlike the button slots, a cell includes its right and bottom edges.
+        if (point.x >= cell.left && point.x <= cell.left + cell.width && point.y >= cell.top &&
+            point.y <= cell.top + cell.height) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+sf::Vector2f LevelSelectLayout::titlePosition() const {
+    return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + 30.0f};
+}
+
+sf::Vector2f LevelSelectLayout::moveHintPosition() const {
+    return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + panelSize.y - 55.0f};
+}
+
+sf::Vector2f LevelSelectLayout::backHintPosition() const {
+    return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + panelSize.y - 30.0f};
+}

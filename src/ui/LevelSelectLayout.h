@@ -1,0 +1,38 @@
+#pragma once
+
+#include <SFML/Graphics/Rect.hpp>
+#include <SFML/System/Vector2.hpp>
+
+// Geometry of the level-select grid, in window pixels. The screen draws with
+// it and the input handling hit-tests clicks with it, so a click always lands
+// on the cell the player sees.
+class LevelSelectLayout {
+public:
+    static constexpr int COLUMNS = 4;
+    static constexpr float PANEL_WIDTH = 830.0f;
+    static constexpr float CELL_WIDTH = 150.0f;
+    static constexpr float CELL_HEIGHT = 100.0f;
+    static constexpr float COLUMN_PITCH = 200.0f;
+    static constexpr float ROW_PITCH = 150.0f;
+    static constexpr float SIDE_MARGIN = 40.0f;
+    // From the panel's top to the first row of cells (title band).
+    static constexpr float HEADER_HEIGHT = 120.0f;
+
+    LevelSelectLayout(sf::Vector2u windowSize, int levelCount);
+
+    int levelCount;
+    int rows;
+    sf::Vector2f panelPosition; // top-left corner
+    sf::Vector2f panelSize;
+
+    sf::Vector2f cellCentre(int index) const;
+    // The cell's drawn rectangle (150 x 100 around its centre).
+    sf::FloatRect cellRect(int index) const;
+    // The first cell whose rectangle contains point, both ends included; -1
+    // when the point lies on no cell.
+    int cellAt(sf::Vector2f point) const;
+
+    sf::Vector2f titlePosition() const;    // centre x, top y
+    sf::Vector2f moveHintPosition() const; // centre x, top y
+    sf::Vector2f backHintPosition() const; // centre x, top y
+};
