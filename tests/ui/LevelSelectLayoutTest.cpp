@@ -1,0 +1,52 @@
+#include "ui/LevelSelectLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+const sf::Vector2u WINDOW(1280, 720);
+}
+
+TEST(LevelSelectLayoutTest, SevenLevelsInTheStartWindow) {
+    const LevelSelectLayout layout(WINDOW, 7);
+    EXPECT_EQ(layout.rows, 2);
+    EXPECT_EQ(layout.panelPosition, sf::Vector2f(225.0f, 125.0f));
+    EXPECT_EQ(layout.panelSize, sf::Vector2f(830.0f, 470.0f));
+    EXPECT_EQ(layout.cellCentre(0), sf::Vector2f(340.0f, 295.0f));
+    EXPECT_EQ(layout.cellCentre(3), sf::Vector2f(940.0f, 295.0f));
+    EXPECT_EQ(layout.cellCentre(4), sf::Vector2f(340.0f, 445.0f));
+    EXPECT_EQ(layout.titlePosition(), sf::Vector2f(640.0f, 155.0f));
+    EXPECT_FLOAT_EQ(layout.moveHintPosition().y, 540.0f);
+    EXPECT_FLOAT_EQ(layout.backHintPosition().y, 565.0f);
+}
+
+TEST(LevelSelectLayoutTest, RowsGrowEveryFourLevels) {
+    EXPECT_EQ(LevelSelectLayout(WINDOW, 8).rows, 2);
+    EXPECT_FLOAT_EQ(LevelSelectLayout(WINDOW, 8).panelSize.y, 470.0f);
+    EXPECT_EQ(LevelSelectLayout(WINDOW, 9).rows, 3);
+    EXPECT_FLOAT_EQ(LevelSelectLayout(WINDOW, 9).panelSize.y, 620.0f);
+    const LevelSelectLayout empty(WINDOW, 0);
+    EXPECT_EQ(empty.rows, 0);
+    EXPECT_FLOAT_EQ(empty.panelSize.y, 170.0f);
+    EXPECT_EQ(empty.cellAt({340.0f, 295.0f}), -1);
+}
+
+TEST(LevelSelectLayoutTest, CellAtIncludesBothEndsAndSkipsGaps) {
+    const LevelSelectLayout layout(WINDOW, 7);
+    // Cell 0 spans x 265..415, y 245..345; cell 1 starts at x 465.
+    EXPECT_EQ(layout.cellAt({265.0f, 245.0f}), 0);
+    EXPECT_EQ(layout.cellAt({415.0f, 345.0f}), 0);
+    EXPECT_EQ(layout.cellAt({264.9f, 300.0f}), -1);
+    EXPECT_EQ(layout.cellAt({440.0f, 300.0f}), -1);
+    EXPECT_EQ(layout.cellAt({465.0f, 300.0f}), 1);
+    EXPECT_EQ(layout.cellAt({1015.0f, 295.0f}), 3);
+    EXPECT_EQ(layout.cellAt({340.0f, 370.0f}), -1); // between the rows
+    EXPECT_EQ(layout.cellAt({665.0f, 395.0f}), 6);
+    // Where an eighth cell would be there is none.
+    EXPECT_EQ(layout.cellAt({940.0f, 445.0f}), -1);
+}
+
+TEST(LevelSelectLayoutTest, FollowsTheWindowSize) {
+    const LevelSelectLayout layout({1600, 900}, 7);
+    EXPECT_EQ(layout.panelPosition, sf::Vector2f(385.0f, 215.0f));
+    EXPECT_EQ(layout.cellAt(layout.cellCentre(5)), 5);
+}
