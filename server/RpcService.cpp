@@ -1,0 +1,265 @@
+#include "server/RpcService.h"
+
+#include "server/Clock.h"
+#include "server/Uuid.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <variant>
+#include <vector>
+
+namespace backend {
+
+namespace {
+
+struct Procedure {
+    const char* name;
+    std::set<std::string> arguments;
+    std::set<std::string> grantedRoles;
+};
+
+const std::vector<Procedure>& procedures() {
+    static const std::vector<Procedure> all = {
+        {"get_email_by_username", {"p_username"}, {"anon", "authenticated"}},
+        {"get_high_scores_for_level", {"p_level_id"}, {"anon", "authenticated"}},
+        {"upsert_user_score", {"p_level_id", "p_score", "p_user_id"}, {"authenticated"}},
+    };
+    return all;
+}
+
+std::string joined(const std::set<std::string>& names, const char* separator) {
+    std::string text;
+    for (const auto& name : names) {
+        text += (text.empty() ? "" : separator) + name;
+    }
+    return text;
+}
+
+bool hasExactlyArguments(const nlohmann::json& args, const std::set<std::string>& names) {
+    if (args.size() != names.size()) {
+        return false;
+    }
+    for (const auto& item : args.items()) {
+        if (names.count(item.key()) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ApiResponse functionNotFound(const std::string& procedure, const nlohmann::json& args) {
+    std::set<std::string> keys;
+    for (const auto& item : args.items()) {
+        keys.insert(item.key());
+    }
+    const std::string qualified = "public." + procedure;
+    const std::string message = keys.empty() ? "Could not find the function " + qualified +
+                                                   " without parameters in the schema cache"
+                                             : "Could not find the function " + qualified + "(" +
+                                                   joined(keys, ", ") + ") in the schema cache";
+    const std::string details =
+        "Searched for the function " + qualified +
+        (keys.empty()
+             ? " without parameters"
+             : " with parameter" + std::string(keys.size() > 1 ? "s " : " ") + joined(keys, ", ")) +
+        " or with a single unnamed json/jsonb parameter, but no matches were found in the "
+        "schema cache.";
+    return ApiResponse::rpcError(404, "PGRST202", message, details);
+}
+
+ApiResponse invalidInput(const std::string& type, const nlohmann::json& value) {
+    const std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+    return ApiResponse::rpcError(400, "22P02",
+                                 "invalid input syntax for type " + type + ": \"" + text + "\"");
+}
+
+ApiResponse permissionDenied(const std::string& role, const std::string& message) {
+    return ApiResponse::rpcError(role == "anon" ? 401 : 403, "42501", message);
+}
+
+ApiResponse notNullViolation(const char* column) {
+    return ApiResponse::rpcError(400, "23502",
+                                 std::string("null value in column \"") + column +
+                                     "\" of relation \"scores\" violates not-null constraint");
+}
+
+// An integer argument: absent (null), a value, or the error to answer. JSON
+// numbers and numeric strings are accepted, as the database casts both.
+using IntArgument = std::variant<std::monostate, int, ApiResponse>;
+
+IntArgument integerArgument(const nlohmann::json& value) {
+    if (value.is_null()) {
+        return std::monostate{};
+    }
+    long long number = 0;
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned() && value.get<unsigned long long>() > LLONG_MAX) {
+            number = LLONG_MAX;
+        } else {
+            number = value.get<long long>();
+        }
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        char* end = nullptr;
+        errno = 0;
+        number = std::strtoll(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || errno == ERANGE) {
+            return invalidInput("integer", value);
+        }
+    } else {
+        return invalidInput("integer", value);
+    }
+    if (number < INT_MIN || number > INT_MAX) {
+        const std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+        return ApiResponse::rpcError(400, "22003",
+                                     "value \"" + text + "\" is out of range for type integer");
+    }
+    return static_cast<int>(number);
+}
+
+ApiResponse storageFailure() {
+    return ApiResponse::rpcError(500, "XX000", "the scores database failed");
+}
+
+} // namespace
+
+RpcService::RpcService(Store& store, const TokenService& tokens) : store(store), tokens(tokens) {}
+
+ApiResponse RpcService::call(const std::string& procedure, const std::string& body,
+                             const std::string& bearerToken) {
+    const auto verification = tokens.verify(bearerToken, Clock::nowSeconds());
+    if (verification.verdict == TokenService::Verdict::Expired) {
+        return ApiResponse::rpcError(401, "PGRST303", "JWT expired");
+    }
+    if (verification.verdict != TokenService::Verdict::Valid) {
+        return ApiResponse::rpcError(401, "PGRST301", "JWSError JWSInvalidSignature");
+    }
+    Caller caller;
+    // Without a role claim the call runs as the anonymous role.
+    caller.role = "anon";
+    if (const auto role = verification.claims.find("role");
+        role != verification.claims.end() && role->is_string()) {
+        caller.role = role->get<std::string>();
+    }
+    if (const auto sub = verification.claims.find("sub");
+        sub != verification.claims.end() && sub->is_string()) {
+        caller.userId = Uuid::normalise(sub->get<std::string>()).value_or("");
+    }
+
+    // An empty body calls the procedure without arguments.
+    const auto args =
+        body.empty() ? nlohmann::json::object() : nlohmann::json::parse(body, nullptr, false);
+    if (!args.is_object()) {
+        return ApiResponse::rpcError(400, "PGRST102", "Empty or invalid json");
+    }
+
+    const auto& all = procedures();
+    const auto found = std::find_if(all.begin(), all.end(), [&](const Procedure& candidate) {
+        return procedure == candidate.name && hasExactlyArguments(args, candidate.arguments);
+    });
+    if (found == all.end()) {
+        return functionNotFound(procedure, args);
+    }
+    if (found->grantedRoles.count(caller.role) == 0) {
+        return permissionDenied(caller.role, "permission denied for function " + procedure);
+    }
+
+    if (procedure == "get_email_by_username") {
+        return getEmailByUsername(args);
+    }
+    if (procedure == "get_high_scores_for_level") {
+        return getHighScoresForLevel(args);
+    }
+    return upsertUserScore(args, caller);
+}
+
+ApiResponse RpcService::getEmailByUsername(const nlohmann::json& args) {
+    const auto& value = args.at("p_username");
+    if (value.is_null()) {
+        return ApiResponse::json(200, nullptr);
+    }
+    const std::string username = value.is_string() ? value.get<std::string>() : value.dump();
+    const auto email = store.emailForUsername(username);
+    if (!email.ok) {
+        return storageFailure();
+    }
+    return ApiResponse::json(200, email.value ? nlohmann::json(*email.value) : nullptr);
+}
+
+ApiResponse RpcService::getHighScoresForLevel(const nlohmann::json& args) {
+    const auto level = integerArgument(args.at("p_level_id"));
+    if (const auto* error = std::get_if<ApiResponse>(&level)) {
+        return *error;
+    }
+    auto rows = nlohmann::json::array();
+    if (const auto* levelId = std::get_if<int>(&level)) {
+        const auto scores = store.topScores(*levelId, HIGH_SCORE_LIST_LENGTH);
+        if (!scores.ok) {
+            return storageFailure();
+        }
+        for (const auto& entry : scores.value) {
+            rows.push_back({{"username", entry.username}, {"score", entry.score}});
+        }
+    }
+    return ApiResponse::json(200, rows);
+}
+
+ApiResponse RpcService::upsertUserScore(const nlohmann::json& args, const Caller& caller) {
+    // Identity first: nothing about the arguments is revealed to a caller
+    // who may not store anything.
+    if (caller.userId.empty()) {
+        return permissionDenied(caller.role, "a signed-in user is required to store a score");
+    }
+    const auto& userArgument = args.at("p_user_id");
+    if (!userArgument.is_null() && !userArgument.is_string()) {
+        return invalidInput("uuid", userArgument);
+    }
+    if (userArgument.is_string()) {
+        const auto userId = Uuid::normalise(userArgument.get<std::string>());
+        if (!userId) {
+            return invalidInput("uuid", userArgument);
+        }
+        if (*userId != caller.userId) {
+            return permissionDenied(caller.role, "p_user_id must be the signed-in user's id");
+        }
+    } else {
+        return permissionDenied(caller.role, "p_user_id must be the signed-in user's id");
+    }
+
+    const auto level = integerArgument(args.at("p_level_id"));
+    if (const auto* error = std::get_if<ApiResponse>(&level)) {
+        return *error;
+    }
+    const auto score = integerArgument(args.at("p_score"));
+    if (const auto* error = std::get_if<ApiResponse>(&score)) {
+        return *error;
+    }
+    if (!std::holds_alternative<int>(level)) {
+        return notNullViolation("level_id");
+    }
+    if (!std::holds_alternative<int>(score)) {
+        return notNullViolation("score");
+    }
+
+    switch (store.storeScore(caller.userId, std::get<int>(level), std::get<int>(score),
+                             Clock::nowMicros())) {
+    case StoreScoreOutcome::Written:
+        return ApiResponse::noContent();
+    case StoreScoreOutcome::UnknownUser:
+        // A token for an account this database does not know (for example one
+        // issued before the database was reset).
+        return ApiResponse::rpcError(
+            409, "23503",
+            "insert or update on table \"scores\" violates foreign key constraint "
+            "\"scores_user_id_fkey\"",
+            "Key (user_id)=(" + caller.userId + ") is not present in table \"profiles\".");
+    case StoreScoreOutcome::Failed:
+        break;
+    }
+    return storageFailure();
+}
+
+} // namespace backend

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "server/ApiResponse.h"
+#include "server/Store.h"
+#include "server/TokenService.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace backend {
+
+// The three remote procedures of the scores backend, called the way the
+// hosted service calls them: the bearer token decides the role, the body's
+// keys must be exactly the procedure's arguments, and a refused call answers
+// with the database's error code.
+class RpcService {
+public:
+    static constexpr int HIGH_SCORE_LIST_LENGTH = 10;
+
+    RpcService(Store& store, const TokenService& tokens);
+
+    // bearerToken is the Authorization header's token, or the API key when the
+    // request had no such header.
+    ApiResponse call(const std::string& procedure, const std::string& body,
+                     const std::string& bearerToken);
+
+private:
+    struct Caller {
+        std::string role;
+        std::string userId; // empty when the token names no valid user
+    };
+
+    ApiResponse getEmailByUsername(const nlohmann::json& args);
+    ApiResponse getHighScoresForLevel(const nlohmann::json& args);
+    ApiResponse upsertUserScore(const nlohmann::json& args, const Caller& caller);
+
+    Store& store;
+    const TokenService& tokens;
+};
+
+} // namespace backend

@@ -1,0 +1,441 @@
+#include "server/Store.h"
+
+#include <iostream>
+#include <sqlite3.h>
+#include <unordered_map>
+
+namespace backend {
+
+namespace {
+
+constexpr int BUSY_TIMEOUT_MS = 10000;
+
+// Every statement is idempotent, so opening an existing database is the same
+// as creating a new one. user_version marks the layout for later upgrades.
+constexpr const char* SCHEMA_SQL = R"sql(
+CREATE TABLE IF NOT EXISTS users (
+    id              TEXT PRIMARY KEY,
+    email           TEXT NOT NULL UNIQUE,
+    password_hash   TEXT NOT NULL,
+    user_metadata   TEXT NOT NULL DEFAULT '{}',
+    created_at      INTEGER NOT NULL,
+    last_sign_in_at INTEGER
+);
+CREATE TABLE IF NOT EXISTS profiles (
+    id       TEXT PRIMARY KEY REFERENCES users (id) ON DELETE CASCADE,
+    username TEXT NOT NULL UNIQUE COLLATE NOCASE CHECK (length(trim(username)) > 0)
+);
+CREATE TABLE IF NOT EXISTS scores (
+    id         INTEGER PRIMARY KEY,
+    user_id    TEXT NOT NULL REFERENCES profiles (id) ON DELETE CASCADE,
+    level_id   INTEGER NOT NULL,
+    score      INTEGER NOT NULL,
+    reached_at INTEGER NOT NULL,
+    UNIQUE (user_id, level_id)
+);
+CREATE INDEX IF NOT EXISTS scores_level_rank ON scores (level_id, score DESC, reached_at, id);
+PRAGMA user_version = 1;
+)sql";
+
+constexpr const char* INSERT_USER_SQL =
+    "INSERT INTO users (id, email, password_hash, user_metadata, created_at) "
+    "VALUES (?1, ?2, ?3, ?4, ?5)";
+constexpr const char* INSERT_PROFILE_SQL = "INSERT INTO profiles (id, username) VALUES (?1, ?2)";
+constexpr const char* EMAIL_EXISTS_SQL = "SELECT 1 FROM users WHERE email = ?1";
+constexpr const char* FIND_USER_SQL = "SELECT id, email, password_hash, user_metadata, created_at, "
+                                      "coalesce(last_sign_in_at, 0) FROM users WHERE email = ?1";
+constexpr const char* RECORD_SIGN_IN_SQL = "UPDATE users SET last_sign_in_at = ?2 WHERE id = ?1";
+constexpr const char* EMAIL_FOR_USERNAME_SQL =
+    "SELECT u.email FROM profiles p JOIN users u ON u.id = p.id WHERE p.username = ?1";
+constexpr const char* UPSERT_SCORE_SQL =
+    "INSERT INTO scores (user_id, level_id, score, reached_at) VALUES (?1, ?2, ?3, ?4) "
+    "ON CONFLICT (user_id, level_id) DO UPDATE "
+    "SET score = excluded.score, reached_at = excluded.reached_at "
+    "WHERE excluded.score > scores.score";
+constexpr const char* TOP_SCORES_SQL =
+    "SELECT p.username, s.score FROM scores s JOIN profiles p ON p.id = s.user_id "
+    "WHERE s.level_id = ?1 ORDER BY s.score DESC, s.reached_at, s.id LIMIT ?2";
+constexpr const char* SCORE_OF_SQL =
+    "SELECT score FROM scores WHERE user_id = ?1 AND level_id = ?2";
+
+void reportFailure(sqlite3* db, const char* what) {
+    std::cerr << "Store: " << what << ": " << (db ? sqlite3_errmsg(db) : "no connection")
+              << std::endl;
+}
+
+// Leaves a cached statement ready for its next use whichever way the
+// operation ends.
+class StatementScope {
+public:
+    explicit StatementScope(sqlite3_stmt* statement) : statement(statement) {}
+    ~StatementScope() {
+        if (statement) {
+            sqlite3_reset(statement);
+            sqlite3_clear_bindings(statement);
+        }
+    }
+    StatementScope(const StatementScope&) = delete;
+    StatementScope& operator=(const StatementScope&) = delete;
+
+private:
+    sqlite3_stmt* statement;
+};
+
+void bindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+std::string columnText(sqlite3_stmt* statement, int column) {
+    const auto* text = sqlite3_column_text(statement, column);
+    return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+bool isConstraintFailure(int resultCode) {
+    return (resultCode & 0xFF) == SQLITE_CONSTRAINT;
+}
+
+} // namespace
+
+// One SQLite connection with its prepared statements, used by one thread at a
+// time.
+class Store::Connection {
+public:
+    explicit Connection(sqlite3* db) : db(db) {}
+    ~Connection() {
+        for (auto& [sql, statement] : statements) {
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(db);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* handle() const { return db; }
+
+    // Statements are cached by the address of their (static) text.
+    sqlite3_stmt* statement(const char* sql) {
+        auto found = statements.find(sql);
+        if (found != statements.end()) {
+            return found->second;
+        }
+        sqlite3_stmt* prepared = nullptr;
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr) !=
+            SQLITE_OK) {
+            reportFailure(db, "cannot prepare a statement");
+            return nullptr;
+        }
+        statements.emplace(sql, prepared);
+        return prepared;
+    }
+
+    bool exec(const char* sql) {
+        char* message = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+            std::cerr << "Store: " << (message ? message : "statement failed") << std::endl;
+            sqlite3_free(message);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    sqlite3* db;
+    std::unordered_map<const char*, sqlite3_stmt*> statements;
+};
+
+// A connection borrowed from the pool for the length of one operation.
+class Store::Lease {
+public:
+    Lease(Store& store, std::unique_ptr<Connection> connection)
+        : store(store), connection(std::move(connection)) {}
+    ~Lease() {
+        if (connection) {
+            store.giveBack(std::move(connection));
+        }
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+
+    explicit operator bool() const { return connection != nullptr; }
+    Connection* operator->() const { return connection.get(); }
+
+private:
+    Store& store;
+    std::unique_ptr<Connection> connection;
+};
+
+Store::Store(std::string path) : path(std::move(path)) {}
+
+Store::~Store() = default;
+
+std::unique_ptr<Store> Store::open(const std::string& path, std::string& error) {
+    std::unique_ptr<Store> store(new Store(path));
+    auto connection = store->openConnection(error);
+    if (!connection) {
+        return nullptr;
+    }
+    // WAL is a property of the file and persists; it lets readers run while a
+    // score is being written.
+    if (!connection->exec("PRAGMA journal_mode = WAL") || !connection->exec("BEGIN IMMEDIATE")) {
+        error = "cannot prepare the database " + path;
+        return nullptr;
+    }
+    if (!connection->exec(SCHEMA_SQL) || !connection->exec("COMMIT")) {
+        connection->exec("ROLLBACK");
+        error = "cannot create the schema in " + path;
+        return nullptr;
+    }
+    store->giveBack(std::move(connection));
+    return store;
+}
+
+std::unique_ptr<Store::Connection> Store::openConnection(std::string& error) const {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        error = "cannot open " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    auto connection = std::make_unique<Connection>(db);
+    sqlite3_busy_timeout(db, BUSY_TIMEOUT_MS);
+    sqlite3_extended_result_codes(db, 1);
+    // synchronous = NORMAL is corruption-safe in WAL mode; only the last
+    // commits before a power loss may be lost.
+    if (!connection->exec("PRAGMA foreign_keys = ON") ||
+        !connection->exec("PRAGMA synchronous = NORMAL")) {
+        error = "cannot configure " + path;
+        return nullptr;
+    }
+    return connection;
+}
+
+Store::Lease Store::borrow() {
+    {
+        std::lock_guard lock(poolMutex);
+        if (!idleConnections.empty()) {
+            auto connection = std::move(idleConnections.back());
+            idleConnections.pop_back();
+            return Lease(*this, std::move(connection));
+        }
+    }
+    std::string error;
+    auto connection = openConnection(error);
+    if (!connection) {
+        std::cerr << "Store: " << error << std::endl;
+    }
+    return Lease(*this, std::move(connection));
+}
+
+void Store::giveBack(std::unique_ptr<Connection> connection) {
+    std::lock_guard lock(poolMutex);
+    idleConnections.push_back(std::move(connection));
+}
+
+CreateUserOutcome Store::createUser(const UserRecord& user,
+                                    const std::optional<std::string>& username) {
+    auto lease = borrow();
+    if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
+        return CreateUserOutcome::Failed;
+    }
+    auto outcome = CreateUserOutcome::Created;
+    {
+        sqlite3_stmt* insertUser = lease->statement(INSERT_USER_SQL);
+        sqlite3_stmt* insertProfile = lease->statement(INSERT_PROFILE_SQL);
+        StatementScope userScope(insertUser);
+        StatementScope profileScope(insertProfile);
+        if (!insertUser || !insertProfile) {
+            outcome = CreateUserOutcome::Failed;
+        } else {
+            bindText(insertUser, 1, user.id);
+            bindText(insertUser, 2, user.email);
+            bindText(insertUser, 3, user.passwordHash);
+            bindText(insertUser, 4, user.userMetadata.dump());
+            sqlite3_bind_int64(insertUser, 5, user.createdAtMicros);
+            const int userResult = sqlite3_step(insertUser);
+            if (isConstraintFailure(userResult)) {
+                outcome = CreateUserOutcome::EmailTaken;
+            } else if (userResult != SQLITE_DONE) {
+                reportFailure(lease->handle(), "cannot add a user");
+                outcome = CreateUserOutcome::Failed;
+            } else {
+                bindText(insertProfile, 1, user.id);
+                if (username) {
+                    bindText(insertProfile, 2, *username);
+                }
+                const int profileResult = sqlite3_step(insertProfile);
+                if (isConstraintFailure(profileResult)) {
+                    outcome = CreateUserOutcome::UsernameRefused;
+                } else if (profileResult != SQLITE_DONE) {
+                    reportFailure(lease->handle(), "cannot add a profile");
+                    outcome = CreateUserOutcome::Failed;
+                }
+            }
+        }
+    }
+    if (outcome == CreateUserOutcome::Created && lease->exec("COMMIT")) {
+        return outcome;
+    }
+    lease->exec("ROLLBACK");
+    return outcome == CreateUserOutcome::Created ? CreateUserOutcome::Failed : outcome;
+}
+
+StoreResult<bool> Store::emailExists(const std::string& email) {
+    StoreResult<bool> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(EMAIL_EXISTS_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, email);
+    const int step = sqlite3_step(statement);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot look up an e-mail");
+        return result;
+    }
+    result.ok = true;
+    result.value = step == SQLITE_ROW;
+    return result;
+}
+
+StoreResult<std::optional<UserRecord>> Store::findUserByEmail(const std::string& email) {
+    StoreResult<std::optional<UserRecord>> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(FIND_USER_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, email);
+    const int step = sqlite3_step(statement);
+    if (step == SQLITE_DONE) {
+        result.ok = true;
+        return result;
+    }
+    if (step != SQLITE_ROW) {
+        reportFailure(lease->handle(), "cannot look up a user");
+        return result;
+    }
+    UserRecord user;
+    user.id = columnText(statement, 0);
+    user.email = columnText(statement, 1);
+    user.passwordHash = columnText(statement, 2);
+    user.userMetadata = nlohmann::json::parse(columnText(statement, 3), nullptr, false);
+    if (!user.userMetadata.is_object()) {
+        user.userMetadata = nlohmann::json::object();
+    }
+    user.createdAtMicros = sqlite3_column_int64(statement, 4);
+    user.lastSignInAtMicros = sqlite3_column_int64(statement, 5);
+    result.ok = true;
+    result.value = std::move(user);
+    return result;
+}
+
+bool Store::recordSignIn(const std::string& userId, std::int64_t atMicros) {
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(RECORD_SIGN_IN_SQL) : nullptr;
+    if (!statement) {
+        return false;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, userId);
+    sqlite3_bind_int64(statement, 2, atMicros);
+    if (sqlite3_step(statement) != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot record a sign-in");
+        return false;
+    }
+    return true;
+}
+
+StoreResult<std::optional<std::string>> Store::emailForUsername(const std::string& username) {
+    StoreResult<std::optional<std::string>> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(EMAIL_FOR_USERNAME_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, username);
+    const int step = sqlite3_step(statement);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot look up a user name");
+        return result;
+    }
+    result.ok = true;
+    if (step == SQLITE_ROW) {
+        result.value = columnText(statement, 0);
+    }
+    return result;
+}
+
+StoreScoreOutcome Store::storeScore(const std::string& userId, int levelId, int score,
+                                    std::int64_t reachedAtMicros) {
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(UPSERT_SCORE_SQL) : nullptr;
+    if (!statement) {
+        return StoreScoreOutcome::Failed;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, userId);
+    sqlite3_bind_int(statement, 2, levelId);
+    sqlite3_bind_int(statement, 3, score);
+    sqlite3_bind_int64(statement, 4, reachedAtMicros);
+    const int step = sqlite3_step(statement);
+    if (step == SQLITE_DONE) {
+        return StoreScoreOutcome::Written;
+    }
+    if (step == SQLITE_CONSTRAINT_FOREIGNKEY) {
+        return StoreScoreOutcome::UnknownUser;
+    }
+    reportFailure(lease->handle(), "cannot store a score");
+    return StoreScoreOutcome::Failed;
+}
+
+StoreResult<std::vector<ScoreEntry>> Store::topScores(int levelId, int limit) {
+    StoreResult<std::vector<ScoreEntry>> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(TOP_SCORES_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    sqlite3_bind_int(statement, 1, levelId);
+    sqlite3_bind_int(statement, 2, limit);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        result.value.push_back({columnText(statement, 0), sqlite3_column_int(statement, 1)});
+    }
+    if (step != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot list scores");
+        result.value.clear();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+StoreResult<std::optional<int>> Store::scoreOf(const std::string& userId, int levelId) {
+    StoreResult<std::optional<int>> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(SCORE_OF_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, userId);
+    sqlite3_bind_int(statement, 2, levelId);
+    const int step = sqlite3_step(statement);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot read a score");
+        return result;
+    }
+    result.ok = true;
+    if (step == SQLITE_ROW) {
+        result.value = sqlite3_column_int(statement, 0);
+    }
+    return result;
+}
+
+} // namespace backend

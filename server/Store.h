@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace backend {
+
+struct UserRecord {
+    std::string id;
+    std::string email;
+    std::string passwordHash;
+    nlohmann::json userMetadata = nlohmann::json::object();
+    std::int64_t createdAtMicros = 0;
+    std::int64_t lastSignInAtMicros = 0; // 0: never signed in
+};
+
+struct ScoreEntry {
+    std::string username;
+    int score = 0;
+};
+
+// The answer of a read: ok is false when the database failed (the failure is
+// already on standard error), in which case value is meaningless.
+template <typename T> struct StoreResult {
+    bool ok = false;
+    T value{};
+};
+
+enum class CreateUserOutcome { Created, EmailTaken, UsernameRefused, Failed };
+enum class StoreScoreOutcome { Written, UnknownUser, Failed };
+
+// The stand-in's persistent state in one SQLite file: users with their
+// password hashes, the public profiles that carry the user names, and each
+// player's best score per level.
+//
+// Safe to use from many threads at once: each operation borrows its own
+// connection from a small pool, the file is in WAL mode (readers never wait
+// for the writer) and writers queue behind a busy timeout instead of failing.
+class Store {
+public:
+    // Opens (creating when needed) the database file and its schema. Null and
+    // an error text when the file cannot be used.
+    static std::unique_ptr<Store> open(const std::string& path, std::string& error);
+
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // Adds the user and its profile as one transaction: either both exist
+    // afterwards or neither. The user name is unique ignoring (ASCII) case; a
+    // missing or blank one is refused like a taken one.
+    CreateUserOutcome createUser(const UserRecord& user,
+                                 const std::optional<std::string>& username);
+
+    StoreResult<bool> emailExists(const std::string& email);
+    StoreResult<std::optional<UserRecord>> findUserByEmail(const std::string& email);
+    bool recordSignIn(const std::string& userId, std::int64_t atMicros);
+
+    StoreResult<std::optional<std::string>> emailForUsername(const std::string& username);
+
+    // Keeps one row per player and level and replaces its score only by a
+    // higher one, in a single statement so that concurrent stores for the
+    // same player cannot lose the better score.
+    StoreScoreOutcome storeScore(const std::string& userId, int levelId, int score,
+                                 std::int64_t reachedAtMicros);
+
+    // The level's best rows, highest first; equal scores in the order they
+    // were reached.
+    StoreResult<std::vector<ScoreEntry>> topScores(int levelId, int limit);
+
+    StoreResult<std::optional<int>> scoreOf(const std::string& userId, int levelId);
+
+private:
+    class Connection;
+    class Lease;
+
+    explicit Store(std::string path);
+    std::unique_ptr<Connection> openConnection(std::string& error) const;
+    Lease borrow();
+    void giveBack(std::unique_ptr<Connection> connection);
+
+    std::string path;
+    std::mutex poolMutex;
+    std::vector<std::unique_ptr<Connection>> idleConnections;
+};
+
+} // namespace backend

@@ -1,0 +1,89 @@
+#pragma once
+
+// A stand-in backend running in the test process on a free loopback port,
+// with its own throw-away database.
+
+#include "server/BackendServer.h"
+#include "server/ServerOptions.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <httplib.h>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace servertest {
+
+inline constexpr const char* DEMO_ANON_KEY =
+    "eyJhbGciOiJIUzI1NiIsInR5cCI6IkpXVCJ9."
+    "eyJpc3MiOiJzdXBhYmFzZS1kZW1vIiwicm9sZSI6ImFub24iLCJleHAiOjE5ODM4MTI5OTZ9."
+    "CRXP1A7WOeoJeXxjNni43kdQwgnWNReilDMblYTn_I0";
+
+// The same claims with the header {"alg":"none","typ":"JWT"} and no signature.
+inline std::string unsignedCopy(const std::string& token) {
+    const auto firstDot = token.find('.');
+    const auto lastDot = token.rfind('.');
+    return "eyJhbGciOiJub25lIiwidHlwIjoiSldUIn0." +
+           token.substr(firstDot + 1, lastDot - firstDot - 1) + ".";
+}
+
+class TemporaryDirectory {
+public:
+    TemporaryDirectory() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vollarin-server-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            throw std::runtime_error("cannot create a temporary directory");
+        }
+        path = pattern;
+    }
+    ~TemporaryDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+    std::filesystem::path path;
+};
+
+class TestBackend {
+public:
+    TestBackend()
+        : hasher(backend::PasswordHasher::Cost::Minimal),
+          tokens(backend::ServerOptions::DEMO_JWT_SECRET) {
+        std::string error;
+        store = backend::Store::open((directory.path / "backend.db").string(), error);
+        if (!store) {
+            throw std::runtime_error(error);
+        }
+        server = std::make_unique<backend::BackendServer>(*store, hasher, tokens, nullptr);
+        if (!server->bind("127.0.0.1", 0)) {
+            throw std::runtime_error("cannot bind a loopback port");
+        }
+        serving = std::thread([this] { server->run(); });
+        while (!server->isRunning()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    ~TestBackend() {
+        server->stop();
+        serving.join();
+    }
+    TestBackend(const TestBackend&) = delete;
+    TestBackend& operator=(const TestBackend&) = delete;
+
+    std::string baseUrl() const { return server->baseUrl(); }
+    httplib::Client client() const { return httplib::Client("127.0.0.1", server->port()); }
+
+    TemporaryDirectory directory;
+    backend::PasswordHasher hasher;
+    backend::TokenService tokens;
+    std::unique_ptr<backend::Store> store;
+    std::unique_ptr<backend::BackendServer> server;
+    std::thread serving;
+};
+
+} // namespace servertest
