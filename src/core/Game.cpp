@@ -1,17 +1,40 @@
 #include "core/Game.h"
 
 #include "assets/ResourceManager.h"
+#include "assets/SoundManager.h"
 #include "assets/TextureTable.h"
+#include "core/AimingPreview.h"
+#include "entities/BoostBird.h"
+#include "entities/Enemy.h"
 #include "entities/Entity.h"
+#include "entities/ExplosionBird.h"
+#include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
 
 #include <SFML/System/Clock.hpp>
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace {
+constexpr float PULL_START_RADIUS = 200.0f;
+constexpr float PULL_LIMIT = 150.0f;
+constexpr float LAUNCH_FACTOR = 0.15f; // m/s per pixel of pull
+constexpr float SETTLE_SPEED = 15.0f;  // px/s
+constexpr float SETTLE_TIME = 0.5f;
+constexpr float CLEAR_DELAY = 2.0f;
+constexpr float OUT_OF_BIRDS_GRACE = 1.0f;
+constexpr float GAME_OVER_DELAY = 3.0f;
+constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
+const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
+const sf::Color BAND_COLOR(100, 50, 0, 255);
+
 std::string resourcePath(const char* path) {
     return std::string(RESOURCE_ROOT) + path;
+}
+
+float length(sf::Vector2f v) {
+    return std::sqrt(v.x * v.x + v.y * v.y);
 }
 } // namespace
 
@@ -33,6 +56,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title)
     bandRestPos = (rightBandAnchor + leftBandAnchor) / 2.0f;
 }
 
+// ---------------------------------------------------------------- frame
+
 void Game::run() {
     sf::Clock clock;
     while (running) {
@@ -47,7 +72,7 @@ void Game::run() {
 }
 
 void Game::update(float dt) {
-    // Only the login fields blink; everywhere else the cursor rests visible.
+    // Only the focused login field blinks; everywhere else the cursor rests visible.
     if (stateManager.state == Login && stateManager.loginFocus != 0) {
         stateManager.cursorBlinkTimer += dt;
         if (stateManager.cursorBlinkTimer >= 0.5f) {
@@ -59,18 +84,36 @@ void Game::update(float dt) {
         stateManager.cursorBlinkTimer = 0.0f;
     }
 
-    switch (stateManager.state) {
-    case Loading:
+    if (stateManager.state == Loading) {
         updateLoading(dt);
-        break;
-    case Playing:
-        stepWorld(dt);
-        updatePlaying(dt);
-        break;
-    default:
-        break;
+    } else if (stateManager.state == Playing) {
+        // A long frame (a window drag, a slow backend call) must not become
+        // one huge physics step in which birds tunnel through walls.
+        const float frameDt = std::min(dt, MAX_FRAME_SECONDS);
+        stepWorld(frameDt);
+        updatePlaying(frameDt);
     }
 }
+
+void Game::stepWorld(float dt) {
+    if (dt <= 0.0f) {
+        return;
+    }
+    const int substeps = static_cast<int>(std::ceil(dt / PHYSICS_STEP_SECONDS - 1e-4f));
+    const int count = std::max(substeps, 1);
+    const float step = dt / static_cast<float>(count);
+    for (int i = 0; i < count; ++i) {
+        world.Step(step, 8, 3);
+    }
+}
+
+void Game::render() {
+    renderer.clearFrame();
+    drawCurrentScreen();
+    renderer.display();
+}
+
+// ---------------------------------------------------------------- loading
 
 void Game::updateLoading(float dt) {
     loadingAccumulator += dt;
@@ -83,6 +126,7 @@ void Game::updateLoading(float dt) {
 void Game::finishLoading() {
     world.SetContactListener(&contactListener);
     ResourceManager::getInstance().loadGameTextures();
+    SoundManager::getInstance().loadAllSounds();
     createGround();
 
     levelFiles.clear();
@@ -118,9 +162,7 @@ void Game::createGround() {
     ground->CreateFixture(&fixture);
 }
 
-void Game::stepWorld(float dt) {
-    world.Step(dt, 8, 3);
-}
+// ---------------------------------------------------------------- levels
 
 void Game::loadCurrentLevel() {
     if (currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
@@ -137,12 +179,166 @@ void Game::loadCurrentLevel() {
     levels[currentLevelIndex] = loaded;
     currentLevel = &levels[currentLevelIndex];
 
-    stateManager.totalBirds = 0;
-    gameView.setCenter(500.0f, 350.0f);
+    stateManager.totalBirds = static_cast<std::int32_t>(
+        std::count_if(currentLevel->entities.begin(), currentLevel->entities.end(),
+                      [](const auto& entity) { return dynamic_cast<Bird*>(entity.get()); }));
+    gameView.setCenter(CAMERA_HOME);
     window.setView(gameView);
+
+    // A pull left over from the previous attempt must not launch a bird of this one.
+    isDragging = false;
     birdOnSlingshot = nullptr;
+    int waiting = 0;
+    for (const auto& entity : currentLevel->entities) {
+        auto* bird = dynamic_cast<Bird*>(entity.get());
+        if (bird == nullptr || bird->launched) {
+            continue;
+        }
+        if (birdOnSlingshot == nullptr) {
+            seatBird(bird);
+        } else {
+            bird->position = {slingshotPos.x - 60.0f - 25.0f * static_cast<float>(waiting),
+                              slingshotPos.y + 40.0f};
+            ++waiting;
+        }
+    }
     std::cout << "Game constructor: finished." << std::endl;
 }
+
+void Game::discardAttempt() {
+    for (auto& bird : extraBirds) {
+        if (bird) {
+            bird->destroyBody();
+        }
+    }
+    extraBirds.clear();
+    if (currentLevel != nullptr) {
+        currentLevel->clear();
+    }
+    currentBird = nullptr;
+    birdOnSlingshot = nullptr;
+    turnActive = false;
+}
+
+void Game::restartLevel() {
+    discardAttempt();
+    contactListener.levelScore = 0;
+    stateManager.resetAttemptFlags();
+    loadCurrentLevel();
+    std::cout << "Restarted level " << currentLevelIndex + 1 << std::endl;
+}
+
+// ---------------------------------------------------------------- slingshot
+
+Bird* Game::findNextBird() const {
+    if (currentLevel == nullptr) {
+        return nullptr;
+    }
+    for (const auto& entity : currentLevel->entities) {
+        auto* bird = dynamic_cast<Bird*>(entity.get());
+        if (bird != nullptr && !bird->launched) {
+            return bird;
+        }
+    }
+    return nullptr;
+}
+
+void Game::seatBird(Bird* bird) {
+    birdOnSlingshot = bird;
+    if (bird != nullptr) {
+        bird->initPhysics(&world, bandRestPos);
+    }
+}
+
+void Game::pressSlingshot(sf::Vector2i pixel) {
+    const sf::Vector2f point = window.mapPixelToCoords(pixel, gameView);
+    if (birdOnSlingshot == nullptr) {
+        if (Bird* next = findNextBird()) {
+            seatBird(next);
+        }
+    }
+    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+        return;
+    }
+    const double dx = static_cast<double>(point.x) - slingshotPos.x;
+    const double dy = static_cast<double>(point.y) - slingshotPos.y;
+    if (static_cast<float>(std::sqrt(dx * dx + dy * dy)) >= PULL_START_RADIUS) {
+        return;
+    }
+    isDragging = true;
+    dragStart = bandRestPos;
+    dragPos = point;
+    SoundManager::getInstance().play(SlingshotPull, 100.0f);
+    birdOnSlingshot->position = bandRestPos;
+}
+
+void Game::pullSlingshot(sf::Vector2i pixel) {
+    dragPos = window.mapPixelToCoords(pixel, gameView);
+    const sf::Vector2f pull = dragPos - slingshotPos;
+    const float distance = length(pull);
+    if (distance > PULL_LIMIT) {
+        dragPos = slingshotPos + pull * PULL_LIMIT / distance;
+    }
+    if (birdOnSlingshot != nullptr) {
+        birdOnSlingshot->position = dragPos;
+    }
+}
+
+void Game::launchBird() {
+    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+        return;
+    }
+    const float dx = slingshotPos.x - dragPos.x;
+    const float dy = slingshotPos.y - dragPos.y;
+    const sf::Vector2f velocity{dx * LAUNCH_FACTOR, dy * LAUNCH_FACTOR};
+    std::cout << "Drag: (" << dx << ", " << dy << ") \u2192 Velocity: (" << velocity.x << ", "
+              << velocity.y << ") m/s" << std::endl;
+    SoundManager::getInstance().play(BirdLaunch, 100.0f);
+    birdOnSlingshot->launch(velocity);
+    currentBird = birdOnSlingshot;
+    birdOnSlingshot = nullptr;
+    turnActive = true;
+}
+
+// ---------------------------------------------------------------- specials
+
+void Game::activateSpecial() {
+    if (currentBird == nullptr || !currentBird->launched || currentBird->specialUsed) {
+        return;
+    }
+    currentBird->useSpecial();
+    if (dynamic_cast<BoostBird*>(currentBird) != nullptr) {
+        stateManager.showMessage("BOOST ACTIVATED!", SPECIAL_BANNER_SECONDS);
+    } else if (auto* split = dynamic_cast<SplitBird*>(currentBird)) {
+        stateManager.showMessage("SPLIT INTO 3 BIRDS!", SPECIAL_BANNER_SECONDS);
+        extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
+    } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
+        stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS);
+    }
+    std::cout << "Special ability activated!" << std::endl;
+}
+
+int Game::countUnlaunchedBirds() const {
+    if (currentLevel == nullptr) {
+        return 0;
+    }
+    return static_cast<int>(std::count_if(currentLevel->entities.begin(),
+                                          currentLevel->entities.end(), [](const auto& entity) {
+                                              auto* bird = dynamic_cast<Bird*>(entity.get());
+                                              return bird != nullptr && !bird->launched;
+                                          }));
+}
+
+int Game::countEnemies() const {
+    if (currentLevel == nullptr) {
+        return 0;
+    }
+    return static_cast<int>(std::count_if(
+        currentLevel->entities.begin(), currentLevel->entities.end(),
+        [](const auto& entity) { return dynamic_cast<Enemy*>(entity.get()) != nullptr; }));
+}
+
+// ---------------------------------------------------------------- rules
 
 void Game::updatePlaying(float dt) {
     if (currentLevel == nullptr) {
@@ -150,37 +346,240 @@ void Game::updatePlaying(float dt) {
         return;
     }
     currentLevel->update(dt);
+    updateBirdsInFlight(dt);
+    updateTurn(dt);
+    updateCamera(dt);
+    if (stateManager.messageTimer > 0.0f) {
+        stateManager.messageTimer -= dt;
+    }
+    if (stateManager.levelEnded) {
+        return;
+    }
+    updateWatchers(dt);
     particles.update(dt);
 }
 
-void Game::render() {
-    renderer.clearFrame();
-    drawCurrentScreen();
-    renderer.display();
+void Game::updateBirdsInFlight(float dt) {
+    if (currentBird != nullptr) {
+        currentBird->update(dt);
+    }
+    for (auto& bird : extraBirds) {
+        if (bird && bird->alive) {
+            bird->update(dt);
+            // A split bird that left play must not keep pushing blocks around
+            // while the rest of its family is still flying.
+            if (!bird->alive) {
+                bird->destroyBody();
+            }
+        }
+    }
 }
 
+bool Game::anyBirdStillMoving() const {
+    auto moving = [](const Bird& bird) {
+        return bird.alive && length(bird.getVelocity()) >= SETTLE_SPEED;
+    };
+    if (moving(*currentBird)) {
+        return true;
+    }
+    return std::any_of(extraBirds.begin(), extraBirds.end(),
+                       [&](const auto& bird) { return bird && moving(*bird); });
+}
+
+void Game::updateTurn(float dt) {
+    if (!turnActive) {
+        return;
+    }
+    if (currentBird == nullptr) {
+        turnActive = false;
+        return;
+    }
+    if (anyBirdStillMoving()) {
+        turnSettleTimer = 0.0f;
+        return;
+    }
+    turnSettleTimer += dt;
+    if (turnSettleTimer > SETTLE_TIME) {
+        endTurn();
+    }
+}
+
+void Game::endTurn() {
+    std::cout << "Bird turn finished!" << std::endl;
+    turnActive = false;
+    turnSettleTimer = 0.0f;
+    for (auto& bird : extraBirds) {
+        if (bird) {
+            bird->destroyBody();
+        }
+    }
+    extraBirds.clear();
+    currentBird = nullptr;
+    if (Bird* next = findNextBird()) {
+        seatBird(next);
+        return;
+    }
+    birdOnSlingshot = nullptr;
+    if (!currentLevel->allEnemiesDead()) {
+        loseLevel();
+    }
+}
+
+void Game::loseLevel() {
+    stateManager.gameOverPending = true;
+    stateManager.gameOverTimer = GAME_OVER_DELAY;
+    stateManager.showMessage("Game Over! Restarting...", GAME_OVER_DELAY);
+    SoundManager::getInstance().play(LevelLose, 100.0f);
+    std::cout << "Game Over! No birds left." << std::endl;
+}
+
+void Game::updateCamera(float dt) {
+    sf::Vector2f centre = gameView.getCenter();
+    if (currentBird != nullptr && currentBird->alive) {
+        const float birdX = currentBird->position.x;
+        if (birdX > 600.0f) {
+            float x = centre.x + (birdX - centre.x) * (5.0f * dt);
+            x = std::max(std::min(x, 1600.0f), 400.0f);
+            centre = {x, CAMERA_HOME.y};
+        } else {
+            centre = CAMERA_HOME;
+        }
+    } else {
+        currentBird = nullptr;
+        centre += (CAMERA_HOME - centre) * (2.0f * dt);
+    }
+    gameView.setCenter(centre);
+    window.setView(gameView);
+}
+
+void Game::updateWatchers(float dt) {
+    GameStateManager& flow = stateManager;
+    if (currentLevel->allEnemiesDead() && !flow.enemiesCleared) {
+        flow.enemiesCleared = true;
+        flow.clearTimer = 0.0f;
+    }
+    if (flow.enemiesCleared) {
+        flow.clearTimer += dt;
+        if (flow.clearTimer > CLEAR_DELAY) {
+            flow.levelCompleted();
+        }
+    }
+    if (!flow.levelEnded && !flow.gameOverPending && !turnActive && countUnlaunchedBirds() == 0 &&
+        !flow.outOfBirdsPending) {
+        flow.outOfBirdsPending = true;
+        flow.outOfBirdsTimer = OUT_OF_BIRDS_GRACE;
+    }
+    if (flow.outOfBirdsPending && !flow.levelEnded && !flow.gameOverPending) {
+        flow.outOfBirdsTimer -= dt;
+        if (currentLevel->allEnemiesDead()) {
+            flow.outOfBirdsPending = false;
+        } else if (flow.outOfBirdsTimer <= 0.0f) {
+            flow.outOfBirdsPending = false;
+            loseLevel();
+        }
+    }
+    if (turnActive || flow.levelEnded) {
+        flow.outOfBirdsPending = false;
+    }
+    if (flow.gameOverPending) {
+        flow.gameOverTimer -= dt;
+        if (flow.gameOverTimer <= 0.0f) {
+            restartAfterGameOver();
+        }
+    }
+}
+
+void Game::restartAfterGameOver() {
+    stateManager.gameOverPending = false;
+    discardAttempt();
+    contactListener.levelScore = 0;
+    stateManager.levelEnded = false;
+    stateManager.enemiesCleared = false;
+    stateManager.clearTimer = 0.0f;
+    loadCurrentLevel();
+    std::cout << "Restarted level " << currentLevelIndex + 1 << std::endl;
+}
+
+// ---------------------------------------------------------------- drawing
+
 void Game::drawCurrentScreen() {
-    switch (stateManager.state) {
+    const GameState state = stateManager.state;
+    const GameStateManager& flow = stateManager;
+    switch (state) {
     case Loading:
-        ui.drawLoadingScreen(stateManager.state, stateManager.loadingProgress,
+        ui.drawLoadingScreen(state, flow.loadingProgress,
                              static_cast<float>(window.getSize().y) * 0.5f - 200.0f);
+        break;
+    case Menu:
+        ui.drawMenu(state, flow.isLoggedIn, flow.loggedInUsername);
+        break;
+    case LevelSelect:
+        ui.drawLevelSelect(state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
+                           flow.loggedInUsername);
         break;
     case Playing:
     case Paused:
         drawPlayingField();
         break;
-    default:
+    case LevelComplete:
+        ui.drawLevelComplete(state, currentLevelIndex, flow.stars, contactListener.levelScore,
+                             totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
+                             flow.loggedInUsername, flow.onlineHighScores);
+        break;
+    case EnterNickname:
+        ui.drawNicknameEntry(state, flow.stars, contactListener.levelScore, flow.nicknameInput);
+        break;
+    case HighScores:
+        ui.drawHighScores(state, currentLevelIndex, static_cast<int>(levelFiles.size()),
+                          flow.onlineHighScores);
+        break;
+    case Login:
+        ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
+                           flow.passwordInput, flow.cursorVisible, flow.loginFocus);
         break;
     }
 }
 
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
+    const GameStateManager& flow = stateManager;
     if (currentLevel != nullptr) {
         renderer.drawBackground(resources.getTexture(currentLevel->background));
         currentLevel->draw(renderer);
     }
+    for (auto& bird : extraBirds) {
+        if (bird && bird->alive) {
+            bird->draw(renderer);
+        }
+    }
     renderer.drawSprite(resources.getTexture("slingshot"), slingshotPos, 100.0f, 160.0f, 0.0f,
                         sf::Color::White);
+    drawBandsAndPreview();
+    ui.drawHUD(flow.state, gameView, totalScore + contactListener.levelScore, currentLevelIndex,
+               static_cast<int>(levelFiles.size()), flow.messageTimer, flow.message, currentBird,
+               flow.isLoggedIn, flow.loggedInUsername);
+    if (flow.state == Paused) {
+        ui.drawPauseMenu(flow.state, flow.pauseSelection);
+    }
     particles.draw(renderer);
+}
+
+void Game::drawBandsAndPreview() {
+    if (birdOnSlingshot == nullptr) {
+        return;
+    }
+    if (!isDragging) {
+        renderer.drawLine(rightBandAnchor, bandRestPos, BAND_COLOR, 3.0f);
+        renderer.drawLine(leftBandAnchor, bandRestPos, BAND_COLOR, 3.0f);
+        return;
+    }
+    const sf::Vector2f velocity = (slingshotPos - dragPos) * LAUNCH_FACTOR;
+    const AimingPreview preview = AimingPreview::compute(bandRestPos, velocity);
+    for (std::size_t i = 0; i < preview.count; ++i) {
+        const PreviewDot& dot = preview.dots[i];
+        renderer.drawCircle(dot.position, dot.radius, dot.color);
+    }
+    renderer.drawLine(dragStart, dragPos, sf::Color::Red, 1.0f);
+    renderer.drawLine(rightBandAnchor, dragPos, BAND_COLOR, 3.0f);
+    renderer.drawLine(leftBandAnchor, dragPos, BAND_COLOR, 3.0f);
 }

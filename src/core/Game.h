@@ -45,6 +45,25 @@ public:
     void loadCurrentLevel();
     void updatePlaying(float dt);
 
+    // Slingshot, driven by the input handler in Playing. Points are window
+    // pixels; they are mapped through gameView here.
+    void pressSlingshot(sf::Vector2i pixel);
+    void pullSlingshot(sf::Vector2i pixel);
+    void launchBird();
+    Bird* findNextBird() const;
+
+    void activateSpecial();
+    int countUnlaunchedBirds() const;
+    int countEnemies() const;
+    void restartLevel();
+    // Throws away the attempt in progress: split birds, the level's bodies
+    // and the turn. The callers decide what happens to scores and state.
+    void discardAttempt();
+
+    // Longest frame the simulation accepts, and the largest physics substep.
+    static constexpr float MAX_FRAME_SECONDS = 0.25f;
+    static constexpr float PHYSICS_STEP_SECONDS = 1.0f / 60.0f;
+
     // Fields, in the order the subsystems are built.
     sf::RenderWindow window;
     Renderer renderer;
@@ -82,7 +101,17 @@ private:
     void finishLoading();
     void createGround();
     void stepWorld(float dt);
+    void seatBird(Bird* bird);
+    void updateBirdsInFlight(float dt);
+    void updateTurn(float dt);
+    bool anyBirdStillMoving() const;
+    void endTurn();
+    void updateCamera(float dt);
+    void updateWatchers(float dt);
+    void loseLevel();
+    void restartAfterGameOver();
     void drawPlayingField();
+    void drawBandsAndPreview();
     void drawCurrentScreen();
 
     float loadingAccumulator = 0.0f;

@@ -1,5 +1,9 @@
 #include "core/GameStateManager.h"
 
+#include "assets/SoundManager.h"
+#include "core/Game.h"
+#include "online/SupabaseClient.h"
+
 #include <iostream>
 
 GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
@@ -8,10 +12,198 @@ GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
 void GameStateManager::transitionTo(GameState newState) {
     std::cout << "Transitioning from " << static_cast<int>(state) << " to "
               << static_cast<int>(newState) << std::endl;
+    if (newState == Menu || newState == LevelSelect) {
+        SoundManager::getInstance().playMusic(MenuMusic, true);
+    } else if (newState == Playing) {
+        SoundManager::getInstance().playMusic(GameMusic, true);
+    }
     state = newState;
 }
 
 void GameStateManager::showMessage(const std::string& text, float seconds) {
     message = text;
     messageTimer = seconds;
+}
+
+void GameStateManager::resetAttemptFlags() {
+    levelEnded = false;
+    enemiesCleared = false;
+    clearTimer = 0.0f;
+    clearPendingLosses();
+}
+
+void GameStateManager::clearPendingLosses() {
+    gameOverPending = false;
+    gameOverTimer = 0.0f;
+    outOfBirdsPending = false;
+    outOfBirdsTimer = 0.0f;
+}
+
+void GameStateManager::startLevel() {
+    state = Playing;
+    SoundManager::getInstance().playMusic(GameMusic, true);
+    resetAttemptFlags();
+    game.totalScore = 0;
+    game.contactListener.levelScore = 0;
+    game.loadCurrentLevel();
+}
+
+int GameStateManager::rateStars(int score, int enemies, int unlaunchedBirds, int totalBirds) {
+    const int par = (enemies + 2) * 500;
+    const float rating =
+        (static_cast<float>(score) / static_cast<float>(par)) * 0.7f +
+        (static_cast<float>(unlaunchedBirds) / static_cast<float>(totalBirds)) * 0.3f;
+    // Without birds the second term is not a number and every comparison fails.
+    if (rating >= 0.8f) {
+        return 3;
+    }
+    if (rating >= 0.5f) {
+        return 2;
+    }
+    return 1;
+}
+
+void GameStateManager::levelCompleted() {
+    const int score = game.contactListener.levelScore;
+    game.totalScore += score;
+    reportScore(score);
+    stars = rateStars(score, game.countEnemies(), game.countUnlaunchedBirds(), totalBirds);
+    std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
+    SoundManager::getInstance().play(LevelWin, 100.0f);
+    state = LevelComplete;
+    levelEnded = true;
+    clearPendingLosses();
+}
+
+void GameStateManager::reportScore(int score) {
+    const int level = game.currentLevelIndex;
+    if (!isLoggedIn) {
+        fetchHighScores(level);
+        return;
+    }
+    supabase.upsertUserScore(level, score, [this, level](bool, const std::string& error) {
+        if (error.empty()) {
+            std::cout << "Score updated successfully!" << std::endl;
+        } else {
+            std::cout << "Failed to update score: " << error << std::endl;
+        }
+        fetchHighScores(level);
+    });
+}
+
+void GameStateManager::fetchHighScores(int levelIndex) {
+    supabase.getHighScoresForLevel(
+        levelIndex,
+        [this, levelIndex](const std::vector<HighScore>& scores, const std::string& error) {
+            if (!error.empty()) {
+                std::cout << "Failed to fetch high scores: " << error << std::endl;
+                return;
+            }
+            onlineHighScores = scores;
+            std::cout << "High scores fetched successfully for level " << levelIndex << "!"
+                      << std::endl;
+        });
+}
+
+void GameStateManager::nextLevel() {
+    resetAttemptFlags();
+    game.discardAttempt();
+    game.turnSettleTimer = 0.0f;
+    game.contactListener.levelScore = 0;
+    game.currentLevelIndex += 1;
+    if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
+        state = Playing;
+        game.loadCurrentLevel();
+        return;
+    }
+    std::cout << "All levels completed! Final score: " << game.totalScore << std::endl;
+    state = Menu;
+    game.currentLevelIndex = 0;
+    game.totalScore = 0;
+}
+
+void GameStateManager::continueFromLevelComplete() {
+    if (game.localHighScores.wouldQualify(game.currentLevelIndex,
+                                          game.contactListener.levelScore)) {
+        transitionTo(EnterNickname);
+        return;
+    }
+    nextLevel();
+}
+
+void GameStateManager::submitNickname() {
+    if (nicknameInput.empty()) {
+        return;
+    }
+    game.localHighScores.addHighScore(game.currentLevelIndex, nicknameInput,
+                                      game.contactListener.levelScore, stars);
+    nextLevel();
+}
+
+void GameStateManager::quitToMenu() {
+    clearPendingLosses();
+    game.discardAttempt();
+    game.currentLevelIndex = 0;
+    game.totalScore = 0;
+    state = Menu;
+}
+
+void GameStateManager::leaveToLevelSelect() {
+    game.discardAttempt();
+    levelEnded = false;
+    gameOverPending = false;
+    outOfBirdsPending = false;
+    game.totalScore = 0;
+    game.contactListener.levelScore = 0;
+    transitionTo(LevelSelect);
+    selectedLevel = game.currentLevelIndex;
+}
+
+void GameStateManager::resumePlaying() {
+    state = Playing;
+}
+
+void GameStateManager::openLogin(GameState from) {
+    previousState = from;
+    transitionTo(Login);
+}
+
+void GameStateManager::applySession(const std::string& error, const char* failedText,
+                                    const char* okText) {
+    if (!error.empty()) {
+        std::cerr << failedText << error << std::endl;
+        return;
+    }
+    isLoggedIn = true;
+    loggedInUsername = usernameInput;
+    userId = supabase.getUserId();
+    accessToken = supabase.getAccessToken();
+    transitionTo(previousState);
+    std::cout << okText << loggedInUsername << std::endl;
+}
+
+void GameStateManager::signIn() {
+    std::cout << "Login button clicked!" << std::endl;
+    supabase.signIn(usernameInput, passwordInput,
+                    [this](const nlohmann::json&, const std::string& error) {
+                        applySession(error, "Login failed: ", "Login successful for user: ");
+                    });
+}
+
+void GameStateManager::signUp() {
+    std::cout << "Sign Up button clicked! Calling Supabase signUp..." << std::endl;
+    supabase.signUp(usernameInput, passwordInput,
+                    [this](const nlohmann::json&, const std::string& error) {
+                        applySession(error, "Sign Up failed: ", "Sign Up successful for user: ");
+                    });
+}
+
+void GameStateManager::signOut() {
+    std::cout << "Sign Out button clicked!" << std::endl;
+    supabase.signOut();
+    isLoggedIn = false;
+    loggedInUsername.clear();
+    userId.clear();
+    accessToken.clear();
+    transitionTo(previousState);
 }

@@ -20,6 +20,32 @@ public:
     void transitionTo(GameState newState);
     void showMessage(const std::string& text, float seconds);
 
+    // Level flow.
+    void startLevel();
+    void levelCompleted();
+    void nextLevel();
+    void quitToMenu();
+    void resumePlaying();
+    void leaveToLevelSelect();
+    // Next Level on the results screen: asks for a nickname first when the
+    // score earns a place in the local table for this level.
+    void continueFromLevelComplete();
+    void submitNickname();
+    // Clears the end-of-attempt flags, pending losses included: a countdown
+    // left over from an earlier attempt must never restart a fresh one.
+    void resetAttemptFlags();
+    void clearPendingLosses();
+
+    // Screens and accounts.
+    void openLogin(GameState from);
+    void fetchHighScores(int levelIndex);
+    void signIn();
+    void signUp();
+    void signOut();
+
+    // The star rating for a completed level (1 to 3).
+    static int rateStars(int score, int enemies, int unlaunchedBirds, int totalBirds);
+
     GameState state = Loading;
     std::int32_t totalBirds = 0;
     float loadingProgress = 0.0f;
@@ -49,6 +75,9 @@ public:
     std::int32_t loginFocus = 0;
 
 private:
+    void reportScore(int score);
+    void applySession(const std::string& error, const char* failedText, const char* okText);
+
     Game& game;
     SupabaseClient& supabase;
 };

@@ -1,8 +1,30 @@
 #include "core/InputHandler.h"
 
+#include "assets/SoundManager.h"
 #include "core/Game.h"
+#include "ui/LevelSelectLayout.h"
 
 #include <iostream>
+
+namespace {
+constexpr int PAUSE_ENTRY_COUNT = 3;
+constexpr std::size_t NICKNAME_LIMIT = 10;
+
+bool isLeftPress(const sf::Event& event) {
+    return event.type == sf::Event::MouseButtonPressed &&
+           event.mouseButton.button == sf::Mouse::Left;
+}
+
+bool isKey(const sf::Event& event, sf::Keyboard::Key key) {
+    return event.type == sf::Event::KeyPressed && event.key.code == key;
+}
+
+bool isNicknameCharacter(sf::Uint32 code) {
+    const bool letter = (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z');
+    const bool digit = code >= '0' && code <= '9';
+    return letter || digit || code == '_' || code == '-';
+}
+} // namespace
 
 InputHandler::InputHandler(Game& game) : game(game) {}
 
@@ -19,5 +41,302 @@ void InputHandler::handleEvent(const sf::Event& event) {
         std::cout << "processEvents: Window closed event." << std::endl;
         game.setRunning(false);
         return;
+    }
+    switch (game.stateManager.state) {
+    case Loading:
+        break;
+    case Menu:
+        handleMenu(event);
+        break;
+    case LevelSelect:
+        handleLevelSelect(event);
+        break;
+    case Playing:
+        handlePlaying(event);
+        break;
+    case Paused:
+        handlePaused(event);
+        break;
+    case LevelComplete:
+        handleLevelComplete(event);
+        break;
+    case EnterNickname:
+        handleEnterNickname(event);
+        break;
+    case HighScores:
+        handleHighScores(event);
+        break;
+    case Login:
+        handleLogin(event);
+        break;
+    }
+}
+
+sf::Vector2f InputHandler::toWindowView(int x, int y) const {
+    const sf::Vector2u size = game.window.getSize();
+    const sf::View windowView(
+        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
+    return game.window.mapPixelToCoords({x, y}, windowView);
+}
+
+sf::Vector2f InputHandler::toDefaultView(int x, int y) const {
+    return game.window.mapPixelToCoords({x, y}, game.window.getDefaultView());
+}
+
+void InputHandler::handleMenu(const sf::Event& event) {
+    if (!isLeftPress(event)) {
+        return;
+    }
+    GameStateManager& flow = game.stateManager;
+    const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    if (game.ui.startButtonRect.contains(point)) {
+        SoundManager::getInstance().play(ButtonClick, 100.0f);
+        flow.transitionTo(LevelSelect);
+        flow.selectedLevel = 0;
+    } else if (game.ui.quitButtonRect.contains(point)) {
+        game.setRunning(false);
+    } else if (game.ui.highScoreButtonRect.contains(point)) {
+        flow.transitionTo(HighScores);
+        flow.fetchHighScores(game.currentLevelIndex);
+    } else if (game.ui.getButtonAt(point, Menu) == 4) {
+        flow.openLogin(Menu);
+    }
+}
+
+void InputHandler::handleLevelSelect(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    const int count = static_cast<int>(game.levelFiles.size());
+    if (isLeftPress(event)) {
+        const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+        if (game.ui.getButtonAt(point, LevelSelect) == 6) {
+            flow.openLogin(LevelSelect);
+        }
+    }
+    if (event.type == sf::Event::KeyPressed) {
+        handleLevelSelectKey(event.key.code, count);
+    }
+    if (isLeftPress(event)) {
+        const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+        const int cell = LevelSelectLayout(game.window.getSize(), count).cellAt(point);
+        if (cell >= 0) {
+            flow.selectedLevel = cell;
+            game.currentLevelIndex = cell;
+            flow.startLevel();
+        }
+    }
+}
+
+void InputHandler::handleLevelSelectKey(sf::Keyboard::Key key, int count) {
+    GameStateManager& flow = game.stateManager;
+    if (key == sf::Keyboard::Escape) {
+        flow.transitionTo(Menu);
+    } else if (key == sf::Keyboard::Enter) {
+        game.currentLevelIndex = flow.selectedLevel;
+        flow.startLevel();
+    } else if (count > 0 && (key == sf::Keyboard::Up || key == sf::Keyboard::Left)) {
+        flow.selectedLevel = (flow.selectedLevel - 1 + count) % count;
+    } else if (count > 0 && (key == sf::Keyboard::Down || key == sf::Keyboard::Right)) {
+        flow.selectedLevel = (flow.selectedLevel + 1) % count;
+    }
+}
+
+void InputHandler::handlePlaying(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (isKey(event, sf::Keyboard::Escape)) {
+        flow.transitionTo(Paused);
+        flow.pauseSelection = 0;
+        return;
+    }
+    if (isLeftPress(event)) {
+        if (game.turnActive) {
+            game.activateSpecial();
+        } else {
+            game.pressSlingshot({event.mouseButton.x, event.mouseButton.y});
+        }
+    }
+    if (event.type == sf::Event::MouseButtonPressed) {
+        const sf::Vector2f point = toDefaultView(event.mouseButton.x, event.mouseButton.y);
+        if (game.ui.startButtonRect.contains(point)) {
+            flow.leaveToLevelSelect();
+        } else if (game.ui.getButtonAt(point, Playing) == 5) {
+            flow.openLogin(Playing);
+        }
+        return;
+    }
+    if (event.type == sf::Event::MouseMoved && game.isDragging) {
+        game.pullSlingshot({event.mouseMove.x, event.mouseMove.y});
+    } else if (event.type == sf::Event::MouseButtonReleased &&
+               event.mouseButton.button == sf::Mouse::Left && game.isDragging) {
+        game.launchBird();
+        game.isDragging = false;
+    }
+}
+
+void InputHandler::handlePaused(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (event.type == sf::Event::KeyPressed) {
+        switch (event.key.code) {
+        case sf::Keyboard::Escape:
+            flow.resumePlaying();
+            break;
+        case sf::Keyboard::Up:
+            flow.pauseSelection = (flow.pauseSelection + 2) % PAUSE_ENTRY_COUNT;
+            break;
+        case sf::Keyboard::Down:
+            flow.pauseSelection = (flow.pauseSelection + 1) % PAUSE_ENTRY_COUNT;
+            break;
+        case sf::Keyboard::Enter:
+            performPauseEntry(flow.pauseSelection);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    if (!isLeftPress(event)) {
+        return;
+    }
+    const sf::Vector2f point = toDefaultView(event.mouseButton.x, event.mouseButton.y);
+    for (int i = 0; i < PAUSE_ENTRY_COUNT; ++i) {
+        if (game.ui.pauseEntryHitBox(i).contains(point)) {
+            flow.pauseSelection = i;
+            performPauseEntry(i);
+            return;
+        }
+    }
+}
+
+void InputHandler::performPauseEntry(int index) {
+    GameStateManager& flow = game.stateManager;
+    if (index == 0) {
+        flow.resumePlaying();
+    } else if (index == 1) {
+        game.restartLevel();
+        flow.resumePlaying();
+    } else if (index == 2) {
+        flow.quitToMenu();
+    }
+}
+
+void InputHandler::handleLevelComplete(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (isLeftPress(event)) {
+        const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+        if (game.ui.getButtonAt(point, LevelComplete) == 12) {
+            flow.openLogin(LevelComplete);
+        } else if (game.ui.nextLevelButtonRect.contains(point)) {
+            flow.continueFromLevelComplete();
+        } else if (game.ui.retryButtonRect.contains(point)) {
+            game.restartLevel();
+            flow.resumePlaying();
+        }
+    } else if (isKey(event, sf::Keyboard::Space) || isKey(event, sf::Keyboard::Enter)) {
+        flow.continueFromLevelComplete();
+    }
+}
+
+void InputHandler::handleEnterNickname(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (isKey(event, sf::Keyboard::Escape)) {
+        flow.nextLevel();
+        return;
+    }
+    if (event.type != sf::Event::TextEntered) {
+        return;
+    }
+    const sf::Uint32 code = event.text.unicode;
+    std::string& nickname = flow.nicknameInput;
+    if (code == 8) {
+        if (!nickname.empty()) {
+            nickname.pop_back();
+        }
+    } else if (code == 13 || code == 10) {
+        flow.submitNickname();
+    } else if (code < 128 && nickname.size() < NICKNAME_LIMIT && isNicknameCharacter(code)) {
+        nickname.push_back(static_cast<char>(code));
+    }
+}
+
+void InputHandler::handleHighScores(const sf::Event& event) {
+    if (event.type != sf::Event::KeyPressed) {
+        return;
+    }
+    GameStateManager& flow = game.stateManager;
+    const int count = static_cast<int>(game.levelFiles.size());
+    switch (event.key.code) {
+    case sf::Keyboard::Escape:
+    case sf::Keyboard::Enter:
+        flow.transitionTo(Menu);
+        break;
+    case sf::Keyboard::Left:
+        if (game.currentLevelIndex >= 1) {
+            game.currentLevelIndex -= 1;
+            flow.fetchHighScores(game.currentLevelIndex);
+        }
+        break;
+    case sf::Keyboard::Right:
+        if (game.currentLevelIndex < count - 1) {
+            game.currentLevelIndex += 1;
+            flow.fetchHighScores(game.currentLevelIndex);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void InputHandler::handleLogin(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (isKey(event, sf::Keyboard::Escape)) {
+        flow.transitionTo(flow.previousState);
+        flow.loginFocus = 0;
+        return;
+    }
+    if (event.type == sf::Event::TextEntered) {
+        typeIntoLoginField(event.text.unicode);
+        return;
+    }
+    if (!isLeftPress(event)) {
+        return;
+    }
+    const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    switch (game.ui.getButtonAt(point, Login)) {
+    case 7:
+        flow.signIn();
+        break;
+    case 8:
+        flow.signUp();
+        break;
+    case 9:
+        flow.signOut();
+        break;
+    case 10:
+        flow.loginFocus = 1;
+        std::cout << "Username input field activated." << std::endl;
+        break;
+    case 11:
+        flow.loginFocus = 2;
+        std::cout << "Password input field activated." << std::endl;
+        break;
+    default:
+        flow.loginFocus = 0;
+        break;
+    }
+}
+
+void InputHandler::typeIntoLoginField(sf::Uint32 code) {
+    GameStateManager& flow = game.stateManager;
+    std::string* field = flow.loginFocus == 1   ? &flow.usernameInput
+                         : flow.loginFocus == 2 ? &flow.passwordInput
+                                                : nullptr;
+    if (field == nullptr) {
+        return;
+    }
+    if (code == 8) {
+        if (!field->empty()) {
+            field->pop_back();
+        }
+    } else if (code != 13 && code != 10 && code < 128) {
+        field->push_back(static_cast<char>(code));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <SFML/Graphics/View.hpp>
 #include <SFML/Window/Event.hpp>
 
 namespace sf {
@@ -7,8 +8,9 @@ class RenderWindow;
 }
 class Game;
 
-// Turns window events into game actions. processEvents drains the window;
-// handleEvent takes one event, so tests and tools can feed input directly.
+// Turns window events into game actions, by the state current when each
+// event arrives. processEvents drains the window; handleEvent takes one
+// event, so tests and tools can feed input directly.
 class InputHandler {
 public:
     explicit InputHandler(Game& game);
@@ -17,5 +19,23 @@ public:
     void handleEvent(const sf::Event& event);
 
 private:
+    void handleMenu(const sf::Event& event);
+    void handleLevelSelect(const sf::Event& event);
+    void handleLevelSelectKey(sf::Keyboard::Key key, int count);
+    void handlePlaying(const sf::Event& event);
+    void handlePaused(const sf::Event& event);
+    void handleLevelComplete(const sf::Event& event);
+    void handleEnterNickname(const sf::Event& event);
+    void handleHighScores(const sf::Event& event);
+    void handleLogin(const sf::Event& event);
+
+    void performPauseEntry(int index);
+    void typeIntoLoginField(sf::Uint32 code);
+
+    // Mouse positions arrive in window pixels; screens are laid out in one of
+    // three views.
+    sf::Vector2f toWindowView(int x, int y) const;
+    sf::Vector2f toDefaultView(int x, int y) const;
+
     Game& game;
 };

@@ -1,0 +1,34 @@
+#include "core/AimingPreview.h"
+
+#include "entities/Entity.h"
+
+#include <algorithm>
+
+namespace {
+// Half the world's gravity of 5 m/s^2, for s = v t + g t^2 / 2.
+constexpr float HALF_GRAVITY = 2.5f;
+constexpr float GROUND_LIMIT_Y = 580.0f;
+constexpr float RIGHT_LIMIT_X = 1500.0f;
+constexpr float LEFT_LIMIT_X = -100.0f;
+} // namespace
+
+AimingPreview AimingPreview::compute(sf::Vector2f restPx, sf::Vector2f velocity) {
+    AimingPreview preview;
+    const sf::Vector2f start = restPx * METERS_PER_PIXEL;
+    for (int i = 1; i <= static_cast<int>(MAX_DOTS); ++i) {
+        const float t = 0.1f * static_cast<float>(i);
+        const float y = (start.y + velocity.y * t + HALF_GRAVITY * t * t) * PIXELS_PER_METER;
+        if (y > GROUND_LIMIT_Y) {
+            break;
+        }
+        const float x = (start.x + velocity.x * t) * PIXELS_PER_METER;
+        if (x > RIGHT_LIMIT_X || x < LEFT_LIMIT_X) {
+            break;
+        }
+        const int alpha = std::max(255 - 7 * i, 50);
+        preview.dots[preview.count++] = {{x, y},
+                                         std::max(4.0f - t, 2.0f),
+                                         sf::Color(255, 255, 255, static_cast<sf::Uint8>(alpha))};
+    }
+    return preview;
+}
