@@ -34,7 +34,7 @@ set_palette() {
         SUN_AT="0.74 0.66 0.08"
         ;;
     dusk)
-        SKY_TOP="#23305e" SKY_BOT="#8b73b0" SUN="#f4f0dc" GLOW="#c9c2e6" CLOUD="#a99bc9" CLOUD_OP=0.5
+        SKY_TOP="#2e3d70" SKY_BOT="#8b73b0" SUN="#f4f0dc" GLOW="#c9c2e6" CLOUD="#a99bc9" CLOUD_OP=0.5
         FAR="#4f4f86" NEAR="#3d5a6a" GRASS="#3f7a4a" GRASS_DARK="#2c5a36" SOIL="#5a4536" SOIL_DARK="#3c2e24" STARS=1
         SUN_AT="0.18 0.15 0.04"
         ;;
@@ -127,9 +127,14 @@ EOF
     else
         echo "<circle cx=\"$sunx\" cy=\"$suny\" r=\"$sunr\" fill=\"$SUN\"/>"
     fi
-    local c
+    local c cx cy cs
     for c in 0 1 2 3; do
-        cloud $((w * (2 * c + 1) / 8 + RANDOM % (w / 10))) $((ground / 10 + RANDOM % (ground / 4))) $((w / 40 + RANDOM % (w / 60 + 1)))
+        cx=$((w * (2 * c + 1) / 8 + RANDOM % (w / 10)))
+        cy=$((ground / 10 + RANDOM % (ground / 4)))
+        cs=$((w / 40 + RANDOM % (w / 60 + 1)))
+        # no cloud in front of the sun or moon
+        [ $((cx - sunx)) -lt $((sunr * 3 + cs * 2)) ] && [ $((sunx - cx)) -lt $((sunr * 3 + cs * 2)) ] && continue
+        cloud "$cx" "$cy" "$cs"
     done
     hills "$w" "$ground" $((h / 4)) $((h / 12)) "$FAR" 5
     hills "$w" "$ground" $((h / 9)) $((h / 30)) "$NEAR" 7

@@ -132,7 +132,10 @@ glass_texture() {
     echo "<rect x=\"6\" y=\"6\" width=\"$((len - 12))\" height=\"$((thick - 12))\" rx=\"4\" fill=\"none\" stroke=\"#ffffff\" stroke-width=\"2\" opacity=\"0.55\"/>"
 }
 
-# One jagged crack from (x, y) heading roughly along angle step (dx, dy).
+# One jagged crack from (x, y) heading roughly along (dx, dy) per segment.
+# The path is appended to CRACKS rather than printed: a command substitution
+# would run in a subshell, where bash reseeds RANDOM and the output would
+# change from run to run.
 crack_path() {
     local x=$1 y=$2 dx=$3 dy=$4 segments=$5 jitter=$6
     local d="M $x $y" i
@@ -141,7 +144,7 @@ crack_path() {
         y=$((y + dy + (RANDOM % (2 * jitter + 1)) - jitter))
         d="$d L $x $y"
     done
-    echo "$d"
+    CRACKS+=("$d")
 }
 
 # Cracks in texture coordinates: light damage is two short cracks from the
@@ -151,17 +154,18 @@ crack_layer() {
     RANDOM=$((3303 + damage))
     local dark="#3a2210" light="#f0d2a0" wide=4
     if [ "$material" = glass ]; then dark="#2f5f80"; light="#ffffff"; wide=3; fi
-    local st=$((thick / 5 + 2)) paths=()
-    paths+=("$(crack_path $((len / 3)) 0 $((st / 2)) "$st" 4 $((st / 2)))")
-    paths+=("$(crack_path $((len * 3 / 4)) "$thick" $((-st / 2)) $((-st)) 3 $((st / 2)))")
+    local st=$((thick / 5 + 2))
+    CRACKS=()
+    crack_path $((len / 3)) 0 $((st / 2)) "$st" 4 $((st / 2))
+    crack_path $((len * 3 / 4)) "$thick" $((-st / 2)) $((-st)) 3 $((st / 2))
     if [ "$damage" -ge 2 ]; then
-        paths+=("$(crack_path 0 $((thick / 2)) $((len / 9 + 2)) 0 6 $((st / 2 + 2)))")
-        paths+=("$(crack_path "$len" $((thick / 3)) $((-len / 10 - 2)) 2 5 $((st / 2 + 2)))")
-        paths+=("$(crack_path $((len / 2)) 0 $((-st / 3)) "$st" 5 $((st / 2)))")
-        paths+=("$(crack_path $((len / 8)) "$thick" $((st / 2)) $((-st)) 4 $((st / 2)))")
+        crack_path 0 $((thick / 2)) $((len / 9 + 2)) 0 6 $((st / 2 + 2))
+        crack_path "$len" $((thick / 3)) $((-len / 10 - 2)) 2 5 $((st / 2 + 2))
+        crack_path $((len / 2)) 0 $((-st / 3)) "$st" 5 $((st / 2))
+        crack_path $((len / 8)) "$thick" $((st / 2)) $((-st)) 4 $((st / 2))
     fi
     local p
-    for p in "${paths[@]}"; do
+    for p in "${CRACKS[@]}"; do
         echo "<path d=\"$p\" transform=\"translate(1.5 1.5)\" fill=\"none\" stroke=\"$light\" stroke-width=\"$((wide - 1))\" stroke-linejoin=\"round\" opacity=\"0.8\"/>"
         echo "<path d=\"$p\" fill=\"none\" stroke=\"$dark\" stroke-width=\"$wide\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>"
     done

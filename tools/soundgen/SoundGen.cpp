@@ -56,7 +56,9 @@ struct Filter {
     }
 };
 
-double midiToHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+double midiToHz(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 // Linear attack, then the body, then a linear release that reaches exactly
 // zero at the end of the sample range, so nothing stops on a non-zero value.
@@ -102,14 +104,17 @@ bool writeWav(const std::string& path, const Samples& samples, int rate) {
     writeLittleEndian(out, dataBytes, 4);
     for (double s : samples) {
         const long value = std::lround(std::clamp(s, -1.0, 1.0) * 32767.0);
-        writeLittleEndian(out, static_cast<std::uint32_t>(static_cast<std::int16_t>(value)) & 0xffffu, 2);
+        writeLittleEndian(
+            out, static_cast<std::uint32_t>(static_cast<std::int16_t>(value)) & 0xffffu, 2);
     }
     return static_cast<bool>(out);
 }
 
 // ---------------------------------------------------------------- effects
 
-Samples blank(double seconds) { return Samples(static_cast<std::size_t>(seconds * EFFECT_RATE), 0.0); }
+Samples blank(double seconds) {
+    return Samples(static_cast<std::size_t>(seconds * EFFECT_RATE), 0.0);
+}
 
 // A rubber band being stretched: a buzzy tone that rises as the band
 // tightens, with a stick-slip creak on top.
@@ -127,7 +132,8 @@ Samples slingshotPull() {
         const double saw = 2.0 * (phase - std::floor(phase)) - 1.0;
         creakPhase += (35.0 + 40.0 * progress) / EFFECT_RATE;
         const double creak = std::pow(0.5 + 0.5 * std::sin(2 * PI * creakPhase), 6.0);
-        const double shaped = tone.lowpass(saw * (0.45 + 0.55 * creak), 600.0 + 1800.0 * progress, 0.5, EFFECT_RATE);
+        const double shaped =
+            tone.lowpass(saw * (0.45 + 0.55 * creak), 600.0 + 1800.0 * progress, 0.5, EFFECT_RATE);
         out[i] = shaped * envelope(t, length, 0.04, 0.08) * (0.5 + 0.5 * progress);
     }
     return out;
@@ -156,7 +162,8 @@ Samples birdLaunch() {
 Samples blockHit() {
     Samples out = blank(0.3);
     Noise noise;
-    const double modes[][3] = {{190.0, 1.0, 28.0}, {435.0, 0.6, 40.0}, {760.0, 0.35, 55.0}, {1240.0, 0.2, 70.0}};
+    const double modes[][3] = {
+        {190.0, 1.0, 28.0}, {435.0, 0.6, 40.0}, {760.0, 0.35, 55.0}, {1240.0, 0.2, 70.0}};
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / EFFECT_RATE;
         double s = noise.next() * std::exp(-t * 400.0) * 0.6;
@@ -181,7 +188,8 @@ Samples enemyHit() {
         const double freq = (150.0 - 80.0 * progress) * (1.0 + 0.25 * std::sin(2 * PI * 22.0 * t));
         phase += freq / EFFECT_RATE;
         const double body = 2.0 * (phase - std::floor(phase)) - 1.0 + 0.3 * noise.next();
-        const double cutoff = 2200.0 * std::exp(-progress * 2.5) + 250.0 + 500.0 * std::sin(2 * PI * 9.0 * t) * (1 - progress);
+        const double cutoff = 2200.0 * std::exp(-progress * 2.5) + 250.0 +
+                              500.0 * std::sin(2 * PI * 9.0 * t) * (1 - progress);
         out[i] = goo.lowpass(body, cutoff, 0.25, EFFECT_RATE) * envelope(t, length, 0.01, 0.12);
     }
     return out;
@@ -201,11 +209,13 @@ Samples enemyDeath() {
         s += noise.next() * std::exp(-t * 90.0) * 0.5;
         if (t > 0.12) {
             const double u = t - 0.12;
-            s += 0.25 * std::sin(2 * PI * 1568.0 * u) * std::exp(-u * 18.0) * std::min(1.0, u / 0.005);
+            s += 0.25 * std::sin(2 * PI * 1568.0 * u) * std::exp(-u * 18.0) *
+                 std::min(1.0, u / 0.005);
         }
         if (t > 0.18) {
             const double u = t - 0.18;
-            s += 0.18 * std::sin(2 * PI * 2093.0 * u) * std::exp(-u * 22.0) * std::min(1.0, u / 0.005);
+            s += 0.18 * std::sin(2 * PI * 2093.0 * u) * std::exp(-u * 22.0) *
+                 std::min(1.0, u / 0.005);
         }
         out[i] = s * envelope(t, 0.45, 0.002, 0.08);
     }
@@ -218,8 +228,9 @@ Samples buttonClick() {
     Noise noise;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / EFFECT_RATE;
-        const double s = noise.next() * std::exp(-t * 900.0) + 0.8 * std::sin(2 * PI * 1800.0 * t) * std::exp(-t * 120.0)
-                         + 0.4 * std::sin(2 * PI * 3400.0 * t) * std::exp(-t * 200.0);
+        const double s = noise.next() * std::exp(-t * 900.0) +
+                         0.8 * std::sin(2 * PI * 1800.0 * t) * std::exp(-t * 120.0) +
+                         0.4 * std::sin(2 * PI * 3400.0 * t) * std::exp(-t * 200.0);
         out[i] = s * envelope(t, 0.08, 0.0005, 0.02);
     }
     return out;
@@ -284,7 +295,8 @@ struct Loop {
 };
 
 // Adds a voice's samples starting at an offset, wrapping round the loop end.
-template <typename Voice> void addWrapped(Loop& loop, std::size_t start, double seconds, Voice voice) {
+template <typename Voice>
+void addWrapped(Loop& loop, std::size_t start, double seconds, Voice voice) {
     const auto count = static_cast<std::size_t>(seconds * MUSIC_RATE);
     const std::size_t size = loop.samples.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -297,8 +309,9 @@ void pluck(Loop& loop, std::size_t start, double seconds, int note, double gain)
     const double f = midiToHz(note);
     const double length = seconds + 0.35;
     addWrapped(loop, start, length, [=](double t) {
-        const double tone = std::sin(2 * PI * f * t) + 0.35 * std::sin(2 * PI * 4 * f * t) * std::exp(-t * 25.0)
-                            + 0.2 * std::sin(2 * PI * 2 * f * t) * std::exp(-t * 8.0);
+        const double tone = std::sin(2 * PI * f * t) +
+                            0.35 * std::sin(2 * PI * 4 * f * t) * std::exp(-t * 25.0) +
+                            0.2 * std::sin(2 * PI * 2 * f * t) * std::exp(-t * 8.0);
         return gain * tone * std::exp(-t * 4.5) * envelope(t, length, 0.004, 0.1);
     });
 }
@@ -321,7 +334,8 @@ void pad(Loop& loop, std::size_t start, double seconds, int note, double gain) {
     addWrapped(loop, start, seconds, [=](double t) {
         double s = 0.0;
         for (int h = 1; h <= 5; ++h)
-            s += (std::sin(2 * PI * h * f * 1.003 * t) + std::sin(2 * PI * h * f * 0.997 * t)) / (h * h);
+            s += (std::sin(2 * PI * h * f * 1.003 * t) + std::sin(2 * PI * h * f * 0.997 * t)) /
+                 (h * h);
         return gain * s * envelope(t, seconds, 0.25, 0.3);
     });
 }
@@ -329,7 +343,8 @@ void pad(Loop& loop, std::size_t start, double seconds, int note, double gain) {
 void bass(Loop& loop, std::size_t start, double seconds, int note, double gain) {
     const double f = midiToHz(note);
     addWrapped(loop, start, seconds, [=](double t) {
-        const double s = std::sin(2 * PI * f * t) + 0.3 * std::sin(2 * PI * 2 * f * t) + 0.1 * std::sin(2 * PI * 3 * f * t);
+        const double s = std::sin(2 * PI * f * t) + 0.3 * std::sin(2 * PI * 2 * f * t) +
+                         0.1 * std::sin(2 * PI * 3 * f * t);
         return gain * s * (0.6 + 0.4 * std::exp(-t * 8.0)) * envelope(t, seconds, 0.006, 0.05);
     });
 }
@@ -337,7 +352,8 @@ void bass(Loop& loop, std::size_t start, double seconds, int note, double gain) 
 void kick(Loop& loop, std::size_t start, double gain) {
     addWrapped(loop, start, 0.3, [=](double t) {
         const double phase = 45.0 * t + (120.0 - 45.0) / 25.0 * (1.0 - std::exp(-t * 25.0));
-        return gain * std::sin(2 * PI * phase) * std::exp(-t * 11.0) * envelope(t, 0.3, 0.002, 0.05);
+        return gain * std::sin(2 * PI * phase) * std::exp(-t * 11.0) *
+               envelope(t, 0.3, 0.002, 0.05);
     });
 }
 
@@ -346,10 +362,14 @@ void snare(Loop& loop, std::size_t start, double gain, std::uint32_t seed) {
     Samples hit(static_cast<std::size_t>(0.2 * MUSIC_RATE));
     for (std::size_t i = 0; i < hit.size(); ++i) {
         const double t = static_cast<double>(i) / MUSIC_RATE;
-        hit[i] = gain * (noise.next() * std::exp(-t * 20.0) * 0.7 + std::sin(2 * PI * 190.0 * t) * std::exp(-t * 30.0))
-                 * envelope(t, 0.2, 0.001, 0.04);
+        hit[i] = gain *
+                 (noise.next() * std::exp(-t * 20.0) * 0.7 +
+                  std::sin(2 * PI * 190.0 * t) * std::exp(-t * 30.0)) *
+                 envelope(t, 0.2, 0.001, 0.04);
     }
-    addWrapped(loop, start, 0.2, [&](double t) { return hit[std::min(hit.size() - 1, static_cast<std::size_t>(t * MUSIC_RATE))]; });
+    addWrapped(loop, start, 0.2, [&](double t) {
+        return hit[std::min(hit.size() - 1, static_cast<std::size_t>(t * MUSIC_RATE))];
+    });
 }
 
 void hat(Loop& loop, std::size_t start, double gain, std::uint32_t seed) {
@@ -359,10 +379,13 @@ void hat(Loop& loop, std::size_t start, double gain, std::uint32_t seed) {
     for (std::size_t i = 0; i < hit.size(); ++i) {
         const double t = static_cast<double>(i) / MUSIC_RATE;
         const double white = noise.next();
-        hit[i] = gain * (white - previous) * 0.5 * std::exp(-t * 70.0) * envelope(t, 0.06, 0.001, 0.01);
+        hit[i] =
+            gain * (white - previous) * 0.5 * std::exp(-t * 70.0) * envelope(t, 0.06, 0.001, 0.01);
         previous = white;
     }
-    addWrapped(loop, start, 0.06, [&](double t) { return hit[std::min(hit.size() - 1, static_cast<std::size_t>(t * MUSIC_RATE))]; });
+    addWrapped(loop, start, 0.06, [&](double t) {
+        return hit[std::min(hit.size() - 1, static_cast<std::size_t>(t * MUSIC_RATE))];
+    });
 }
 
 // Chord by root note; a minor chord is marked by a negative third.
@@ -381,7 +404,8 @@ using Instrument = void (*)(Loop&, std::size_t, double, int, double);
 void playMelody(Loop& loop, const std::vector<Step>& melody, Instrument instrument, double gain) {
     std::size_t at = 0;
     for (const Step& step : melody) {
-        const double seconds = static_cast<double>(step.eighths * loop.samplesPerEighth) / MUSIC_RATE;
+        const double seconds =
+            static_cast<double>(step.eighths * loop.samplesPerEighth) / MUSIC_RATE;
         if (step.note != REST)
             instrument(loop, at, seconds, step.note, gain);
         at += static_cast<std::size_t>(step.eighths * loop.samplesPerEighth);
@@ -398,22 +422,26 @@ bool melodyFitsBars(const std::vector<Step>& melody, std::size_t bars) {
 // Menu: an easy-going tune in C major with marimba-like plucks over soft
 // pads, a round bass and a gentle shaker.
 Samples menuMusic() {
-    const std::vector<Chord> chords = {{60, false}, {57, true}, {65, false}, {67, false}, {60, false}, {57, true},
-                                       {65, false}, {67, false}, {60, false}, {57, true}, {65, false}, {67, false},
+    const std::vector<Chord> chords = {{60, false}, {57, true},  {65, false}, {67, false},
+                                       {60, false}, {57, true},  {65, false}, {67, false},
+                                       {60, false}, {57, true},  {65, false}, {67, false},
                                        {65, false}, {67, false}, {60, false}, {67, false}};
-    const std::vector<Step> phraseA = {{76, 2}, {79, 2}, {84, 2}, {79, 1}, {76, 1}, {81, 3}, {79, 1}, {76, 2},
-                                       {72, 2}, {77, 2}, {81, 2}, {84, 2}, {81, 1}, {77, 1}, {79, 4}, {74, 2}, {71, 2}};
-    const std::vector<Step> phraseB = {{72, 1}, {76, 1}, {79, 2}, {76, 1}, {79, 1}, {84, 2}, {84, 2}, {83, 1},
-                                       {81, 1}, {79, 4}, {77, 1}, {79, 1}, {81, 2}, {84, 2}, {81, 2}, {79, 2},
-                                       {77, 2}, {74, 4}};
-    const std::vector<Step> ending = {{81, 2}, {77, 2}, {72, 2}, {77, 2}, {79, 2}, {74, 2}, {71, 2}, {74, 2},
-                                      {76, 2}, {72, 2}, {79, 4}, {74, 2}, {79, 2}, {83, 2}, {86, 2}};
+    const std::vector<Step> phraseA = {{76, 2}, {79, 2}, {84, 2}, {79, 1}, {76, 1}, {81, 3},
+                                       {79, 1}, {76, 2}, {72, 2}, {77, 2}, {81, 2}, {84, 2},
+                                       {81, 1}, {77, 1}, {79, 4}, {74, 2}, {71, 2}};
+    const std::vector<Step> phraseB = {{72, 1}, {76, 1}, {79, 2}, {76, 1}, {79, 1}, {84, 2},
+                                       {84, 2}, {83, 1}, {81, 1}, {79, 4}, {77, 1}, {79, 1},
+                                       {81, 2}, {84, 2}, {81, 2}, {79, 2}, {77, 2}, {74, 4}};
+    const std::vector<Step> ending = {{81, 2}, {77, 2}, {72, 2}, {77, 2}, {79, 2},
+                                      {74, 2}, {71, 2}, {74, 2}, {76, 2}, {72, 2},
+                                      {79, 4}, {74, 2}, {79, 2}, {83, 2}, {86, 2}};
     std::vector<Step> melody = phraseA;
     melody.insert(melody.end(), phraseB.begin(), phraseB.end());
     melody.insert(melody.end(), phraseA.begin(), phraseA.end());
     melody.insert(melody.end(), ending.begin(), ending.end());
 
-    Loop loop{Samples(chords.size() * 8 * 6000, 0.0), 6000}; // 6000 samples per eighth: 110 beats a minute
+    Loop loop{Samples(chords.size() * 8 * 6000, 0.0),
+              6000}; // 6000 samples per eighth: 110 beats a minute
     if (!melodyFitsBars(melody, chords.size()))
         std::cerr << "soundgen: menu melody does not fill its bars\n";
     playMelody(loop, melody, pluck, 0.32);
@@ -429,7 +457,8 @@ Samples menuMusic() {
         kick(loop, b * bar, 0.35);
         kick(loop, b * bar + bar / 2, 0.25);
         for (int e = 0; e < 8; ++e)
-            hat(loop, b * bar + e * bar / 8, e % 2 ? 0.1 : 0.16, static_cast<std::uint32_t>(1000 + b * 8 + e));
+            hat(loop, b * bar + e * bar / 8, e % 2 ? 0.1 : 0.16,
+                static_cast<std::uint32_t>(1000 + b * 8 + e));
     }
     return loop.samples;
 }
@@ -437,8 +466,9 @@ Samples menuMusic() {
 // In game: a brisk A-minor tune with a square lead, driving eighth-note bass
 // and a full beat, 140 beats a minute.
 Samples gameMusic() {
-    const std::vector<Chord> chords = {{57, true}, {65, false}, {60, false}, {67, false}, {57, true},  {65, false},
-                                       {60, false}, {67, false}, {62, true}, {57, true},  {65, false}, {64, false},
+    const std::vector<Chord> chords = {{57, true}, {65, false}, {60, false}, {67, false},
+                                       {57, true}, {65, false}, {60, false}, {67, false},
+                                       {62, true}, {57, true},  {65, false}, {64, false},
                                        {57, true}, {65, false}, {67, false}, {64, false}};
     const std::vector<Step> melody = {
         {69, 1}, {72, 1}, {76, 1}, {72, 1}, {81, 2}, {79, 1}, {76, 1}, // Am
@@ -458,7 +488,8 @@ Samples gameMusic() {
         {79, 1}, {83, 1}, {86, 2}, {83, 2}, {79, 2},                   // G
         {80, 2}, {83, 2}, {76, 4},                                     // E
     };
-    Loop loop{Samples(chords.size() * 8 * 4725, 0.0), 4725}; // 4725 samples per eighth: 140 beats a minute
+    Loop loop{Samples(chords.size() * 8 * 4725, 0.0),
+              4725}; // 4725 samples per eighth: 140 beats a minute
     if (!melodyFitsBars(melody, chords.size()))
         std::cerr << "soundgen: game melody does not fill its bars\n";
     playMelody(loop, melody, squareLead, 0.16);
@@ -470,8 +501,10 @@ Samples gameMusic() {
         const int root = 36 + chords[b].root % 12;
         for (std::size_t e = 0; e < 8; ++e) {
             bass(loop, b * bar + e * eighth, eighthSeconds * 0.8, e % 2 ? root + 12 : root, 0.28);
-            pluck(loop, b * bar + e * eighth, eighthSeconds * 0.5, triad[(e * 2 + b) % 3] + (e % 4 == 3 ? 12 : 0), 0.06);
-            hat(loop, b * bar + e * eighth, e % 2 ? 0.12 : 0.2, static_cast<std::uint32_t>(5000 + b * 8 + e));
+            pluck(loop, b * bar + e * eighth, eighthSeconds * 0.5,
+                  triad[(e * 2 + b) % 3] + (e % 4 == 3 ? 12 : 0), 0.06);
+            hat(loop, b * bar + e * eighth, e % 2 ? 0.12 : 0.2,
+                static_cast<std::uint32_t>(5000 + b * 8 + e));
         }
         kick(loop, b * bar, 0.5);
         kick(loop, b * bar + 4 * eighth, 0.5);
@@ -498,11 +531,16 @@ int main(int argc, char** argv) {
     }
     const std::string directory = argv[1];
     const Output outputs[] = {
-        {"bird_launch.wav", birdLaunch, EFFECT_RATE},   {"slingshot_pull.wav", slingshotPull, EFFECT_RATE},
-        {"block_hit.wav", blockHit, EFFECT_RATE},       {"enemy_hit.wav", enemyHit, EFFECT_RATE},
-        {"enemy_death.wav", enemyDeath, EFFECT_RATE},   {"button_click.wav", buttonClick, EFFECT_RATE},
-        {"level_win.wav", levelWin, EFFECT_RATE},       {"level_lose.wav", levelLose, EFFECT_RATE},
-        {"menu_music.wav", menuMusic, MUSIC_RATE},      {"game_music.wav", gameMusic, MUSIC_RATE},
+        {"bird_launch.wav", birdLaunch, EFFECT_RATE},
+        {"slingshot_pull.wav", slingshotPull, EFFECT_RATE},
+        {"block_hit.wav", blockHit, EFFECT_RATE},
+        {"enemy_hit.wav", enemyHit, EFFECT_RATE},
+        {"enemy_death.wav", enemyDeath, EFFECT_RATE},
+        {"button_click.wav", buttonClick, EFFECT_RATE},
+        {"level_win.wav", levelWin, EFFECT_RATE},
+        {"level_lose.wav", levelLose, EFFECT_RATE},
+        {"menu_music.wav", menuMusic, MUSIC_RATE},
+        {"game_music.wav", gameMusic, MUSIC_RATE},
     };
     int failures = 0;
     for (const Output& output : outputs) {
@@ -510,7 +548,8 @@ int main(int argc, char** argv) {
         normalise(samples);
         const std::string path = directory + "/" + output.file;
         if (writeWav(path, samples, output.rate)) {
-            std::printf("soundgen: wrote %s (%.2f s)\n", path.c_str(), static_cast<double>(samples.size()) / output.rate);
+            std::printf("soundgen: wrote %s (%.2f s)\n", path.c_str(),
+                        static_cast<double>(samples.size()) / output.rate);
         } else {
             std::cerr << "soundgen: could not write " << path << "\n";
             ++failures;
