@@ -95,6 +95,7 @@ void SoundManager::play(int id, float volume) {
     sound->play();
     activeSounds.push_back(std::move(sound));
     lastStarted = id;
+    ++startCount;
 }
 
 float SoundManager::impactVolume(float impulse) {

@@ -62,6 +62,7 @@ public:
     std::size_t activeSoundCount() const { return activeSounds.size(); }
     const sf::Sound* newestSound() const;
     int lastStartedId() const { return lastStarted; }
+    int soundsStarted() const { return startCount; }
     const std::string& currentMusicPath() const { return musicPath; }
     int musicStartCount() const { return musicStarts; }
 
@@ -79,6 +80,7 @@ private:
 
     TimeSource now;
     int lastStarted = -1;
+    int startCount = 0;
     std::string musicPath;
     int musicStarts = 0;
 };
