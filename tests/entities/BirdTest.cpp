@@ -248,11 +248,4 @@ TEST(BirdKindsTest, WordsTexturesAndFactoryAgree) {
         EXPECT_EQ(bird->id, 7);
         EXPECT_FLOAT_EQ(bird->radius, 15.0f);
     }
-    EXPECT_STREQ(birdKindInfo(Split).textureKey, "bird_blue");
-    EXPECT_STREQ(birdKindInfo(Explosion).hudLabel, "Explosion Bird (Pushes objects!)");
-    auto boost = std::dynamic_pointer_cast<BoostBird>(makeBird(Boost, 1, 1.0f));
-    EXPECT_FLOAT_EQ(boost->boostFactor, 1.8f);
-    auto explosion = std::dynamic_pointer_cast<ExplosionBird>(makeBird(Explosion, 1, 1.0f));
-    EXPECT_FLOAT_EQ(explosion->explosionRadius, 3.0f);
-    EXPECT_FLOAT_EQ(explosion->explosionForce, 50.0f);
 }

@@ -346,32 +346,17 @@ TEST_F(ContactRulesTest, SteppedBirdStrikeMarksTheBirdAndDamagesTheBlock) {
     EXPECT_LT(wood->hitPoints, 50.0f);
 }
 
-TEST(DebrisProfileTest, MaterialsThrowTheirOwnChips) {
-    const DebrisProfile wood = GameContactListener::debrisProfileFor(WOOD, 3.9f);
-    EXPECT_EQ(wood.count, 15);
-    EXPECT_FLOAT_EQ(wood.minSize, 2.0f);
-    EXPECT_FLOAT_EQ(wood.maxLifetime, 1.5f);
-    EXPECT_FLOAT_EQ(wood.spread, 1.5707964f);
-    EXPECT_EQ(wood.color, sf::Color(139, 69, 19, 255));
-
-    const DebrisProfile stone = GameContactListener::debrisProfileFor(STONE, 2.5f);
-    EXPECT_EQ(stone.count, 5);
-    EXPECT_FLOAT_EQ(stone.maxSize, 6.0f);
-    EXPECT_FLOAT_EQ(stone.minLifetime, 1.0f);
-    EXPECT_FLOAT_EQ(stone.spread, 1.0471976f);
-
-    const DebrisProfile glass = GameContactListener::debrisProfileFor(GLASS, 13.0f);
-    EXPECT_EQ(glass.count, 104);
-    EXPECT_FLOAT_EQ(glass.spread, 3.1415927f);
-    EXPECT_EQ(glass.color, sf::Color(173, 216, 230, 255));
-
+TEST(DebrisProfileTest, CountsTruncateAndShapesFollowTheMaterial) {
+    EXPECT_EQ(GameContactListener::debrisProfileFor(WOOD, 3.9f).count, 15);
+    EXPECT_EQ(GameContactListener::debrisProfileFor(STONE, 2.5f).count, 5);
+    EXPECT_EQ(GameContactListener::debrisProfileFor(GLASS, 13.0f).count, 104);
     EXPECT_EQ(GameContactListener::debrisProfileFor(METAL, 100.0f).count, 0);
 
-    bool sawAllStoneShapes[3] = {false, false, false};
+    bool sawStoneShape[3] = {false, false, false};
     for (int i = 0; i < 200; ++i) {
         EXPECT_NE(GameContactListener::debrisProfileFor(WOOD, 1.0f).shape, CIRCLE);
         EXPECT_NE(GameContactListener::debrisProfileFor(GLASS, 1.0f).shape, CIRCLE);
-        sawAllStoneShapes[GameContactListener::debrisProfileFor(STONE, 1.0f).shape] = true;
+        sawStoneShape[GameContactListener::debrisProfileFor(STONE, 1.0f).shape] = true;
     }
-    EXPECT_TRUE(sawAllStoneShapes[0] && sawAllStoneShapes[1] && sawAllStoneShapes[2]);
+    EXPECT_TRUE(sawStoneShape[0] && sawStoneShape[1] && sawStoneShape[2]);
 }
