@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ShotDriver.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Looks for a winning sequence of shots for one level: a coarse grid of
+// launch angles and pull lengths (with the special clicked at a few
+// moments) for each bird in turn, refined around the best shots, keeping a
+// small beam of the most promising sequences. Every candidate is played in
+// a fresh game from the start, so what it finds replays exactly.
+class ShotSearch {
+public:
+    ShotSearch(int levelIndex, std::ostream& log);
+
+    std::optional<Outcome> run();
+
+    int evaluations = 0;
+
+private:
+    struct Candidate {
+        std::vector<Shot> shots; // as fired
+        Outcome outcome;
+        Shot requested; // the last shot as asked for (special timing mode kept)
+    };
+
+    Outcome evaluate(const std::vector<Shot>& shots);
+    std::vector<Candidate> tryShots(const Candidate& prefix, const std::vector<Shot>& shots,
+                                    std::optional<Outcome>& win);
+    std::vector<Shot> coarseShots(const std::string& kind) const;
+    static std::vector<Shot> refinedShots(const Shot& around);
+    static std::vector<int> specialTimings(const std::string& kind);
+    static bool better(const Candidate& a, const Candidate& b);
+
+    int levelIndex;
+    std::ostream& log;
+    std::vector<std::string> birdKinds;
+};
