@@ -81,6 +81,9 @@ BackendServer::~BackendServer() {
 void BackendServer::installRoutes() {
     http->new_task_queue = [] { return new httplib::ThreadPool(WORKER_THREADS); };
     http->set_payload_max_length(MAX_BODY_BYTES);
+    // Headers and body go out in separate writes; without this, Nagle's
+    // algorithm and delayed ACKs hold every answer with a body for ~40 ms.
+    http->set_tcp_nodelay(true);
     http->set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
             return checkGateway(request, response);
