@@ -125,6 +125,9 @@ void GameStateManager::nextLevel() {
 void GameStateManager::continueFromLevelComplete() {
     if (game.localHighScores.wouldQualify(game.currentLevelIndex,
                                           game.contactListener.levelScore)) {
+        // The Enter that got us here also arrives as a typed return; with the
+        // previous name still in the field it would store that name unasked.
+        nicknameInput.clear();
         transitionTo(EnterNickname);
         return;
     }

@@ -53,8 +53,13 @@ bool waitForLine(const std::string& logPath, const std::string& line, std::chron
 } // namespace
 
 TEST(MainProcess, WritesItsStartUpLinesInOrder) {
-    const std::string logPath =
-        (std::filesystem::temp_directory_path() / "vollarin_main_startup.log").string();
+    // Each build directory keeps its own log; a stale one must not pass for
+    // the output of this run.
+    const std::filesystem::path outputDir =
+        std::filesystem::path(VOLLARIN_BINARY_DIR) / "test-output";
+    std::filesystem::create_directories(outputDir);
+    const std::string logPath = (outputDir / "main_startup.log").string();
+    std::filesystem::remove(logPath);
     const pid_t pid = startGame(logPath, VOLLARIN_BINARY_DIR);
     ASSERT_GT(pid, 0);
     const bool reachedMenu =

@@ -175,10 +175,6 @@ TEST_F(NicknameFlow, TypingAcceptsOnlyShortPlainNames) {
 // the nickname screen, so its text event lands there. It must not submit a
 // name left over from an earlier level.
 TEST_F(NicknameFlow, TheEnterThatOpensTheNameScreenDoesNotSubmitAnOldName) {
-    // Fails today: continueFromLevelComplete keeps the nickname typed for an
-    // earlier level, so this Enter's text event submits it at once. Remove the
-    // skip once the nickname is cleared when the name screen opens.
-    GTEST_SKIP() << "known fault: an old nickname is submitted by the Enter that opens the screen";
     winLevel(1200, 3);
     handle(keyPress(sf::Keyboard::Enter));
     handle(textEntered(13));
