@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <box2d/box2d.h>
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <random>
 #include <string>
@@ -29,10 +28,6 @@ const sf::Texture* damageTexture(const char* suffix, float width, float height, 
     return ResourceManager::getInstance().getTexture(sizeWord + "_" + suffix + "_" + level);
 }
 
-// (rand() % 10) - 5: the small random kick a fresh piece gets.
-float randomKick() {
-    return static_cast<float>(std::rand() % 10 - 5);
-}
 } // namespace
 
 Block::Block(MaterialType material, float width, float height)
@@ -166,12 +161,7 @@ std::vector<std::shared_ptr<Entity>> Block::breakIntoPieces(b2World* world) {
 
         auto piece = std::make_shared<Block>(material, pieceWidth, pieceHeight);
         piece->initPhysics(world, centre, pieceWidth, pieceHeight);
-        piece->body->SetTransform(b2Vec2(centre.x * METERS_PER_PIXEL, centre.y * METERS_PER_PIXEL),
-                                  bodyAngle);
-        piece->body->SetLinearVelocity(body->GetLinearVelocity());
-        piece->body->SetAngularVelocity(body->GetAngularVelocity());
-        piece->body->ApplyLinearImpulseToCenter(b2Vec2(randomKick(), randomKick()), true);
-        piece->body->ApplyAngularImpulse(randomKick(), true);
+        sendPieceFlying(piece->body, *body, centre, bodyAngle);
         pieces.push_back(piece);
     }
     return pieces;

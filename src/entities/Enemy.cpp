@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <box2d/box2d.h>
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <random>
 
@@ -19,10 +18,6 @@ constexpr float MIN_PIECE_SHARE = 0.2f;
 constexpr float MAX_PIECE_SHARE = 0.8f;
 constexpr float MIN_PIECE_RADIUS = 2.0f; // pixels
 
-// (rand() % 10) - 5: the small random kick a fresh piece gets.
-float randomKick() {
-    return static_cast<float>(std::rand() % 10 - 5);
-}
 } // namespace
 
 Enemy::Enemy(float health) : health(health), maxHealth(health), radius(ENEMY_CONSTRUCTED_RADIUS) {}
@@ -120,12 +115,7 @@ std::vector<std::shared_ptr<Entity>> Enemy::breakIntoPieces(b2World* world) {
 
         auto piece = std::make_shared<Enemy>(pieceHealth);
         piece->initPhysics(world, centre, pieceRadius);
-        piece->body->SetTransform(b2Vec2(centre.x * METERS_PER_PIXEL, centre.y * METERS_PER_PIXEL),
-                                  bodyAngle);
-        piece->body->SetLinearVelocity(body->GetLinearVelocity());
-        piece->body->SetAngularVelocity(body->GetAngularVelocity());
-        piece->body->ApplyLinearImpulseToCenter(b2Vec2(randomKick(), randomKick()), true);
-        piece->body->ApplyAngularImpulse(randomKick(), true);
+        sendPieceFlying(piece->body, *body, centre, bodyAngle);
         pieces.push_back(piece);
     }
     return pieces;

@@ -2,6 +2,15 @@
 
 #include "entities/Entity.h"
 
+#include <cstdlib>
+
+namespace {
+// (rand() % 10) - 5: the small random kick a fresh piece gets.
+float randomKick() {
+    return static_cast<float>(std::rand() % 10 - 5);
+}
+} // namespace
+
 b2Body* createEntityBody(b2World* world, Entity* owner, const EntityBodyDef& def) {
     if (world == nullptr) {
         return nullptr;
@@ -39,4 +48,18 @@ Entity* entityOf(const b2Body* body) {
         return nullptr;
     }
     return reinterpret_cast<Entity*>(const_cast<b2Body*>(body)->GetUserData().pointer);
+}
+
+void sendPieceFlying(b2Body* piece, const b2Body& broken, sf::Vector2f centrePx, float angle) {
+    if (piece == nullptr) {
+        return;
+    }
+    piece->SetTransform(b2Vec2(centrePx.x * METERS_PER_PIXEL, centrePx.y * METERS_PER_PIXEL),
+                        angle);
+    piece->SetLinearVelocity(broken.GetLinearVelocity());
+    piece->SetAngularVelocity(broken.GetAngularVelocity());
+    const float kickX = randomKick();
+    const float kickY = randomKick();
+    piece->ApplyLinearImpulseToCenter(b2Vec2(kickX, kickY), true);
+    piece->ApplyAngularImpulse(randomKick(), true);
 }

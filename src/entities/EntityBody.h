@@ -25,5 +25,10 @@ struct EntityBodyDef {
 // Returns the body, owned by the world; null when world is null.
 b2Body* createEntityBody(b2World* world, Entity* owner, const EntityBodyDef& def);
 
+// Places a piece broken off another body at centrePx and angle, moving as the
+// broken body moved, with a small random kick so the pieces scatter.
+// Not during Step.
+void sendPieceFlying(b2Body* piece, const b2Body& broken, sf::Vector2f centrePx, float angle);
+
 // The entity a body belongs to, or null for bodies without one (the ground).
 Entity* entityOf(const b2Body* body);
