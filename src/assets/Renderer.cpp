@@ -10,6 +10,15 @@ constexpr double PI_D = 3.14159265358979323846;
 float radiansToDegrees(float radians) {
     return radians * 180.0f / PI_F;
 }
+
+// Debris chips share their placement: filled, turned about their size/2 corner.
+void placeChip(sf::ConvexShape& shape, sf::Vector2f position, float size, sf::Color color,
+               float rotation) {
+    shape.setFillColor(color);
+    shape.setOrigin(size / 2.0f, size / 2.0f);
+    shape.setPosition(position);
+    shape.setRotation(static_cast<float>(rotation * 180.0 / PI_D));
+}
 } // namespace
 
 Renderer::Renderer(sf::RenderWindow& targetWindow) : window(&targetWindow) {
@@ -127,10 +136,7 @@ void Renderer::buildQuad(sf::ConvexShape& shape, sf::Vector2f position, float si
     shape.setPoint(1, {size / 2.0f, -size / 3.0f});
     shape.setPoint(2, {size / 3.0f, size / 2.0f});
     shape.setPoint(3, {-size / 3.0f, size / 3.0f});
-    shape.setFillColor(color);
-    shape.setOrigin(size / 2.0f, size / 2.0f);
-    shape.setPosition(position);
-    shape.setRotation(static_cast<float>(rotation * 180.0 / PI_D));
+    placeChip(shape, position, size, color, rotation);
 }
 
 void Renderer::drawQuad(sf::Vector2f position, float size, sf::Color color, float rotation) {
@@ -144,10 +150,7 @@ void Renderer::buildTriangle(sf::ConvexShape& shape, sf::Vector2f position, floa
     shape.setPoint(0, {0.0f, -size / 2.0f});
     shape.setPoint(1, {size / 2.0f, size / 2.0f});
     shape.setPoint(2, {-size / 2.0f, size / 2.0f});
-    shape.setFillColor(color);
-    shape.setOrigin(size / 2.0f, size / 2.0f);
-    shape.setPosition(position);
-    shape.setRotation(static_cast<float>(rotation * 180.0 / PI_D));
+    placeChip(shape, position, size, color, rotation);
 }
 
 void Renderer::drawTriangle(sf::Vector2f position, float size, sf::Color color, float rotation) {
