@@ -3,11 +3,13 @@
 #include <SFML/Graphics/Image.hpp>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
 std::string writeImage(const std::string& name, unsigned int width, unsigned int height) {
-    const auto path = std::filesystem::temp_directory_path() / ("vollarin_rm_" + name + ".png");
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("vollarin_rm_" + std::to_string(::getpid()) + "_" + name + ".png");
     sf::Image image;
     image.create(width, height, sf::Color::Magenta);
     EXPECT_TRUE(image.saveToFile(path.string()));

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 // A real game (and window, under the virtual display) past its loading phase.
 inline std::unique_ptr<Game> makeLoadedGame() {
@@ -18,7 +19,8 @@ inline std::unique_ptr<Game> makeLoadedGame() {
 
 // Writes a level file into the temp directory and returns its path.
 inline std::string writeLevelFile(const std::string& name, const std::string& content) {
-    const auto path = std::filesystem::temp_directory_path() / ("vollarin_core_" + name + ".txt");
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("vollarin_core_" + std::to_string(::getpid()) + "_" + name + ".txt");
     std::ofstream(path) << content;
     return path.string();
 }

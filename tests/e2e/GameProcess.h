@@ -8,6 +8,38 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
+
+// How to start the game: which executable, from where, with what arguments
+// and extra environment, on a virtual screen of what size.
+struct GameLaunch {
+    std::string executable = VOLLARIN_GAME_EXE;
+    std::filesystem::path workingDirectory = VOLLARIN_BINARY_DIR;
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> environment;
+    unsigned int screenWidth = 1600;
+    unsigned int screenHeight = 1000;
+};
+
+// A virtual X display of this process's own (Xvfb), so that end-to-end tests
+// running in parallel never share a pointer, a keyboard focus or a screen.
+class PrivateDisplay {
+public:
+    PrivateDisplay() = default;
+    ~PrivateDisplay();
+    PrivateDisplay(const PrivateDisplay&) = delete;
+    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+    bool start(unsigned int width, unsigned int height);
+    void stop();
+    // ":N" once started, empty before.
+    const std::string& name() const { return display; }
+
+private:
+    pid_t pid = -1;
+    std::string display;
+};
 
 // The real game executable, started from the build directory with its output
 // in a log file, driven with real X input through xdotool. Every wait polls
@@ -16,11 +48,12 @@ class GameProcess {
 public:
     static constexpr std::chrono::seconds DEADLINE{20};
 
-    explicit GameProcess(std::filesystem::path logPath);
+    explicit GameProcess(std::filesystem::path logPath, GameLaunch launch = {});
     ~GameProcess();
     GameProcess(const GameProcess&) = delete;
     GameProcess& operator=(const GameProcess&) = delete;
 
+    // Starts a private display, then the game on it.
     bool start();
     // Kills the process if it still runs (teardown path).
     void kill();
@@ -49,8 +82,15 @@ public:
     screenshotWhen(const std::filesystem::path& file,
                    const std::function<bool(const sf::Image&)>& accept) const;
 
+    // A shell command prefix that aims X clients (xdotool, import) at the
+    // game's display.
+    std::string onDisplay() const;
+    const std::string& displayName() const { return display.name(); }
+
 private:
     std::filesystem::path logPath;
+    GameLaunch launch;
+    PrivateDisplay display;
     pid_t pid = -1;
     std::string window;
 };

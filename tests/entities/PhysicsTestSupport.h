@@ -7,6 +7,7 @@
 #include <box2d/box2d.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 // Shared helpers of the entity tests: worlds without gravity (so velocities
@@ -65,7 +66,10 @@ inline std::string writeSilentWav(const std::string& name, float seconds) {
     std::vector<sf::Int16> samples(static_cast<std::size_t>(seconds * rate), 0);
     sf::SoundBuffer buffer;
     buffer.loadFromSamples(samples.data(), samples.size(), 1, rate);
-    const std::string path = std::string(VOLLARIN_BINARY_DIR) + "/" + name;
+    // Tests run as parallel processes, often with the same fixture: the file
+    // name carries the process id so that no two of them share one.
+    const std::string path =
+        std::string(VOLLARIN_BINARY_DIR) + "/" + std::to_string(::getpid()) + "_" + name;
     buffer.saveToFile(path);
     return path;
 }
