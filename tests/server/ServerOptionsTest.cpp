@@ -31,7 +31,7 @@ TEST(ServerOptionsTest, AcceptsBothValueSpellingsAndRefusesNonsense) {
     EXPECT_EQ(options.databasePath, "/tmp/y.db");
     EXPECT_TRUE(options.quiet);
 
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--port", "0"},
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--port", "-1"},
                                                 {"--port", "65536"},
                                                 {"--port", "80a"},
                                                 {"--port"},

@@ -1,0 +1,92 @@
+#include "server/HttpParsing.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace backend::httpparsing {
+
+namespace http = boost::beast::http;
+
+namespace {
+
+std::string lowerTrimmed(boost::beast::string_view value) {
+    std::string text(value.data(), value.size());
+    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string toString(boost::beast::string_view text) {
+    return std::string(text.data(), text.size());
+}
+
+} // namespace
+
+void configure(Parser& parser, const HttpLimits& limits) {
+    parser.header_limit(static_cast<std::uint32_t>(limits.maxHeaderBytes));
+    parser.body_limit(static_cast<std::uint64_t>(limits.maxBodyBytes));
+}
+
+int refusalStatusFor(const boost::system::error_code& error) {
+    if (error == http::error::header_limit || error == http::error::buffer_overflow) {
+        return 431;
+    }
+    if (error == http::error::body_limit) {
+        return 413;
+    }
+    if (error.category() != http::make_error_code(http::error::header_limit).category() ||
+        error == http::error::end_of_stream || error == http::error::partial_message ||
+        error == http::error::short_read) {
+        // Timed out, reset, or closed half-way: nobody is left to answer.
+        return 0;
+    }
+    return 400;
+}
+
+std::optional<int> refusalForHead(const Parser& parser, const HttpLimits& limits) {
+    const auto& head = parser.get();
+    if (static_cast<std::size_t>(std::distance(head.begin(), head.end())) > limits.maxHeaderCount) {
+        return 431;
+    }
+    // Bodies are read as sent; a compressed one could unpack to any size.
+    for (const auto& field : head) {
+        if (field.name() == http::field::content_encoding) {
+            const auto coding = lowerTrimmed(field.value());
+            if (!coding.empty() && coding != "identity") {
+                return 415;
+            }
+        } else if (field.name() == http::field::transfer_encoding &&
+                   lowerTrimmed(field.value()) != "chunked") {
+            return 415;
+        }
+    }
+    if (const auto length = parser.content_length(); length && *length > limits.maxBodyBytes) {
+        return 413;
+    }
+    return std::nullopt;
+}
+
+bool expectsContinue(const Parser& parser) {
+    const auto found = parser.get().find(http::field::expect);
+    return found != parser.get().end() && lowerTrimmed(found->value()) == "100-continue";
+}
+
+HttpRequest toRequest(Parser& parser, std::string clientAddress,
+                      std::chrono::steady_clock::time_point receivedAt) {
+    auto message = parser.release();
+    HttpRequest request;
+    request.method = toString(message.method_string());
+    request.setTarget(toString(message.target()));
+    for (const auto& field : message) {
+        request.headers.emplace_back(lowerTrimmed(field.name_string()), toString(field.value()));
+    }
+    request.body = std::move(message.body());
+    request.clientAddress = std::move(clientAddress);
+    request.receivedAt = receivedAt;
+    return request;
+}
+
+} // namespace backend::httpparsing
