@@ -178,7 +178,9 @@ private:
     void refuse(int status) {
         std::string method;
         std::string target;
-        if (parser && parser->is_header_done()) {
+        // The request line is known as soon as it is read, also when the
+        // header fails later (an announced body over the cap, for one).
+        if (parser) {
             const auto& head = parser->get();
             method.assign(head.method_string().data(), head.method_string().size());
             target.assign(head.target().data(), head.target().size());

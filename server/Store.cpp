@@ -306,6 +306,7 @@ void Store::giveBack(std::unique_ptr<Connection> connection) {
 
 CreateUserOutcome Store::createUser(const UserRecord& user,
                                     const std::optional<std::string>& username) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
         return CreateUserOutcome::Failed;
@@ -415,6 +416,7 @@ StoreResult<std::optional<UserRecord>> Store::findUser(const char* sql, const st
 }
 
 bool Store::recordSignIn(const std::string& userId, std::int64_t atMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(RECORD_SIGN_IN_SQL) : nullptr;
     if (!statement) {
@@ -453,6 +455,7 @@ StoreResult<std::optional<std::string>> Store::emailForUsername(const std::strin
 
 StoreScoreOutcome Store::storeScore(const std::string& userId, int levelId, int score,
                                     std::int64_t reachedAtMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(UPSERT_SCORE_SQL) : nullptr;
     if (!statement) {
@@ -521,6 +524,7 @@ StoreResult<std::optional<int>> Store::scoreOf(const std::string& userId, int le
 
 bool Store::addRefreshToken(const std::string& tokenHash, const RefreshTokenRecord& record,
                             std::int64_t createdAtMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(INSERT_REFRESH_TOKEN_SQL) : nullptr;
     if (!statement) {
@@ -566,6 +570,7 @@ Store::findRefreshToken(const std::string& tokenHash) {
 RotateOutcome Store::rotateRefreshToken(const std::string& oldHash, const std::string& newHash,
                                         const RefreshTokenRecord& record,
                                         std::int64_t createdAtMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
         return RotateOutcome::Failed;
@@ -604,6 +609,7 @@ RotateOutcome Store::rotateRefreshToken(const std::string& oldHash, const std::s
 }
 
 bool Store::endSession(const std::string& sessionId) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(END_SESSION_SQL) : nullptr;
     if (!statement) {

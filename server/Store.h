@@ -52,7 +52,9 @@ enum class RotateOutcome { Rotated, AlreadyUsed, Failed };
 //
 // Safe to use from many threads at once: each operation borrows its own
 // connection from a small pool, the file is in WAL mode (readers never wait
-// for the writer) and writers queue behind a busy timeout instead of failing.
+// for the writer), writers of this process take turns on a mutex (woken at
+// once, where SQLite's busy handler would sleep and poll), and writers of
+// other processes queue behind a busy timeout instead of failing.
 class Store {
 public:
     // Opens (creating when needed) the database file and its schema. Null and
@@ -116,6 +118,7 @@ private:
 
     std::string path;
     std::mutex poolMutex;
+    std::mutex writeMutex;
     std::vector<std::unique_ptr<Connection>> idleConnections;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <jwt.h>
 #include <memory>
+#include <mutex>
 #include <sodium.h>
 #include <string_view>
 
@@ -84,6 +85,27 @@ std::string TokenService::sign(const nlohmann::json& claims) const {
 
 TokenService::Verification TokenService::verify(const std::string& token,
                                                 std::int64_t nowSeconds) const {
+    {
+        std::shared_lock reading(rememberedMutex);
+        const auto known = remembered.find(token);
+        if (known != remembered.end()) {
+            return {isExpired(known->second, nowSeconds) ? Verdict::Expired : Verdict::Valid,
+                    known->second};
+        }
+    }
+    auto result = verifyAnew(token, nowSeconds);
+    if (result.verdict != Verdict::Invalid) {
+        std::unique_lock writing(rememberedMutex);
+        if (remembered.size() >= MAX_REMEMBERED_TOKENS) {
+            remembered.clear();
+        }
+        remembered.emplace(token, result.claims);
+    }
+    return result;
+}
+
+TokenService::Verification TokenService::verifyAnew(const std::string& token,
+                                                    std::int64_t nowSeconds) const {
     Verification result;
     jwt_t* raw = nullptr;
     if (token.empty() || token.size() > MAX_TOKEN_LENGTH || !hasShallowParts(token) ||

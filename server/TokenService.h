@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <shared_mutex>
 #include <string>
+#include <unordered_map>
 
 namespace backend {
 
@@ -38,8 +40,17 @@ public:
     // refused before the JWT library reads them.
     Verification verify(const std::string& token, std::int64_t nowSeconds) const;
 
+    // Tokens found valid are remembered (their expiry is still checked on
+    // every use): clients send the same API key and access token again and
+    // again, and checking a signature costs more than the rest of a read.
+    static constexpr std::size_t MAX_REMEMBERED_TOKENS = 4096;
+
 private:
+    Verification verifyAnew(const std::string& token, std::int64_t nowSeconds) const;
+
     std::string secret;
+    mutable std::shared_mutex rememberedMutex;
+    mutable std::unordered_map<std::string, nlohmann::json> remembered; // token -> claims
 };
 
 } // namespace backend
