@@ -23,11 +23,70 @@ std::string toString(boost::beast::string_view text) {
     return std::string(text.data(), text.size());
 }
 
+bool expectsContinue(const Parser& parser) {
+    const auto found = parser.get().find(http::field::expect);
+    return found != parser.get().end() && lowerTrimmed(found->value()) == "100-continue";
+}
+
 } // namespace
 
-void configure(Parser& parser, const HttpLimits& limits) {
-    parser.header_limit(static_cast<std::uint32_t>(limits.maxHeaderBytes));
-    parser.body_limit(static_cast<std::uint64_t>(limits.maxBodyBytes));
+RequestReader::RequestReader(const HttpLimits& limits) : limits(limits) {
+    current.emplace();
+    current->header_limit(static_cast<std::uint32_t>(limits.maxHeaderBytes));
+    current->body_limit(static_cast<std::uint64_t>(limits.maxBodyBytes));
+    // Stop after the header, so that it is checked before any body is read.
+    current->eager(false);
+}
+
+RequestReader::State RequestReader::consume(std::string_view& bytes) {
+    for (;;) {
+        if (current->is_header_done() && !headChecked) {
+            headChecked = true;
+            if (const auto refusal = refusalForHead(*current, limits)) {
+                status = *refusal;
+                return State::Refused;
+            }
+            current->eager(true);
+            // A client that sent its body along does not wait for the go-ahead.
+            if (!current->is_done() && bytes.empty() && expectsContinue(*current)) {
+                return State::ContinueExpected;
+            }
+        }
+        if (current->is_done()) {
+            return State::Complete;
+        }
+        if (bytes.empty()) {
+            return State::NeedMore;
+        }
+        boost::beast::error_code error;
+        const auto used = current->put(boost::asio::buffer(bytes.data(), bytes.size()), error);
+        bytes.remove_prefix(used);
+        if (error == http::error::need_more) {
+            return State::NeedMore;
+        }
+        if (error) {
+            status = refusalStatusFor(error);
+            return status ? State::Refused : State::Broken;
+        }
+        if (used == 0) {
+            return State::NeedMore;
+        }
+    }
+}
+
+HttpRequest RequestReader::take(std::string clientAddress,
+                                std::chrono::steady_clock::time_point receivedAt) {
+    auto message = current->release();
+    HttpRequest request;
+    request.method = toString(message.method_string());
+    request.setTarget(toString(message.target()));
+    for (const auto& field : message) {
+        request.headers.emplace_back(lowerTrimmed(field.name_string()), toString(field.value()));
+    }
+    request.body = std::move(message.body());
+    request.clientAddress = std::move(clientAddress);
+    request.receivedAt = receivedAt;
+    return request;
 }
 
 int refusalStatusFor(const boost::system::error_code& error) {
@@ -67,26 +126,6 @@ std::optional<int> refusalForHead(const Parser& parser, const HttpLimits& limits
         return 413;
     }
     return std::nullopt;
-}
-
-bool expectsContinue(const Parser& parser) {
-    const auto found = parser.get().find(http::field::expect);
-    return found != parser.get().end() && lowerTrimmed(found->value()) == "100-continue";
-}
-
-HttpRequest toRequest(Parser& parser, std::string clientAddress,
-                      std::chrono::steady_clock::time_point receivedAt) {
-    auto message = parser.release();
-    HttpRequest request;
-    request.method = toString(message.method_string());
-    request.setTarget(toString(message.target()));
-    for (const auto& field : message) {
-        request.headers.emplace_back(lowerTrimmed(field.name_string()), toString(field.value()));
-    }
-    request.body = std::move(message.body());
-    request.clientAddress = std::move(clientAddress);
-    request.receivedAt = receivedAt;
-    return request;
 }
 
 } // namespace backend::httpparsing

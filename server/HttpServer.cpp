@@ -46,18 +46,30 @@ std::string addressText(const tcp::endpoint& endpoint) {
 class HttpServer::Impl {
 public:
     Impl(Handler& handler, HttpLimits limits)
-        : handler(handler), limits(limits), io(static_cast<int>(threadCountFor(limits))),
-          acceptor(io), acceptRetry(io) {}
+        : handler(handler), limits(limits), loops(makeLoops(threadCountFor(limits))),
+          acceptor(*loops.front()), acceptRetry(*loops.front()) {}
 
     void accept();
 
+    // One event loop per thread, each with the connections it was given,
+    // as a thread pool of separate reactors: no connection's work waits on
+    // another loop's locks.
+    static std::vector<std::unique_ptr<asio::io_context>> makeLoops(unsigned count) {
+        std::vector<std::unique_ptr<asio::io_context>> made;
+        for (unsigned i = 0; i < count; ++i) {
+            made.push_back(std::make_unique<asio::io_context>(1));
+        }
+        return made;
+    }
+
     Handler& handler;
     const HttpLimits limits;
-    // Declared before the event loop: sessions destroyed with the loop's
+    // Declared before the event loops: sessions destroyed with the loops'
     // pending work still count themselves out.
     std::atomic<std::size_t> connections{0};
     std::atomic<bool> running{false};
-    asio::io_context io;
+    std::vector<std::unique_ptr<asio::io_context>> loops;
+    std::size_t nextLoop = 0;
     tcp::acceptor acceptor;
     asio::steady_timer acceptRetry;
     int boundPort = 0;
@@ -90,8 +102,7 @@ private:
     // An idle kept-alive connection only has a pending read here.
     void awaitRequest() {
         if (buffer.size() > 0) {
-            readHead();
-            return;
+            return startRequest();
         }
         stream.expires_after(limits.idleTimeout);
         stream.async_read_some(buffer.prepare(READ_CHUNK_BYTES),
@@ -100,58 +111,70 @@ private:
                                        return self->closeNow();
                                    }
                                    self->buffer.commit(n);
-                                   self->readHead();
+                                   self->startRequest();
                                });
     }
 
-    void readHead() {
-        parser.emplace();
-        httpparsing::configure(*parser, limits);
+    void startRequest() {
+        reader.emplace(limits);
         receivedAt = std::chrono::steady_clock::now();
         // One deadline for the header and the body together.
         stream.expires_after(limits.requestDeadline);
-        http::async_read_header(stream, buffer, *parser,
-                                [self = shared_from_this()](beast::error_code error, std::size_t) {
-                                    self->onHead(error);
-                                });
+        proceed();
     }
 
-    void onHead(beast::error_code error) {
-        if (error) {
-            return failRead(error);
-        }
-        if (const auto status = httpparsing::refusalForHead(*parser, limits)) {
-            return refuse(*status);
-        }
-        if (httpparsing::expectsContinue(*parser)) {
+    // Parses what has arrived. A request that came in one piece, as most
+    // do, is handled without another trip through the event loop.
+    void proceed() {
+        std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
+        const auto before = bytes.size();
+        const auto state = reader->consume(bytes);
+        buffer.consume(before - bytes.size());
+        switch (state) {
+        case httpparsing::RequestReader::State::Complete:
+            return handleRequest();
+        case httpparsing::RequestReader::State::Refused:
+            return refuse(reader->refusalStatus());
+        case httpparsing::RequestReader::State::Broken:
+            return closeNow();
+        case httpparsing::RequestReader::State::ContinueExpected: {
             static constexpr char CONTINUE[] = "HTTP/1.1 100 Continue\r\n\r\n";
             asio::async_write(stream, asio::buffer(CONTINUE, sizeof CONTINUE - 1),
                               [self = shared_from_this()](beast::error_code error, std::size_t) {
                                   if (error) {
                                       return self->closeNow();
                                   }
-                                  self->readBody();
+                                  self->readMore();
                               });
             return;
         }
-        readBody();
-    }
-
-    void readBody() {
-        http::async_read(stream, buffer, *parser,
-                         [self = shared_from_this()](beast::error_code error, std::size_t) {
-                             self->onBody(error);
-                         });
-    }
-
-    void onBody(beast::error_code error) {
-        if (error) {
-            return failRead(error);
+        case httpparsing::RequestReader::State::NeedMore:
+            return readMore();
         }
-        const bool keepAlive = parser->keep_alive();
-        const unsigned version = parser->get().version();
-        auto request = httpparsing::toRequest(*parser, clientAddress, receivedAt);
-        parser.reset();
+    }
+
+    void readMore() {
+        const auto room = buffer.max_size() - buffer.size();
+        if (room == 0) {
+            return refuse(431); // a header that never ends
+        }
+        stream.async_read_some(buffer.prepare(std::min(room, READ_CHUNK_BYTES)),
+                               [self = shared_from_this()](beast::error_code error, std::size_t n) {
+                                   if (error) {
+                                       // Too slow, reset, or closed half-way:
+                                       // nobody is left to answer.
+                                       return self->closeNow();
+                                   }
+                                   self->buffer.commit(n);
+                                   self->proceed();
+                               });
+    }
+
+    void handleRequest() {
+        const bool keepAlive = reader->parser().keep_alive();
+        const unsigned version = reader->parser().get().version();
+        auto request = reader->take(clientAddress, receivedAt);
+        reader.reset();
         auto reply = [self = shared_from_this(), keepAlive, version](HttpResponse response) {
             auto executor = self->stream.get_executor();
             asio::dispatch(executor,
@@ -167,21 +190,13 @@ private:
         }
     }
 
-    void failRead(beast::error_code error) {
-        const int status = httpparsing::refusalStatusFor(error);
-        if (status == 0) {
-            return closeNow();
-        }
-        refuse(status);
-    }
-
     void refuse(int status) {
         std::string method;
         std::string target;
         // The request line is known as soon as it is read, also when the
         // header fails later (an announced body over the cap, for one).
-        if (parser) {
-            const auto& head = parser->get();
+        if (reader) {
+            const auto& head = reader->parser().get();
             method.assign(head.method_string().data(), head.method_string().size());
             target.assign(head.target().data(), head.target().size());
         }
@@ -248,7 +263,7 @@ private:
     HttpServer::Impl& server;
     const HttpLimits& limits;
     beast::flat_buffer buffer;
-    std::optional<httpparsing::Parser> parser;
+    std::optional<httpparsing::RequestReader> reader;
     std::string clientAddress;
     std::chrono::steady_clock::time_point receivedAt;
     std::array<char, READ_CHUNK_BYTES> scratch{};
@@ -258,33 +273,34 @@ private:
 } // namespace
 
 void HttpServer::Impl::accept() {
-    acceptor.async_accept(asio::make_strand(io),
-                          [this](beast::error_code error, tcp::socket socket) {
-                              if (error == asio::error::operation_aborted || !acceptor.is_open()) {
-                                  return;
-                              }
-                              if (error) {
-                                  // Out of descriptors, for example: try again shortly instead of
-                                  // spinning.
-                                  acceptRetry.expires_after(ACCEPT_RETRY_DELAY);
-                                  acceptRetry.async_wait([this](beast::error_code waitError) {
-                                      if (!waitError) {
-                                          accept();
-                                      }
-                                  });
-                                  return;
-                              }
-                              if (connections.load() >= limits.maxConnections) {
-                                  beast::error_code ignored;
-                                  socket.close(ignored);
-                              } else {
-                                  beast::error_code ignored;
-                                  // Answers go out in one write; no reason to hold them back.
-                                  socket.set_option(tcp::no_delay(true), ignored);
-                                  std::make_shared<Session>(std::move(socket), *this)->start();
-                              }
-                              accept();
-                          });
+    // The accepting loop hands each connection to the next loop in turn.
+    auto& loop = *loops[nextLoop++ % loops.size()];
+    acceptor.async_accept(loop, [this](beast::error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted || !acceptor.is_open()) {
+            return;
+        }
+        if (error) {
+            // Out of descriptors, for example: try again shortly instead of
+            // spinning.
+            acceptRetry.expires_after(ACCEPT_RETRY_DELAY);
+            acceptRetry.async_wait([this](beast::error_code waitError) {
+                if (!waitError) {
+                    accept();
+                }
+            });
+            return;
+        }
+        if (connections.load() >= limits.maxConnections) {
+            beast::error_code ignored;
+            socket.close(ignored);
+        } else {
+            beast::error_code ignored;
+            // Answers go out in one write; no reason to hold them back.
+            socket.set_option(tcp::no_delay(true), ignored);
+            std::make_shared<Session>(std::move(socket), *this)->start();
+        }
+        accept();
+    });
 }
 
 HttpServer::HttpServer(Handler& handler, HttpLimits limits)
@@ -330,22 +346,27 @@ bool HttpServer::run() {
         return false;
     }
     impl->running = true;
-    asio::post(impl->io, [this] { impl->accept(); });
-    const auto serve = [this] {
+    asio::post(*impl->loops.front(), [this] { impl->accept(); });
+    const auto serve = [](asio::io_context& loop) {
         for (;;) {
             try {
-                impl->io.run();
+                loop.run();
                 return;
             } catch (const std::exception& failure) {
                 std::cerr << "HttpServer: " << failure.what() << std::endl;
             }
         }
     };
-    std::vector<std::thread> helpers;
-    for (unsigned i = 1; i < threadCountFor(impl->limits); ++i) {
-        helpers.emplace_back(serve);
+    // A loop without connections yet must wait for them, not return.
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> keepRunning;
+    for (auto& loop : impl->loops) {
+        keepRunning.push_back(asio::make_work_guard(*loop));
     }
-    serve();
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < impl->loops.size(); ++i) {
+        helpers.emplace_back(serve, std::ref(*impl->loops[i]));
+    }
+    serve(*impl->loops.front());
     for (auto& helper : helpers) {
         helper.join();
     }
@@ -354,7 +375,9 @@ bool HttpServer::run() {
 }
 
 void HttpServer::stop() {
-    impl->io.stop();
+    for (auto& loop : impl->loops) {
+        loop->stop();
+    }
 }
 
 bool HttpServer::isRunning() const {

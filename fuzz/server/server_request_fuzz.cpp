@@ -6,7 +6,6 @@
 #include "server/HttpParsing.h"
 #include "server/ServerOptions.h"
 
-#include <boost/asio/buffer.hpp>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +15,6 @@
 
 namespace {
 
-namespace http = boost::beast::http;
 using backend::httpparsing::Parser;
 
 constexpr int MAX_REQUESTS = 4;
@@ -82,40 +80,23 @@ void refuse(Harness& harness, const Parser& parser, int status) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Harness harness;
+    using State = backend::httpparsing::RequestReader::State;
     std::string_view rest(reinterpret_cast<const char*>(data), size);
     for (int i = 0; i < MAX_REQUESTS && !rest.empty(); ++i) {
-        Parser parser;
-        backend::httpparsing::configure(parser, harness.limits);
-        parser.eager(true);
-        bool headChecked = false;
-        while (!parser.is_done()) {
-            boost::beast::error_code error;
-            const auto used = parser.put(boost::asio::buffer(rest.data(), rest.size()), error);
-            rest.remove_prefix(used);
-            if (error == http::error::need_more) {
-                return 0; // a real client would be cut off by the deadline
-            }
-            if (error) {
-                if (const int status = backend::httpparsing::refusalStatusFor(error)) {
-                    refuse(harness, parser, status);
-                }
-                return 0;
-            }
-            if (parser.is_header_done() && !headChecked) {
-                headChecked = true;
-                if (const auto status =
-                        backend::httpparsing::refusalForHead(parser, harness.limits)) {
-                    refuse(harness, parser, *status);
-                    return 0;
-                }
-            }
-            if (used == 0 && !parser.is_done()) {
-                return 0;
-            }
+        backend::httpparsing::RequestReader reader(harness.limits);
+        auto state = reader.consume(rest);
+        if (state == State::ContinueExpected) {
+            state = reader.consume(rest);
         }
-        const bool keepAlive = parser.keep_alive();
-        check(harness.server->respond(backend::httpparsing::toRequest(
-            parser, "192.0.2.1", std::chrono::steady_clock::now())));
+        if (state == State::Refused) {
+            refuse(harness, reader.parser(), reader.refusalStatus());
+            return 0;
+        }
+        if (state != State::Complete) {
+            return 0; // incomplete: a real client would be cut off by the deadline
+        }
+        const bool keepAlive = reader.parser().keep_alive();
+        check(harness.server->respond(reader.take("192.0.2.1", std::chrono::steady_clock::now())));
         if (!keepAlive) {
             return 0;
         }

@@ -35,16 +35,20 @@ trap cleanup EXIT
 
 "$seed_bin" --db "$work/load.db" --tokens "$work/tokens.txt" --players 10000 --levels 10
 
-port=$((20000 + RANDOM % 30000))
-"$server_bin" --db "$work/load.db" --port "$port" --quiet --insecure-fast-hashing \
+# Any free port: the start-up line says which.
+"$server_bin" --db "$work/load.db" --port 0 --quiet --insecure-fast-hashing \
     >"$work/server.log" 2>&1 &
 server_pid=$!
+port=
 for _ in $(seq 100); do
-    if curl -fs -o /dev/null -H "apikey: $anon_key" "http://127.0.0.1:$port/auth/v1/health"; then
+    port=$(grep -o 'listening on http://127.0.0.1:[0-9]*' "$work/server.log" | grep -o '[0-9]*$' || true)
+    if [[ -n $port ]] &&
+        curl -fs -o /dev/null -H "apikey: $anon_key" "http://127.0.0.1:$port/auth/v1/health"; then
         break
     fi
     sleep 0.1
 done
+[[ -n $port ]] || { cat "$work/server.log"; exit 1; }
 
 summary=()
 run() { # name, script, connections, extra arguments for the script
