@@ -2,6 +2,7 @@
 
 #include "server/BoundedJson.h"
 #include "server/Clock.h"
+#include "server/Text.h"
 #include "server/Uuid.h"
 
 #include <algorithm>
@@ -15,15 +16,6 @@ namespace {
 
 const nlohmann::json APP_METADATA = {{"provider", "email"},
                                      {"providers", nlohmann::json::array({"email"})}};
-
-std::string trimmedLowerCase(std::string text) {
-    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string stringMember(const nlohmann::json& object, const char* key) {
     const auto found = object.find(key);

@@ -1,5 +1,7 @@
 #include "server/HttpParsing.h"
 
+#include "server/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -10,13 +12,7 @@ namespace http = boost::beast::http;
 namespace {
 
 std::string lowerTrimmed(boost::beast::string_view value) {
-    std::string text(value.data(), value.size());
-    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+    return trimmedLowerCase(std::string_view(value.data(), value.size()));
 }
 
 std::string toString(boost::beast::string_view text) {

@@ -9,6 +9,7 @@
 #include <boost/beast/http.hpp>
 #include <iostream>
 #include <optional>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -28,6 +29,20 @@ constexpr std::size_t MAX_DRAINED_BYTES = 256 * 1024;
 constexpr std::chrono::milliseconds DRAIN_TIME{1000};
 constexpr std::chrono::milliseconds ACCEPT_RETRY_DELAY{50};
 
+// Connections the process can hold: the limit, but within the descriptors
+// it may open, with some to spare for the database and the log.
+std::size_t connectionCapFor(const HttpLimits& limits) {
+    constexpr rlim_t SPARE_DESCRIPTORS = 64;
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) {
+        return limits.maxConnections;
+    }
+    const rlim_t usable = files.rlim_cur > 2 * SPARE_DESCRIPTORS
+                              ? files.rlim_cur - SPARE_DESCRIPTORS
+                              : SPARE_DESCRIPTORS;
+    return std::min<std::size_t>(limits.maxConnections, static_cast<std::size_t>(usable));
+}
+
 unsigned threadCountFor(const HttpLimits& limits) {
     return limits.ioThreads > 0 ? limits.ioThreads
                                 : std::max(1u, std::thread::hardware_concurrency());
@@ -46,8 +61,9 @@ std::string addressText(const tcp::endpoint& endpoint) {
 class HttpServer::Impl {
 public:
     Impl(Handler& handler, HttpLimits limits)
-        : handler(handler), limits(limits), loops(makeLoops(threadCountFor(limits))),
-          acceptor(*loops.front()), acceptRetry(*loops.front()) {}
+        : handler(handler), limits(limits), connectionCap(connectionCapFor(limits)),
+          loops(makeLoops(threadCountFor(limits))), acceptor(*loops.front()),
+          acceptRetry(*loops.front()) {}
 
     void accept();
 
@@ -64,6 +80,7 @@ public:
 
     Handler& handler;
     const HttpLimits limits;
+    const std::size_t connectionCap;
     // Declared before the event loops: sessions destroyed with the loops'
     // pending work still count themselves out.
     std::atomic<std::size_t> connections{0};
@@ -105,14 +122,20 @@ private:
             return startRequest();
         }
         stream.expires_after(limits.idleTimeout);
-        stream.async_read_some(buffer.prepare(READ_CHUNK_BYTES),
-                               [self = shared_from_this()](beast::error_code error, std::size_t n) {
-                                   if (error) {
-                                       return self->closeNow();
-                                   }
-                                   self->buffer.commit(n);
-                                   self->startRequest();
-                               });
+        readSome(READ_CHUNK_BYTES, &Session::startRequest);
+    }
+
+    // Reads what arrives, then goes on with next. A failed read (too slow,
+    // reset, or closed half-way) leaves nobody to answer.
+    void readSome(std::size_t bytes, void (Session::*next)()) {
+        stream.async_read_some(buffer.prepare(bytes), [self = shared_from_this(), next](
+                                                          beast::error_code error, std::size_t n) {
+            if (error) {
+                return self->closeNow();
+            }
+            self->buffer.commit(n);
+            (self.get()->*next)();
+        });
     }
 
     void startRequest() {
@@ -158,16 +181,7 @@ private:
         if (room == 0) {
             return refuse(431); // a header that never ends
         }
-        stream.async_read_some(buffer.prepare(std::min(room, READ_CHUNK_BYTES)),
-                               [self = shared_from_this()](beast::error_code error, std::size_t n) {
-                                   if (error) {
-                                       // Too slow, reset, or closed half-way:
-                                       // nobody is left to answer.
-                                       return self->closeNow();
-                                   }
-                                   self->buffer.commit(n);
-                                   self->proceed();
-                               });
+        readSome(std::min(room, READ_CHUNK_BYTES), &Session::proceed);
     }
 
     void handleRequest() {
@@ -290,7 +304,7 @@ void HttpServer::Impl::accept() {
             });
             return;
         }
-        if (connections.load() >= limits.maxConnections) {
+        if (connections.load() >= connectionCap) {
             beast::error_code ignored;
             socket.close(ignored);
         } else {
@@ -382,10 +396,6 @@ void HttpServer::stop() {
 
 bool HttpServer::isRunning() const {
     return impl->running;
-}
-
-const HttpLimits& HttpServer::limits() const {
-    return impl->limits;
 }
 
 } // namespace backend

@@ -69,8 +69,6 @@ public:
     void stop();
     bool isRunning() const;
 
-    const HttpLimits& limits() const;
-
     // The sockets and event loop, out of this header.
     class Impl;
 

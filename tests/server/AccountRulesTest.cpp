@@ -13,6 +13,7 @@
 
 using nlohmann::json;
 using servertest::DEMO_ANON_KEY;
+using servertest::expectAuthError;
 using namespace std::chrono_literals;
 
 namespace {
@@ -34,16 +35,6 @@ httplib::Result signIn(httplib::Client& client, const std::string& email,
                        const std::string& password) {
     return post(client, "/auth/v1/token?grant_type=password",
                 {{"email", email}, {"password", password}});
-}
-
-void expectAuthError(const httplib::Result& result, int status, const char* errorCode) {
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, status) << result->body;
-    const auto body = json::parse(result->body, nullptr, false);
-    ASSERT_TRUE(body.is_object()) << result->body;
-    EXPECT_EQ(body["code"], status);
-    EXPECT_EQ(body["error_code"], errorCode);
-    EXPECT_TRUE(body["msg"].is_string());
 }
 
 TEST(AccountRulesTest, UserNamesFollowTheLoginFormsRules) {

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <httplib.h>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -28,6 +30,17 @@ inline std::string unsignedCopy(const std::string& token) {
     const auto lastDot = token.rfind('.');
     return "eyJhbGciOiJub25lIiwidHlwIjoiSldUIn0." +
            token.substr(firstDot + 1, lastDot - firstDot - 1) + ".";
+}
+
+// An answer in the authentication service's error shape.
+inline void expectAuthError(const httplib::Result& result, int status, const char* errorCode) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << result->body;
+    auto body = nlohmann::json::parse(result->body, nullptr, false);
+    ASSERT_TRUE(body.is_object()) << result->body;
+    EXPECT_EQ(body["code"], status);
+    EXPECT_EQ(body["error_code"], errorCode);
+    EXPECT_TRUE(body["msg"].is_string());
 }
 
 class TemporaryDirectory {
