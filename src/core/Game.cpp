@@ -27,6 +27,7 @@ constexpr float OUT_OF_BIRDS_GRACE = 1.0f;
 constexpr float GAME_OVER_DELAY = 3.0f;
 constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
 const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
+const b2Vec2 GRAVITY{0.0f, 5.0f}; // m/s^2, y downwards
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 
 std::string resourcePath(const char* path) {
@@ -41,8 +42,8 @@ float length(sf::Vector2f v) {
 Game::Game(unsigned int width, unsigned int height, const std::string& title)
     : window(sf::VideoMode(width, height, 32), title), renderer(window),
       ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
-      stateManager(*this, supabase), world(b2Vec2(0.0f, 5.0f)), contactListener(this),
-      localHighScores(), supabase(BACKEND_BASE_URL, BACKEND_ANON_KEY) {
+      stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
+      contactListener(this), localHighScores(), supabase(BACKEND_BASE_URL, BACKEND_ANON_KEY) {
     localHighScores.loadHighScores();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
@@ -87,23 +88,37 @@ void Game::update(float dt) {
     if (stateManager.state == Loading) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
-        // A long frame (a window drag, a slow backend call) must not become
-        // one huge physics step in which birds tunnel through walls.
-        const float frameDt = std::min(dt, MAX_FRAME_SECONDS);
-        stepWorld(frameDt);
-        updatePlaying(frameDt);
+        advancePlaying(dt);
+    } else {
+        // Time spent on any other screen is never owed to the world.
+        stepAccumulator = 0.0f;
     }
 }
 
-void Game::stepWorld(float dt) {
-    if (dt <= 0.0f) {
-        return;
+void Game::advancePlaying(float frameDt) {
+    // A long frame (a window drag, a slow backend call) is cut short: the
+    // world falls behind the clock rather than racing through many steps.
+    const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
+    stepAccumulator += dt;
+    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
+        stepAccumulator -= STEP_SECONDS;
+        world->Step(STEP_SECONDS, VELOCITY_ITERATIONS, POSITION_ITERATIONS);
+        ++stepCount;
+        updatePlaying(STEP_SECONDS);
     }
-    const int substeps = static_cast<int>(std::ceil(dt / PHYSICS_STEP_SECONDS - 1e-4f));
-    const int count = std::max(substeps, 1);
-    const float step = dt / static_cast<float>(count);
-    for (int i = 0; i < count; ++i) {
-        world.Step(step, 8, 3);
+    if (stateManager.state != Playing) {
+        stepAccumulator = 0.0f;
+    }
+    updateCosmetics(dt);
+}
+
+// What only shows: it follows the frame's own time and never the world.
+void Game::updateCosmetics(float dt) {
+    if (stateManager.messageTimer > 0.0f) {
+        stateManager.messageTimer -= dt;
+    }
+    if (!stateManager.levelEnded) {
+        particles.update(dt);
     }
 }
 
@@ -124,10 +139,8 @@ void Game::updateLoading(float dt) {
 }
 
 void Game::finishLoading() {
-    world.SetContactListener(&contactListener);
     ResourceManager::getInstance().loadGameTextures();
     SoundManager::getInstance().loadAllSounds();
-    createGround();
 
     levelFiles.clear();
     for (int i = 1; i <= LEVEL_COUNT; ++i) {
@@ -144,11 +157,18 @@ void Game::finishLoading() {
     stateManager.transitionTo(Menu);
 }
 
+// Every body goes with the old world; the caller has let go of them first.
+void Game::rebuildWorld() {
+    world = std::make_unique<b2World>(GRAVITY);
+    world->SetContactListener(&contactListener);
+    createGround();
+}
+
 void Game::createGround() {
     b2BodyDef groundDef;
     groundDef.type = b2_staticBody;
     groundDef.position.Set(600.0f * METERS_PER_PIXEL, 580.0f * METERS_PER_PIXEL);
-    b2Body* ground = world.CreateBody(&groundDef);
+    b2Body* ground = world->CreateBody(&groundDef);
 
     b2PolygonShape box;
     box.SetAsBox(800.0f * METERS_PER_PIXEL, 20.0f * METERS_PER_PIXEL);
@@ -169,10 +189,9 @@ void Game::loadCurrentLevel() {
         std::cout << "Game constructor: finished." << std::endl;
         return;
     }
-    if (currentLevel != nullptr) {
-        currentLevel->clear();
-    }
-    Level loaded = levelLoader.loadLevel(levelFiles[currentLevelIndex], &world);
+    discardAttempt();
+    rebuildWorld();
+    Level loaded = levelLoader.loadLevel(levelFiles[currentLevelIndex], world.get());
     if (levels.size() <= static_cast<std::size_t>(currentLevelIndex)) {
         levels.resize(static_cast<std::size_t>(currentLevelIndex) + 1);
     }
@@ -182,11 +201,16 @@ void Game::loadCurrentLevel() {
     stateManager.totalBirds = static_cast<std::int32_t>(
         std::count_if(currentLevel->entities.begin(), currentLevel->entities.end(),
                       [](const auto& entity) { return dynamic_cast<Bird*>(entity.get()); }));
+    // Counted now: by the time the level is rated its enemies have left the list.
+    stateManager.totalEnemies = countEnemies();
     gameView.setCenter(CAMERA_HOME);
     window.setView(gameView);
 
-    // A pull left over from the previous attempt must not launch a bird of this one.
+    // A pull left over from the previous attempt must not launch a bird of
+    // this one, and no time of the old attempt is owed to the new one.
     isDragging = false;
+    stepAccumulator = 0.0f;
+    turnSettleTimer = 0.0f;
     birdOnSlingshot = nullptr;
     int waiting = 0;
     for (const auto& entity : currentLevel->entities) {
@@ -221,6 +245,7 @@ void Game::discardAttempt() {
 }
 
 void Game::restartLevel() {
+    stateManager.withdrawBankedScore();
     discardAttempt();
     contactListener.levelScore = 0;
     stateManager.resetAttemptFlags();
@@ -246,7 +271,7 @@ Bird* Game::findNextBird() const {
 void Game::seatBird(Bird* bird) {
     birdOnSlingshot = bird;
     if (bird != nullptr) {
-        bird->initPhysics(&world, bandRestPos);
+        bird->initPhysics(world.get(), bandRestPos);
     }
 }
 
@@ -257,7 +282,7 @@ void Game::pressSlingshot(sf::Vector2i pixel) {
             seatBird(next);
         }
     }
-    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
         return;
     }
     const double dx = static_cast<double>(point.x) - slingshotPos.x;
@@ -285,7 +310,7 @@ void Game::pullSlingshot(sf::Vector2i pixel) {
 }
 
 void Game::launchBird() {
-    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
         return;
     }
     const float dx = slingshotPos.x - dragPos.x;
@@ -342,21 +367,16 @@ int Game::countEnemies() const {
 
 void Game::updatePlaying(float dt) {
     if (currentLevel == nullptr) {
-        particles.update(dt);
         return;
     }
     currentLevel->update(dt);
     updateBirdsInFlight(dt);
     updateTurn(dt);
     updateCamera(dt);
-    if (stateManager.messageTimer > 0.0f) {
-        stateManager.messageTimer -= dt;
-    }
     if (stateManager.levelEnded) {
         return;
     }
     updateWatchers(dt);
-    particles.update(dt);
 }
 
 void Game::updateBirdsInFlight(float dt) {
@@ -433,6 +453,8 @@ void Game::loseLevel() {
     std::cout << "Game Over! No birds left." << std::endl;
 }
 
+// Runs with the rules, step by step: the view decides where a press lands in
+// the world, so the same shot at the same step must see the same view.
 void Game::updateCamera(float dt) {
     sf::Vector2f centre = gameView.getCenter();
     if (currentBird != nullptr && currentBird->alive) {

@@ -39,11 +39,17 @@ void GameStateManager::clearPendingLosses() {
     outOfBirdsTimer = 0.0f;
 }
 
+void GameStateManager::withdrawBankedScore() {
+    game.totalScore -= bankedScore;
+    bankedScore = 0;
+}
+
 void GameStateManager::startLevel() {
     state = Playing;
     SoundManager::getInstance().playMusic(GameMusic, true);
     resetAttemptFlags();
     game.totalScore = 0;
+    bankedScore = 0;
     game.contactListener.levelScore = 0;
     game.loadCurrentLevel();
 }
@@ -66,8 +72,9 @@ int GameStateManager::rateStars(int score, int enemies, int unlaunchedBirds, int
 void GameStateManager::levelCompleted() {
     const int score = game.contactListener.levelScore;
     game.totalScore += score;
+    bankedScore = score;
     reportScore(score);
-    stars = rateStars(score, game.countEnemies(), game.countUnlaunchedBirds(), totalBirds);
+    stars = rateStars(score, totalEnemies, game.countUnlaunchedBirds(), totalBirds);
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;
@@ -110,6 +117,8 @@ void GameStateManager::nextLevel() {
     game.discardAttempt();
     game.turnSettleTimer = 0.0f;
     game.contactListener.levelScore = 0;
+    // The points stay in the total; they are no longer this level's to withdraw.
+    bankedScore = 0;
     game.currentLevelIndex += 1;
     if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
         state = Playing;
@@ -148,6 +157,7 @@ void GameStateManager::quitToMenu() {
     game.discardAttempt();
     game.currentLevelIndex = 0;
     game.totalScore = 0;
+    bankedScore = 0;
     state = Menu;
 }
 
@@ -157,6 +167,7 @@ void GameStateManager::leaveToLevelSelect() {
     gameOverPending = false;
     outOfBirdsPending = false;
     game.totalScore = 0;
+    bankedScore = 0;
     game.contactListener.levelScore = 0;
     transitionTo(LevelSelect);
     selectedLevel = game.currentLevelIndex;
@@ -164,6 +175,8 @@ void GameStateManager::leaveToLevelSelect() {
 
 void GameStateManager::resumePlaying() {
     state = Playing;
+    // The time the game stood still is not owed to the world.
+    game.stepAccumulator = 0.0f;
 }
 
 void GameStateManager::openLogin(GameState from) {

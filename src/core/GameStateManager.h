@@ -35,6 +35,9 @@ public:
     // left over from an earlier attempt must never restart a fresh one.
     void resetAttemptFlags();
     void clearPendingLosses();
+    // Retry replaces the completed attempt: its banked points leave the total,
+    // so the total holds each level at most once.
+    void withdrawBankedScore();
 
     // Screens and accounts.
     void openLogin(GameState from);
@@ -48,6 +51,8 @@ public:
 
     GameState state = Loading;
     std::int32_t totalBirds = 0;
+    // Enemies the current level started with; the star rating's par.
+    std::int32_t totalEnemies = 0;
     float loadingProgress = 0.0f;
     float messageTimer = 0.0f;
     bool levelEnded = false;
@@ -60,6 +65,8 @@ public:
     std::string message;
     std::int32_t selectedLevel = 0;
     std::int32_t stars = 0;
+    // What the completed attempt of the current level added to totalScore.
+    std::int32_t bankedScore = 0;
     std::string nicknameInput;
     std::string usernameInput;
     std::string passwordInput;
