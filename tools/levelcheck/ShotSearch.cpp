@@ -12,8 +12,10 @@ const float COARSE_PULLS[] = {75, 95, 115, 135, 150};
 
 } // namespace
 
-ShotSearch::ShotSearch(int levelIndex, std::ostream& log) : levelIndex(levelIndex), log(log) {
-    birdKinds = ShotDriver(levelIndex).birdKinds();
+ShotSearch::ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log)
+    : driver(driver), levelIndex(levelIndex), log(log) {
+    driver.startLevel(levelIndex);
+    birdKinds = driver.birdKinds();
 }
 
 std::optional<Outcome> ShotSearch::run() {
@@ -77,7 +79,8 @@ std::vector<ShotSearch::Candidate> ShotSearch::tryShots(const Candidate& prefix,
 
 Outcome ShotSearch::evaluate(const std::vector<Shot>& shots) {
     ++evaluations;
-    return ShotDriver(levelIndex).play(shots);
+    driver.startLevel(levelIndex);
+    return driver.play(shots, FrameSequence::steady(1.0f / 60.0f, "60 Hz"));
 }
 
 std::vector<Shot> ShotSearch::coarseShots(const std::string& kind) const {

@@ -10,11 +10,12 @@
 // Looks for a winning sequence of shots for one level: a coarse grid of
 // launch angles and pull lengths (with the special clicked at a few
 // moments) for each bird in turn, refined around the best shots, keeping a
-// small beam of the most promising sequences. Every candidate is played in
-// a fresh game from the start, so what it finds replays exactly.
+// small beam of the most promising sequences. Every candidate is played
+// from the level's start at 60 frames a second, so what it finds replays
+// exactly.
 class ShotSearch {
 public:
-    ShotSearch(int levelIndex, std::ostream& log);
+    ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log);
 
     std::optional<Outcome> run();
 
@@ -35,6 +36,7 @@ private:
     static std::vector<int> specialTimings(const std::string& kind);
     static bool better(const Candidate& a, const Candidate& b);
 
+    ShotDriver& driver;
     int levelIndex;
     std::ostream& log;
     std::vector<std::string> birdKinds;
