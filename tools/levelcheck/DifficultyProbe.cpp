@@ -47,7 +47,6 @@ std::vector<Shot> DifficultyProbe::playFor(int play, const std::vector<std::stri
 
 double DifficultyProbe::measure(int levelIndex) {
     wins = 0;
-    survivors = 0.0;
     driver.startLevel(levelIndex);
     const std::vector<std::string> kinds = driver.birdKinds();
     for (int play = 0; play < PLAYS; ++play) {
@@ -56,7 +55,6 @@ double DifficultyProbe::measure(int levelIndex) {
             driver.play(playFor(play, kinds), FrameSequence::steady(1.0f / 60.0f, "60 Hz"));
         simulatedSteps += driver.stepsSinceStart();
         wins += outcome.won ? 1 : 0;
-        survivors += static_cast<double>(outcome.enemiesAlive);
     }
     return 100.0 * static_cast<double>(PLAYS - wins) / PLAYS;
 }

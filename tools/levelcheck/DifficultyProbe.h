@@ -12,7 +12,7 @@
 // that needs aim.
 class DifficultyProbe {
 public:
-    static constexpr int PLAYS = 120;
+    static constexpr int PLAYS = 240;
 
     explicit DifficultyProbe(ShotDriver& driver);
 
@@ -22,7 +22,6 @@ public:
     static std::vector<Shot> playFor(int play, const std::vector<std::string>& kinds);
 
     int wins = 0;
-    double survivors = 0.0;
     std::uint64_t simulatedSteps = 0;
 
 private:

@@ -65,11 +65,12 @@ sf::Vector2f halfExtent(const Entity& entity) {
 ShotDriver::ShotDriver(Game& game) : game(game) {}
 
 void ShotDriver::startLevel(int levelIndex) {
-    // The way a player gets there: back to the level select, pick the level.
-    game.stateManager.leaveToLevelSelect();
-    game.stateManager.selectedLevel = levelIndex;
+    // Through the game's own Retry, which resets everything an attempt
+    // touches and, unlike the level select, leaves the music playing (its
+    // restarts would cost more than the runs).
     game.currentLevelIndex = levelIndex;
-    game.stateManager.startLevel();
+    game.restartLevel();
+    game.stateManager.resumePlaying();
     startStep = game.stepCount;
     carriedFrame = 0.0f;
 }

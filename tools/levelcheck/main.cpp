@@ -158,6 +158,7 @@ public:
         out << "level " << number << ": searching..." << std::endl;
         ShotSearch searcher(driver, number - 1, out);
         const auto win = searcher.run();
+        simulatedSteps += searcher.simulatedSteps;
         if (!win) {
             out << "level " << number << ": NO WIN FOUND in " << searcher.evaluations << " runs"
                 << std::endl;
@@ -182,8 +183,7 @@ public:
         for (int number : levels) {
             const double figure = probe.measure(number - 1);
             out << "level " << number << ": difficulty " << figure << " % (" << probe.wins << " of "
-                << DifficultyProbe::PLAYS << " unaimed plays win) survivors "
-                << probe.survivors / DifficultyProbe::PLAYS << std::endl;
+                << DifficultyProbe::PLAYS << " unaimed plays win)" << std::endl;
             rises = rises && figure > previous;
             previous = figure;
         }
