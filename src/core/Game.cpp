@@ -19,15 +19,14 @@
 namespace {
 constexpr float PULL_START_RADIUS = 200.0f;
 constexpr float PULL_LIMIT = 150.0f;
-constexpr float LAUNCH_FACTOR = 0.15f; // m/s per pixel of pull
-constexpr float SETTLE_SPEED = 15.0f;  // px/s
+constexpr float SETTLE_SPEED = 15.0f; // px/s
 constexpr float SETTLE_TIME = 0.5f;
 constexpr float CLEAR_DELAY = 2.0f;
 constexpr float OUT_OF_BIRDS_GRACE = 1.0f;
 constexpr float GAME_OVER_DELAY = 3.0f;
 constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
 const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
-const b2Vec2 GRAVITY{0.0f, 5.0f}; // m/s^2, y downwards
+const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 
 std::string resourcePath(const char* path) {

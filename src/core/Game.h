@@ -73,6 +73,10 @@ public:
     static constexpr float STEP_SECONDS = 1.0f / 60.0f;
     static constexpr int VELOCITY_ITERATIONS = 8;
     static constexpr int POSITION_ITERATIONS = 3;
+    // The world's gravity, m/s^2 downwards, and the launch speed a pixel of
+    // pull gives, m/s.
+    static constexpr float GRAVITY_MPS2 = 5.0f;
+    static constexpr float LAUNCH_FACTOR = 0.15f;
 
     // Fields, in the order the subsystems are built.
     sf::RenderWindow window;

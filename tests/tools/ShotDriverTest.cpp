@@ -1,4 +1,4 @@
-#include "core/GameTestSupport.h"
+#include "core/Game.h"
 
 #include "FrameSequence.h"
 #include "ShotDriver.h"
@@ -24,7 +24,7 @@ class StoredShots : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         ::testing::internal::CaptureStdout();
-        game = makeLoadedGame();
+        game = ShotDriver::makeGame();
     }
     void TearDown() override { ::testing::internal::GetCapturedStdout(); }
 
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(ShippedLevels, StoredShots, ::testing::Range(1, 8),
 
 TEST(ShotDriverTest, LandsOnTheAskedStepWhateverTheFrames) {
     ::testing::internal::CaptureStdout();
-    auto game = makeLoadedGame();
+    auto game = ShotDriver::makeGame();
     ShotDriver driver(*game);
     driver.startLevel(0);
     // A stall first, then frames of up to three steps: each mark is met exactly.

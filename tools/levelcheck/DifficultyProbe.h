@@ -3,13 +3,15 @@
 #include "ShotDriver.h"
 
 #include <cstdint>
+#include <random>
 
-// How hard a level is for a player who does not aim: the share of a fixed
-// set of plays, each bird fired at a random angle and pull with its special
-// clicked at a random moment, that does not win the level. The plays come
+// How hard a level is, measured by playing it: the share of a fixed set of
+// plays that does not win, by a player who aims every bird at an enemy
+// still alive (picked at random) on a flat or a high arc (also at random)
+// but misses the exact aim by a few degrees and pixels of pull, and clicks
+// each special at a random moment (an explosion on impact). The plays come
 // from fixed seeds, the same for every level, so the figure is exact and
-// comparable between levels: 0 % is a level every such play wins, 100 % one
-// that needs aim.
+// comparable between levels: 0 % is a level every such play wins.
 class DifficultyProbe {
 public:
     static constexpr int PLAYS = 240;
@@ -18,12 +20,12 @@ public:
 
     // The difficulty in percent; also sets wins.
     double measure(int levelIndex);
-    // Shots of play `play` for birds of the given kinds.
-    static std::vector<Shot> playFor(int play, const std::vector<std::string>& kinds);
 
     int wins = 0;
     std::uint64_t simulatedSteps = 0;
 
 private:
+    Shot aimAtAnEnemy(std::mt19937& engine, float error, const std::string& kind) const;
+
     ShotDriver& driver;
 };

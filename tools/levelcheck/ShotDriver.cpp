@@ -62,6 +62,15 @@ sf::Vector2f halfExtent(const Entity& entity) {
 
 } // namespace
 
+std::unique_ptr<Game> ShotDriver::makeGame() {
+    auto game = std::make_unique<Game>(WINDOW_WIDTH, WINDOW_HEIGHT, "Skysling Clone");
+    // Loading runs on measured time; feed it until the menu appears.
+    for (int i = 0; i < 100 && game->stateManager.state == Loading; ++i) {
+        game->update(Game::LOADING_SECONDS);
+    }
+    return game;
+}
+
 ShotDriver::ShotDriver(Game& game) : game(game) {}
 
 void ShotDriver::startLevel(int levelIndex) {
@@ -154,15 +163,44 @@ std::string ShotDriver::checkInView() const {
 }
 
 Outcome ShotDriver::play(const std::vector<Shot>& shots, FrameSequence frames) {
+    return play(
+        [&](std::size_t index) {
+            return index < shots.size() ? std::optional<Shot>(shots[index]) : std::nullopt;
+        },
+        std::move(frames));
+}
+
+Outcome ShotDriver::play(const std::function<std::optional<Shot>(std::size_t)>& nextShot,
+                         FrameSequence frames) {
     Outcome outcome;
-    for (const Shot& shot : shots) {
+    for (std::size_t index = 0;; ++index) {
         if (levelDecided() || !waitForNextTurn(frames)) {
             break;
         }
-        fire(shot, frames, outcome);
+        const std::optional<Shot> shot = nextShot(index);
+        if (!shot) {
+            break;
+        }
+        fire(*shot, frames, outcome);
     }
     awaitVerdict(frames, outcome);
     return outcome;
+}
+
+std::vector<sf::Vector2f> ShotDriver::livingEnemies() const {
+    std::vector<sf::Vector2f> places;
+    for (const auto& entity : game.currentLevel->entities) {
+        const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
+        if (enemy != nullptr && enemy->health > 0.0f && enemy->body != nullptr) {
+            places.emplace_back(enemy->body->GetPosition().x * PIXELS_PER_METER,
+                                enemy->body->GetPosition().y * PIXELS_PER_METER);
+        }
+    }
+    return places;
+}
+
+sf::Vector2f ShotDriver::launchPoint() const {
+    return game.bandRestPos;
 }
 
 bool ShotDriver::readyToFire() const {

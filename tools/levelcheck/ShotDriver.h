@@ -4,9 +4,14 @@
 #include "Shot.h"
 
 #include <SFML/System/Vector2.hpp>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <memory>
 
 class Game;
 
@@ -40,6 +45,14 @@ struct BodyPose {
 class ShotDriver {
 public:
     static constexpr int FIRE_MARK_STEPS = 15;
+    // The checker's window is exactly the narrowest field the game shows, so
+    // one window pixel is one world pixel: a stored shot means the same pull
+    // whatever view the game picks for other window shapes.
+    static constexpr unsigned WINDOW_WIDTH = 1200;
+    static constexpr unsigned WINDOW_HEIGHT = 900;
+
+    // A game in that window, past its loading screen.
+    static std::unique_ptr<Game> makeGame();
 
     explicit ShotDriver(Game& game);
 
@@ -52,6 +65,14 @@ public:
     std::string checkInView() const;
     // Fires the shots in order (each until its turn ends), then waits for the verdict.
     Outcome play(const std::vector<Shot>& shots, FrameSequence frames);
+    // The same, asking for each shot when its bird is ready (nothing: stop
+    // firing); the level as it stands then can be looked at.
+    Outcome play(const std::function<std::optional<Shot>(std::size_t)>& nextShot,
+                 FrameSequence frames);
+    // Centres of the enemies still alive, world pixels.
+    std::vector<sf::Vector2f> livingEnemies() const;
+    // Where a launched bird starts its flight, world pixels.
+    sf::Vector2f launchPoint() const;
     // The level's birds in play order, by kind word.
     std::vector<std::string> birdKinds() const;
     // Every block and enemy body in the level's order, where it is now.

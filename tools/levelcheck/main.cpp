@@ -183,7 +183,7 @@ public:
         for (int number : levels) {
             const double figure = probe.measure(number - 1);
             out << "level " << number << ": difficulty " << figure << " % (" << probe.wins << " of "
-                << DifficultyProbe::PLAYS << " unaimed plays win)" << std::endl;
+                << DifficultyProbe::PLAYS << " plays win)" << std::endl;
             rises = rises && figure > previous;
             previous = figure;
         }
@@ -212,13 +212,9 @@ int main(int argc, char** argv) {
         std::cerr.rdbuf(&discard);
     }
 
-    // One game for every run; loading runs on measured time, so feed it
-    // until the menu appears.
-    Game game(1280, 720, "Skysling Clone");
-    for (int i = 0; i < 100 && game.stateManager.state == Loading; ++i) {
-        game.update(Game::LOADING_SECONDS);
-    }
-    Checker checker(game, out);
+    // One game for every run.
+    const std::unique_ptr<Game> game = ShotDriver::makeGame();
+    Checker checker(*game, out);
 
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t startedCpu = std::clock();
