@@ -10,6 +10,7 @@
 #include "entities/ExplosionBird.h"
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
+#include "ui/FieldViewLayout.h"
 
 #include <SFML/System/Clock.hpp>
 #include <algorithm>
@@ -108,9 +109,13 @@ void Game::stepWorld(float dt) {
 }
 
 void Game::render() {
+    drawFrame();
+    renderer.display();
+}
+
+void Game::drawFrame() {
     renderer.clearFrame();
     drawCurrentScreen();
-    renderer.display();
 }
 
 // ---------------------------------------------------------------- loading
@@ -138,7 +143,7 @@ void Game::finishLoading() {
     loadCurrentLevel();
 
     gameView = window.getDefaultView();
-    gameView.setSize(1200.0f, 900.0f);
+    FieldViewLayout(window.getSize()).applyTo(gameView);
     gameView.setCenter(500.0f, static_cast<float>(window.getSize().y) / 2.0f);
     window.setView(gameView);
     stateManager.transitionTo(Menu);
@@ -535,16 +540,24 @@ void Game::drawCurrentScreen() {
         break;
     case Login:
         ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                           flow.passwordInput, flow.cursorVisible, flow.loginFocus);
+                           flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError);
         break;
     }
+}
+
+void Game::fitViewsToWindow() {
+    // Screens lay themselves out from the window's size every frame; only the
+    // camera keeps a shape between frames.
+    FieldViewLayout(window.getSize()).applyTo(gameView);
 }
 
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
     const GameStateManager& flow = stateManager;
+    window.setView(gameView);
     if (currentLevel != nullptr) {
-        renderer.drawBackground(resources.getTexture(currentLevel->background));
+        renderer.drawBackground(resources.getTexture(currentLevel->background),
+                                FieldViewLayout::backgroundFocus());
         currentLevel->draw(renderer);
     }
     for (auto& bird : extraBirds) {
