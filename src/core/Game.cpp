@@ -8,6 +8,7 @@
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
 #include "entities/ExplosionBird.h"
+#include "entities/ExplosionBurst.h"
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
 #include "ui/FieldViewLayout.h"
@@ -319,6 +320,7 @@ void Game::activateSpecial() {
         extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
     } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
         stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS);
+        ExplosionBurst::emit(particles, currentBird->position);
     }
     std::cout << "Special ability activated!" << std::endl;
 }
@@ -540,7 +542,8 @@ void Game::drawCurrentScreen() {
         break;
     case Login:
         ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                           flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError);
+                           flow.passwordInput, flow.cursorVisible, flow.loginFocus,
+                           flow.loginError);
         break;
     }
 }
