@@ -45,6 +45,8 @@ void InputHandler::handleEvent(const sf::Event& event) {
     }
     if (event.type == sf::Event::Resized) {
         game.fitViewsToWindow();
+        std::cout << "Window resized to " << event.size.width << "x" << event.size.height
+                  << std::endl;
         return;
     }
     switch (game.stateManager.state) {
