@@ -4,6 +4,7 @@
 
 #include "ui/LevelSelectLayout.h"
 #include "ui/UIRenderer.h"
+#include "ui/UiTestGame.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Texture.hpp>
@@ -270,13 +271,6 @@ TEST_F(GameEndToEnd, PlaysOneShotThroughEveryScreenAndQuitsCleanly) {
 
 namespace {
 
-sf::Image captureFrame(sf::RenderWindow& window) {
-    sf::Texture texture;
-    texture.create(window.getSize().x, window.getSize().y);
-    texture.update(window);
-    return texture.copyToImage();
-}
-
 const sf::Color GOLD(255, 215, 0);
 const sf::Color STAR_GREY(80, 80, 80);
 
@@ -289,7 +283,7 @@ protected:
     }
 
     sf::Image keep(const char* name) {
-        const sf::Image image = captureFrame(game->window);
+        const sf::Image image = captureWindow(game->window);
         EXPECT_TRUE(image.saveToFile(shot(name).string()));
         game->renderer.display();
         return image;
@@ -314,7 +308,7 @@ TEST_F(DrawnScreens, NicknameEntryShowsTheTypedName) {
     auto frameWith = [&](const std::string& name, const char* file) {
         game->renderer.clearFrame();
         game->ui.drawNicknameEntry(EnterNickname, 3, 1200, name);
-        return file != nullptr ? keep(file) : captureFrame(game->window);
+        return file != nullptr ? keep(file) : captureWindow(game->window);
     };
     const sf::Image empty = frameWith("", nullptr);
     const sf::Image typed = frameWith("Ace_1", "nickname");
@@ -344,7 +338,7 @@ TEST_F(DrawnScreens, HighScoresListsTheFetchedRows) {
     const sf::Image list = keep("high_scores_list");
     game->renderer.clearFrame();
     game->ui.drawHighScores(HighScores, 2, 7, {});
-    const sf::Image none = captureFrame(game->window);
+    const sf::Image none = captureWindow(game->window);
     game->renderer.display();
     // Rows start 130 px below the panel's top (120).
     EXPECT_GT(differingPixels(list, none, {415, 240, 450, 150}), 200);

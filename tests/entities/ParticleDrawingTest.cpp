@@ -7,20 +7,12 @@
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
-#include <SFML/Graphics/Texture.hpp>
 #include <cmath>
 #include <gtest/gtest.h>
 
 // Debris drawn as one batch looks exactly like debris drawn chip by chip, and
 // an explosion bird's blast shows as a burst of fire and smoke.
 namespace {
-
-sf::Image readBack(sf::RenderWindow& window) {
-    sf::Texture texture;
-    texture.create(window.getSize().x, window.getSize().y);
-    texture.update(window);
-    return texture.copyToImage();
-}
 
 TEST(ParticleDrawingTest, OneBatchDrawsWhatTheSingleShapesDraw) {
     sf::RenderWindow window(sf::VideoMode(240, 160), "particles");
@@ -40,7 +32,7 @@ TEST(ParticleDrawingTest, OneBatchDrawsWhatTheSingleShapesDraw) {
 
     window.clear(sf::Color(30, 30, 30));
     system.draw(renderer);
-    const sf::Image batched = readBack(window);
+    const sf::Image batched = captureWindow(window);
 
     window.clear(sf::Color(30, 30, 30));
     for (const Particle& particle : system.particles) {
@@ -55,7 +47,7 @@ TEST(ParticleDrawingTest, OneBatchDrawsWhatTheSingleShapesDraw) {
             renderer.drawTriangle(particle.position, 2.0f * particle.size, particle.color, 0.0f);
         }
     }
-    const sf::Image single = readBack(window);
+    const sf::Image single = captureWindow(window);
 
     int painted = 0;
     int differing = 0;

@@ -2,9 +2,9 @@
 
 #include "assets/DrawnElement.h"
 #include "core/Game.h"
+#include "ui/UiTestGame.h"
 
 #include <SFML/Graphics/Image.hpp>
-#include <SFML/Graphics/Texture.hpp>
 #include <SFML/Window/Event.hpp>
 #include <gtest/gtest.h>
 
@@ -31,13 +31,6 @@ inline std::filesystem::path screenOutputDir() {
     return dir;
 }
 
-inline sf::Image readBack(sf::RenderWindow& window) {
-    sf::Texture texture;
-    texture.create(window.getSize().x, window.getSize().y);
-    texture.update(window);
-    return texture.copyToImage();
-}
-
 // One frame of the game as it stands, recorded, read back and presented.
 inline DrawnFrame drawRecordedFrame(Game& game) {
     DrawnFrame frame;
@@ -45,7 +38,7 @@ inline DrawnFrame drawRecordedFrame(Game& game) {
     game.drawFrame();
     game.renderer.stopRecording();
     frame.drawn = game.renderer.recorded();
-    frame.image = readBack(game.window);
+    frame.image = captureWindow(game.window);
     game.renderer.display();
     return frame;
 }

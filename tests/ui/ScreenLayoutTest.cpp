@@ -66,6 +66,11 @@ protected:
         ASSERT_NE(game->currentBird, nullptr);
     }
 
+    void expectCentredInWindow(const sf::FloatRect& panel) const {
+        EXPECT_NEAR(centreOf(panel).x, W / 2.0f, 2.0f) << describe(panel);
+        EXPECT_NEAR(centreOf(panel).y, H / 2.0f, 2.0f) << describe(panel);
+    }
+
     void expectReadable(const DrawnFrame& drawn, const std::string& text, sf::Color fill) {
         const DrawnElement* element = findText(drawn, text);
         ASSERT_NE(element, nullptr) << text;
@@ -105,8 +110,7 @@ TEST_P(ScreenLayout, LevelSelectPanelIsCentred) {
     expectTidyLayout(drawn, size, "level select");
     const std::vector<sf::FloatRect> boxes = boxesOf(drawn);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NEAR(centreOf(boxes[0]).x, W / 2.0f, 2.0f);
-    EXPECT_NEAR(centreOf(boxes[0]).y, H / 2.0f, 2.0f);
+    expectCentredInWindow(boxes[0]);
     expectCentredAcross(findText(drawn, "SELECT LEVEL")->pixels, W / 2.0f, "title");
     // Each number sits in the middle of its cell.
     const LevelSelectLayout layout(size, 7);
@@ -224,8 +228,7 @@ TEST_P(ScreenLayout, HighScoresShowTenRowsAboveTheHints) {
     expectTidyLayout(drawn, size, "high scores");
     const std::vector<sf::FloatRect> boxes = boxesOf(drawn);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NEAR(centreOf(boxes[0]).x, W / 2.0f, 2.0f);
-    EXPECT_NEAR(centreOf(boxes[0]).y, H / 2.0f, 2.0f);
+    expectCentredInWindow(boxes[0]);
     const DrawnElement* tenth = findTextStarting(drawn, "10. ");
     const DrawnElement* hint = findText(drawn, "LEFT/RIGHT to change level");
     ASSERT_NE(tenth, nullptr);
@@ -255,8 +258,7 @@ TEST_P(ScreenLayout, NicknamePanelFitsWithItsCursorInTheBox) {
         ASSERT_EQ(boxes.size(), 2u); // the panel, then the input box
         const sf::FloatRect window(0.0f, 0.0f, W, H);
         EXPECT_TRUE(contains(window, boxes[0], 20.0f)) << describe(boxes[0]);
-        EXPECT_NEAR(centreOf(boxes[0]).x, W / 2.0f, 2.0f);
-        EXPECT_NEAR(centreOf(boxes[0]).y, H / 2.0f, 2.0f);
+        expectCentredInWindow(boxes[0]);
         const DrawnElement* typed = findText(drawn, nickname + "_");
         ASSERT_NE(typed, nullptr);
         EXPECT_TRUE(contains(boxes[1], typed->pixels, 2.0f)) << describe(typed->pixels);
