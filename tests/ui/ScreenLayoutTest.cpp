@@ -313,6 +313,33 @@ TEST_P(ScreenLayout, LoginShowsTheErrorAndKeepsLongInputsInTheirFields) {
     expectTidyLayout(signedIn, size, "signed in");
 }
 
+// The contrast measure itself tells readable from unreadable: light text on a
+// light picture fails it until the outline is added.
+TEST(ContrastMeasure, FailsPlainLightTextAndPassesOutlinedText) {
+    Game& game = uiTestGame();
+    game.window.setView(game.window.getDefaultView());
+    const sf::Color sky(250, 230, 170);
+    TextStyle style{24, sf::Color::Yellow};
+    game.window.clear(sky);
+    const sf::FloatRect plain =
+        game.renderer.drawTextAt("Score: 1234567", {100.0f, 100.0f}, TextAnchor::TopLeft, style);
+    const double plainContrast = textContrast(captureWindow(game.window), plain, style.color);
+    game.renderer.display();
+    style.outlineThickness = 2.0f;
+    game.window.clear(sky);
+    const sf::FloatRect outlined =
+        game.renderer.drawTextAt("Score: 1234567", {100.0f, 100.0f}, TextAnchor::TopLeft, style);
+    const double outlinedContrast = textContrast(captureWindow(game.window), outlined, style.color);
+    game.renderer.display();
+    EXPECT_GT(plainContrast, 0.0);
+    EXPECT_LT(plainContrast, 1.5);
+    EXPECT_GE(outlinedContrast, 3.0);
+    // A text that is not there is never found readable.
+    game.window.clear(sky);
+    EXPECT_EQ(textContrast(captureWindow(game.window), outlined, style.color), 0.0);
+    game.renderer.display();
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowSizes, ScreenLayout,
                          testing::Values(sf::Vector2u(1280, 720), sf::Vector2u(1600, 900),
                                          sf::Vector2u(1024, 768)),
