@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
@@ -193,25 +194,34 @@ TEST_F(InstalledGame, RunsFromAnyFolderAndKeepsItsScoresInTheXdgDataFolder) {
     ASSERT_TRUE(game->waitForLog("Game constructor: finished.", mark)) << game->log();
 
     // The first level falls to flat shots at full strength; a lost attempt
-    // starts over by itself, so keep shooting until it is won.
-    bool won = false;
-    for (int shot = 0; shot < 9 && !won; ++shot) {
+    // starts over by itself, so keep shooting until it is won. The win comes
+    // two seconds after the last enemy falls, which may be after the bird's
+    // turn has ended.
+    const std::size_t levelStart = game->log().size();
+    auto wonYet = [&] {
+        return game->log().find("Level completed!", levelStart) != std::string::npos;
+    };
+    auto waitFor = [&](const std::function<bool()>& done, std::chrono::seconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return done();
+    };
+    for (int shot = 0; shot < 9 && !wonYet(); ++shot) {
         mark = game->log().size();
         ASSERT_TRUE(shootFlat());
         ASSERT_TRUE(game->waitForLog("launched with velocity", mark)) << game->log().substr(mark);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < end) {
-            const std::string since = game->log().substr(mark);
-            won = since.find("Level completed!") != std::string::npos;
-            if (won || since.find("Bird turn finished!") != std::string::npos ||
-                since.find("Restarted level") != std::string::npos) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        // A new bird is seated (or the level restarted) before the next pull.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        waitFor(
+            [&] {
+                const std::string since = game->log().substr(mark);
+                return wonYet() || since.find("Bird turn finished!") != std::string::npos ||
+                       since.find("Restarted level") != std::string::npos;
+            },
+            std::chrono::seconds(30));
+        waitFor(wonYet, std::chrono::seconds(4));
     }
+    const bool won = wonYet();
     ASSERT_TRUE(won) << game->log();
 
     // The empty table takes the score: a nickname is asked for and stored.
