@@ -6,23 +6,35 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <optional>
 
 // A game started with the backend variables set talks to the backend they
 // name, with their key and e-mail domain, and says so once at start.
 
 namespace {
 
+// Sets a variable for one test and puts back what was there before.
 class ScopedVariable {
 public:
     ScopedVariable(const char* name, const std::string& value) : name(name) {
+        if (const char* before = std::getenv(name)) {
+            previous = before;
+        }
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedVariable() { ::unsetenv(name); }
+    ~ScopedVariable() {
+        if (previous) {
+            ::setenv(name, previous->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
     const char* name;
+    std::optional<std::string> previous;
 };
 
 TEST(GameBackendConfig, TheEnvironmentChoosesTheServerTheKeyAndTheDomain) {
