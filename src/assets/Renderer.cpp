@@ -1,5 +1,7 @@
 #include "assets/Renderer.h"
 
+#include "assets/DataPaths.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -23,13 +25,15 @@ void placeChip(sf::ConvexShape& shape, sf::Vector2f position, float size, sf::Co
 } // namespace
 
 Renderer::Renderer(sf::RenderWindow& targetWindow) : window(&targetWindow) {
-    titleFontLoaded = titleFont.loadFromFile("resources/AlphaWood.ttf");
+    const std::string titlePath = DataPaths::forThisProcess().resource("/AlphaWood.ttf");
+    titleFontLoaded = titleFont.loadFromFile(titlePath);
     if (!titleFontLoaded) {
-        std::cerr << "Failed to load title font: resources/AlphaWood.ttf" << std::endl;
+        std::cerr << "Failed to load title font: " << titlePath << std::endl;
     }
-    generalFontLoaded = generalFont.loadFromFile("resources/DejaVuSans.ttf");
+    const std::string generalPath = DataPaths::forThisProcess().resource("/DejaVuSans.ttf");
+    generalFontLoaded = generalFont.loadFromFile(generalPath);
     if (!generalFontLoaded) {
-        std::cerr << "Failed to load general font: resources/DejaVuSans.ttf" << std::endl;
+        std::cerr << "Failed to load general font: " << generalPath << std::endl;
     }
 }
 

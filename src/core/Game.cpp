@@ -1,8 +1,10 @@
 #include "core/Game.h"
 
+#include "assets/DataPaths.h"
 #include "assets/ResourceManager.h"
 #include "assets/SoundManager.h"
 #include "assets/TextureTable.h"
+#include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
@@ -32,7 +34,15 @@ const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 
 std::string resourcePath(const char* path) {
-    return std::string(RESOURCE_ROOT) + path;
+    return DataPaths::forThisProcess().resource(path);
+}
+
+// The backend this run talks to: the build's defaults unless the environment
+// names another; the values in use are logged, never the key.
+SupabaseClient backendClientForThisRun() {
+    const BackendConfig config = BackendConfig::forThisRun(std::cerr);
+    std::cout << config.describe() << std::endl;
+    return SupabaseClient(config.baseUrl, config.anonKey, config.emailDomain);
 }
 
 float length(sf::Vector2f v) {
@@ -44,10 +54,12 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title)
     : window(sf::VideoMode(width, height, 32), title), renderer(window),
       ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
       stateManager(*this, supabase), world(b2Vec2(0.0f, 5.0f)), contactListener(this),
-      localHighScores(), supabase(BACKEND_BASE_URL, BACKEND_ANON_KEY) {
+      localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      supabase(backendClientForThisRun()) {
     localHighScores.loadHighScores();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
+    WindowIcon::applyTo(window);
 
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
@@ -137,8 +149,8 @@ void Game::finishLoading() {
 
     levelFiles.clear();
     for (int i = 1; i <= LEVEL_COUNT; ++i) {
-        levelFiles.push_back(std::string(RESOURCE_ROOT) + "/levels/level" + std::to_string(i) +
-                             ".txt");
+        levelFiles.push_back(DataPaths::forThisProcess().resourceRoot() + "/levels/level" +
+                             std::to_string(i) + ".txt");
     }
     currentLevelIndex = 0;
     loadCurrentLevel();
