@@ -1,15 +1,19 @@
 #include "core/Game.h"
 
+#include "assets/DataPaths.h"
 #include "assets/ResourceManager.h"
 #include "assets/SoundManager.h"
 #include "assets/TextureTable.h"
+#include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
 #include "entities/ExplosionBird.h"
+#include "entities/ExplosionBurst.h"
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
+#include "ui/FieldViewLayout.h"
 
 #include <SFML/System/Clock.hpp>
 #include <algorithm>
@@ -30,7 +34,15 @@ const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 
 std::string resourcePath(const char* path) {
-    return std::string(RESOURCE_ROOT) + path;
+    return DataPaths::forThisProcess().resource(path);
+}
+
+// The backend this run talks to: the build's defaults unless the environment
+// names another; the values in use are logged, never the key.
+SupabaseClient backendClientForThisRun() {
+    const BackendConfig config = BackendConfig::forThisRun(std::cerr);
+    std::cout << config.describe() << std::endl;
+    return SupabaseClient(config.baseUrl, config.anonKey, config.emailDomain);
 }
 
 float length(sf::Vector2f v) {
@@ -42,10 +54,12 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title)
     : window(sf::VideoMode(width, height, 32), title), renderer(window),
       ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
       stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
-      contactListener(this), localHighScores(), supabase(BACKEND_BASE_URL, BACKEND_ANON_KEY) {
+      contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      supabase(backendClientForThisRun()) {
     localHighScores.loadHighScores();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
+    WindowIcon::applyTo(window);
 
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
@@ -122,9 +136,13 @@ void Game::updateCosmetics(float dt) {
 }
 
 void Game::render() {
+    drawFrame();
+    renderer.display();
+}
+
+void Game::drawFrame() {
     renderer.clearFrame();
     drawCurrentScreen();
-    renderer.display();
 }
 
 // ---------------------------------------------------------------- loading
@@ -143,14 +161,14 @@ void Game::finishLoading() {
 
     levelFiles.clear();
     for (int i = 1; i <= LEVEL_COUNT; ++i) {
-        levelFiles.push_back(std::string(RESOURCE_ROOT) + "/levels/level" + std::to_string(i) +
-                             ".txt");
+        levelFiles.push_back(DataPaths::forThisProcess().resourceRoot() + "/levels/level" +
+                             std::to_string(i) + ".txt");
     }
     currentLevelIndex = 0;
     loadCurrentLevel();
 
     gameView = window.getDefaultView();
-    gameView.setSize(1200.0f, 900.0f);
+    FieldViewLayout(window.getSize()).applyTo(gameView);
     gameView.setCenter(500.0f, static_cast<float>(window.getSize().y) / 2.0f);
     window.setView(gameView);
     stateManager.transitionTo(Menu);
@@ -338,6 +356,7 @@ void Game::activateSpecial() {
         extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
     } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
         stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS);
+        ExplosionBurst::emit(particles, currentBird->position);
     }
     std::cout << "Special ability activated!" << std::endl;
 }
@@ -556,16 +575,25 @@ void Game::drawCurrentScreen() {
         break;
     case Login:
         ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                           flow.passwordInput, flow.cursorVisible, flow.loginFocus);
+                           flow.passwordInput, flow.cursorVisible, flow.loginFocus,
+                           flow.loginError);
         break;
     }
+}
+
+void Game::fitViewsToWindow() {
+    // Screens lay themselves out from the window's size every frame; only the
+    // camera keeps a shape between frames.
+    FieldViewLayout(window.getSize()).applyTo(gameView);
 }
 
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
     const GameStateManager& flow = stateManager;
+    window.setView(gameView);
     if (currentLevel != nullptr) {
-        renderer.drawBackground(resources.getTexture(currentLevel->background));
+        renderer.drawBackground(resources.getTexture(currentLevel->background),
+                                FieldViewLayout::backgroundFocus());
         currentLevel->draw(renderer);
     }
     for (auto& bird : extraBirds) {

@@ -42,6 +42,12 @@ public:
     void update(float dt);
     // One frame of drawing: clear, the current state's screen, present.
     void render();
+    // The same frame without presenting it, so that its pixels can still be
+    // read back from the window (tools, tests).
+    void drawFrame();
+
+    // The window changed size: the camera takes the window's new shape.
+    void fitViewsToWindow();
 
     void setRunning(bool value) { running = value; }
     bool isRunning() const { return running; }

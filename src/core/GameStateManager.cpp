@@ -2,6 +2,7 @@
 
 #include "assets/SoundManager.h"
 #include "core/Game.h"
+#include "online/AccountRules.h"
 #include "online/SupabaseClient.h"
 
 #include <iostream>
@@ -181,37 +182,78 @@ void GameStateManager::resumePlaying() {
 
 void GameStateManager::openLogin(GameState from) {
     previousState = from;
+    loginError.clear();
     transitionTo(Login);
 }
 
-void GameStateManager::applySession(const std::string& error, const char* failedText,
-                                    const char* okText) {
+std::string GameStateManager::accountErrorMessage(const std::string& error, bool signingUp) {
+    auto mentions = [&error](const char* word) { return error.find(word) != std::string::npos; };
+    if (mentions("Network error")) {
+        return "Cannot reach the scores server";
+    }
+    if (signingUp) {
+        if (mentions("user_already_exists") || mentions("already registered") ||
+            mentions("Database error saving new user")) {
+            return "That name is taken";
+        }
+        if (mentions("weak_password")) {
+            return AccountRules::passwordProblem("");
+        }
+        return "Sign up failed, please try again";
+    }
+    // The same answer for an unknown name and a wrong password, as the server
+    // gives, so that accounts cannot be probed from here either.
+    if (mentions("Username not found") || mentions("invalid_credentials") ||
+        mentions("Invalid login credentials")) {
+        return "Invalid username or password";
+    }
+    return "Login failed, please try again";
+}
+
+bool GameStateManager::credentialsReady() {
+    loginError = AccountRules::usernameProblem(usernameInput);
+    if (loginError.empty()) {
+        loginError = AccountRules::passwordProblem(passwordInput);
+    }
+    return loginError.empty();
+}
+
+void GameStateManager::applySession(const std::string& error, bool signingUp) {
     if (!error.empty()) {
-        std::cerr << failedText << error << std::endl;
+        std::cerr << (signingUp ? "Sign Up failed: " : "Login failed: ") << error << std::endl;
+        loginError = accountErrorMessage(error, signingUp);
         return;
     }
+    loginError.clear();
     isLoggedIn = true;
     loggedInUsername = usernameInput;
     userId = supabase.getUserId();
     accessToken = supabase.getAccessToken();
     transitionTo(previousState);
-    std::cout << okText << loggedInUsername << std::endl;
+    std::cout << (signingUp ? "Sign Up successful for user: " : "Login successful for user: ")
+              << loggedInUsername << std::endl;
 }
 
 void GameStateManager::signIn() {
     std::cout << "Login button clicked!" << std::endl;
-    supabase.signIn(usernameInput, passwordInput,
-                    [this](const nlohmann::json&, const std::string& error) {
-                        applySession(error, "Login failed: ", "Login successful for user: ");
-                    });
+    if (!credentialsReady()) {
+        std::cerr << "Login failed: " << loginError << std::endl;
+        return;
+    }
+    supabase.signIn(
+        usernameInput, passwordInput,
+        [this](const nlohmann::json&, const std::string& error) { applySession(error, false); });
 }
 
 void GameStateManager::signUp() {
     std::cout << "Sign Up button clicked! Calling Supabase signUp..." << std::endl;
-    supabase.signUp(usernameInput, passwordInput,
-                    [this](const nlohmann::json&, const std::string& error) {
-                        applySession(error, "Sign Up failed: ", "Sign Up successful for user: ");
-                    });
+    if (!credentialsReady()) {
+        std::cerr << "Sign Up failed: " << loginError << std::endl;
+        return;
+    }
+    supabase.signUp(
+        usernameInput, passwordInput,
+        [this](const nlohmann::json&, const std::string& error) { applySession(error, true); });
 }
 
 void GameStateManager::signOut() {

@@ -46,6 +46,10 @@ public:
     void signUp();
     void signOut();
 
+    // What the login screen says after a failed sign-in or sign-up, from the
+    // client's error text.
+    static std::string accountErrorMessage(const std::string& error, bool signingUp);
+
     // The star rating for a completed level (1 to 3).
     static int rateStars(int score, int enemies, int unlaunchedBirds, int totalBirds);
 
@@ -80,10 +84,15 @@ public:
     GameState previousState = Menu;
     std::vector<HighScore> onlineHighScores;
     std::int32_t loginFocus = 0;
+    // Shown on the login screen: what was wrong with the last attempt.
+    std::string loginError;
 
 private:
+    // Checks the typed name and password; false (and loginError set) when
+    // they must not be sent.
+    bool credentialsReady();
     void reportScore(int score);
-    void applySession(const std::string& error, const char* failedText, const char* okText);
+    void applySession(const std::string& error, bool signingUp);
 
     Game& game;
     SupabaseClient& supabase;

@@ -38,7 +38,8 @@ TEST(GameLoop, ALongFirstFrameEndsLoadingAtOnce) {
     game.update(3.5f);
     EXPECT_EQ(game.stateManager.state, Menu);
     EXPECT_FLOAT_EQ(game.stateManager.loadingProgress, 1.0f);
-    EXPECT_FLOAT_EQ(game.gameView.getSize().x, 1200.0f);
+    // The field keeps its height and takes the 16:9 window's shape.
+    EXPECT_FLOAT_EQ(game.gameView.getSize().x, 1600.0f);
     EXPECT_FLOAT_EQ(game.gameView.getSize().y, 900.0f);
 }
 
