@@ -287,7 +287,9 @@ const sf::Font* Renderer::pickFont(bool useTitleFont) const {
 void Renderer::styleText(sf::Text& target, const std::string& string, const sf::Font& font,
                          const TextStyle& style) const {
     target.setFont(font);
-    target.setString(sf::String(string));
+    // Every text of the game is UTF-8 (the menu's star tally, names from the
+    // scores server); read in the C locale it would show as stray bytes.
+    target.setString(sf::String::fromUtf8(string.begin(), string.end()));
     target.setCharacterSize(style.size);
     target.setFillColor(style.color);
     target.setOutlineColor(style.outlineColor);

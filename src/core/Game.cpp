@@ -32,6 +32,9 @@ constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
 const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
 const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
+// The last shot's dots: faint, so that the aiming preview stands out above them.
+const sf::Color SHOT_TRAIL_COLOR(255, 255, 255, 130);
+constexpr float SHOT_TRAIL_DOT_RADIUS = 2.5f;
 
 std::string resourcePath(const char* path) {
     return DataPaths::forThisProcess().resource(path);
@@ -117,6 +120,7 @@ void Game::advancePlaying(float frameDt) {
         stepAccumulator -= STEP_SECONDS;
         world->Step(STEP_SECONDS, VELOCITY_ITERATIONS, POSITION_ITERATIONS);
         ++stepCount;
+        collectEarnedPoints();
         updatePlaying(STEP_SECONDS);
     }
     if (stateManager.state != Playing) {
@@ -133,6 +137,15 @@ void Game::updateCosmetics(float dt) {
     if (!stateManager.levelEnded) {
         particles.update(dt);
     }
+    pointLabels.update(dt);
+}
+
+void Game::collectEarnedPoints() {
+    for (std::size_t i = 0; i < contactListener.earnedCount(); ++i) {
+        const GameContactListener::PointsEarned& spot = contactListener.earned(i);
+        pointLabels.add(spot.position, spot.points);
+    }
+    contactListener.clearEarned();
 }
 
 void Game::render() {
@@ -259,6 +272,10 @@ void Game::discardAttempt() {
     currentBird = nullptr;
     birdOnSlingshot = nullptr;
     turnActive = false;
+    // The pictures of the old attempt go with it.
+    shotTrail.clear();
+    pointLabels.clear();
+    contactListener.clearEarned();
 }
 
 void Game::restartLevel() {
@@ -337,6 +354,7 @@ void Game::launchBird() {
               << velocity.y << ") m/s" << std::endl;
     SoundManager::getInstance().play(BirdLaunch, 100.0f);
     birdOnSlingshot->launch(velocity);
+    shotTrail.start(birdOnSlingshot->position);
     currentBird = birdOnSlingshot;
     birdOnSlingshot = nullptr;
     turnActive = true;
@@ -389,6 +407,9 @@ void Game::updatePlaying(float dt) {
     }
     currentLevel->update(dt);
     updateBirdsInFlight(dt);
+    if (currentBird != nullptr && currentBird->alive) {
+        shotTrail.follow(currentBird->position);
+    }
     updateTurn(dt);
     updateCamera(dt);
     if (stateManager.levelEnded) {
@@ -601,9 +622,11 @@ void Game::drawPlayingField() {
             bird->draw(renderer);
         }
     }
+    drawShotTrail();
     renderer.drawSprite(resources.getTexture("slingshot"), slingshotPos, 100.0f, 160.0f, 0.0f,
                         sf::Color::White);
     drawBandsAndPreview();
+    pointLabels.draw(renderer);
     ui.drawHUD(flow.state, gameView, totalScore + contactListener.levelScore, currentLevelIndex,
                static_cast<int>(levelFiles.size()), flow.messageTimer, flow.message, currentBird,
                flow.isLoggedIn, flow.loggedInUsername);
@@ -631,4 +654,15 @@ void Game::drawBandsAndPreview() {
     renderer.drawLine(dragStart, dragPos, sf::Color::Red, 1.0f);
     renderer.drawLine(rightBandAnchor, dragPos, BAND_COLOR, 3.0f);
     renderer.drawLine(leftBandAnchor, dragPos, BAND_COLOR, 3.0f);
+}
+
+// Only while a bird waits on the slingshot: then the last flight is what the
+// player aims against; during a flight it would only clutter the field.
+void Game::drawShotTrail() {
+    if (birdOnSlingshot == nullptr) {
+        return;
+    }
+    for (std::size_t i = 0; i < shotTrail.size(); ++i) {
+        renderer.drawCircle(shotTrail.dot(i), SHOT_TRAIL_DOT_RADIUS, SHOT_TRAIL_COLOR);
+    }
 }

@@ -3,12 +3,14 @@
 #include "assets/Renderer.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
+#include "core/ShotTrail.h"
 #include "entities/GameContactListener.h"
 #include "entities/ParticleSystem.h"
 #include "level/Level.h"
 #include "level/LevelLoader.h"
 #include "online/HighScoreTable.h"
 #include "online/SupabaseClient.h"
+#include "ui/PointLabels.h"
 #include "ui/UIRenderer.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
@@ -120,6 +122,10 @@ public:
     // Fixed steps taken since the game was built.
     std::uint64_t stepCount = 0;
     HighScoreTable localHighScores;
+    // Pictures over the field: where the last bird of the attempt flew (shown
+    // while aiming the next) and the points rising where they were earned.
+    ShotTrail shotTrail;
+    PointLabels pointLabels;
     bool running = false;
     SupabaseClient supabase;
 
@@ -130,6 +136,8 @@ private:
     void createGround();
     void advancePlaying(float frameDt);
     void updateCosmetics(float dt);
+    // Turns the points the last step earned into labels over the field.
+    void collectEarnedPoints();
     void seatBird(Bird* bird);
     void updateBirdsInFlight(float dt);
     void updateTurn(float dt);
@@ -141,6 +149,7 @@ private:
     void restartAfterGameOver();
     void drawPlayingField();
     void drawBandsAndPreview();
+    void drawShotTrail();
     void drawCurrentScreen();
 
     float loadingAccumulator = 0.0f;

@@ -91,7 +91,7 @@ bool GameContactListener::birdHitsBlock(Entity* a, Entity* b, float impulse) {
     bird->markCollided();
     if (damageBlock(*block, impulse * BIRD_ON_BLOCK_DAMAGE)) {
         const int points = materialProperties(block->material).points;
-        levelScore += points;
+        earn(points, block->position);
         std::cout << "Block destroyed! +" << points << " points\n";
     }
     throwDebris(*block, impulse);
@@ -128,10 +128,10 @@ bool GameContactListener::blocksCollide(Entity* a, Entity* b, float impulse) {
     const bool firstBroke = damageBlock(*first, BLOCK_ON_BLOCK_DAMAGE * impulse);
     const bool secondBroke = damageBlock(*second, BLOCK_ON_BLOCK_DAMAGE * impulse);
     if (firstBroke) {
-        levelScore += materialProperties(first->material).points;
+        earn(materialProperties(first->material).points, first->position);
     }
     if (secondBroke) {
-        levelScore += materialProperties(second->material).points;
+        earn(materialProperties(second->material).points, second->position);
     }
     throwDebris(*first, impulse);
     throwDebris(*second, impulse);
@@ -162,7 +162,7 @@ bool GameContactListener::blockFalls(Entity* a, Entity* b, float impulse) {
     }
     if (damageBlock(*block, impulse * BLOCK_FALL_DAMAGE)) {
         const int points = materialProperties(block->material).points;
-        levelScore += points;
+        earn(points, block->position);
         std::cout << "Block destroyed by fall! +" << points << " points\n";
     }
     throwDebris(*block, impulse);
@@ -209,9 +209,18 @@ bool GameContactListener::damageEnemy(Enemy& enemy, float damage) {
     return wasAlive && enemy.health <= 0.0f;
 }
 
+void GameContactListener::earn(int points, sf::Vector2f where) {
+    levelScore += points;
+    // A metal block is worth nothing: no "+0" over it.
+    if (points != 0 && earnedSize < MAX_POINTS_EARNED) {
+        earnedSpots[earnedSize] = PointsEarned{where, points};
+        ++earnedSize;
+    }
+}
+
 void GameContactListener::awardKill(const Enemy& enemy, const char* how) {
     const EnemyKindInfo& kind = enemyKindInfo(enemyKindOf(enemy));
-    levelScore += kind.points;
+    earn(kind.points, enemy.position);
     std::cout << kind.logName << " " << how << "! +" << kind.points << " points\n";
 }
 

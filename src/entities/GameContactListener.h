@@ -3,7 +3,10 @@
 #include "entities/DebrisProfile.h"
 #include "entities/MaterialType.h"
 
+#include <SFML/System/Vector2.hpp>
+#include <array>
 #include <box2d/b2_world_callbacks.h>
+#include <cstddef>
 
 class Game;
 class ParticleSystem;
@@ -26,6 +29,21 @@ public:
 
     static DebrisProfile debrisProfileFor(MaterialType material, float impact);
 
+    // Points earned at one spot (field pixels), kept for the labels the game
+    // shows there. Only numbers: the game drains them after each step.
+    struct PointsEarned {
+        sf::Vector2f position;
+        int points = 0;
+    };
+    static constexpr std::size_t MAX_POINTS_EARNED = 32;
+
+    // Earned since the last clearEarned(). A step that earns at more spots
+    // than fit keeps the first ones: the labels are a picture, the score
+    // counts them all.
+    std::size_t earnedCount() const { return earnedSize; }
+    const PointsEarned& earned(std::size_t index) const { return earnedSpots[index]; }
+    void clearEarned() { earnedSize = 0; }
+
     Game* game;
     int levelScore = 0;
 
@@ -42,8 +60,12 @@ private:
     static bool damageBlock(Block& block, float damage);
     // Damages enemy and returns whether that killed it just now.
     static bool damageEnemy(Enemy& enemy, float damage);
+    // Every point of the level goes through here.
+    void earn(int points, sf::Vector2f where);
     void awardKill(const Enemy& enemy, const char* how);
     void throwDebris(const Block& block, float impulse);
 
     ParticleSystem* particles;
+    std::array<PointsEarned, MAX_POINTS_EARNED> earnedSpots{};
+    std::size_t earnedSize = 0;
 };

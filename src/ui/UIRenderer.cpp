@@ -120,6 +120,20 @@ sf::Color rankColor(int rank) {
     }
 }
 
+// The bytes after the first of a UTF-8 character.
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u;
+}
+
+void dropLastCharacter(std::string& text) {
+    while (!text.empty() && isContinuationByte(text.back())) {
+        text.pop_back();
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+}
+
 float right(const sf::FloatRect& rect) {
     return rect.left + rect.width;
 }
@@ -162,10 +176,11 @@ std::string UIRenderer::fitText(const std::string& string, const TextStyle& styl
     if (textWidth(string, style) <= maxWidth) {
         return string;
     }
-    // Drop letters from the end until the rest and ".." fit.
+    // Drop letters from the end until the rest and ".." fit; a letter of
+    // several UTF-8 bytes goes whole.
     std::string kept = string;
     while (!kept.empty() && textWidth(kept + "..", style) > maxWidth) {
-        kept.pop_back();
+        dropLastCharacter(kept);
     }
     return kept + "..";
 }
@@ -176,6 +191,9 @@ std::string UIRenderer::fitTail(const std::string& string, const TextStyle& styl
     std::size_t start = 0;
     while (start < string.size() && textWidth(string.substr(start), style) > maxWidth) {
         ++start;
+        while (start < string.size() && isContinuationByte(string[start])) {
+            ++start;
+        }
     }
     return string.substr(start);
 }
@@ -230,8 +248,20 @@ int UIRenderer::levelCompleteRowCount(float windowHeight) {
 }
 
 std::string UIRenderer::shortenScoreName(const std::string& name) {
-    if (name.size() > 14) {
-        return name.substr(0, 12) + "..";
+    // Counted in letters, not bytes: a name from the server may be UTF-8.
+    std::size_t letters = 0;
+    std::size_t twelfthEnd = name.size();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (isContinuationByte(name[i])) {
+            continue;
+        }
+        ++letters;
+        if (letters == 13) {
+            twelfthEnd = i;
+        }
+    }
+    if (letters > 14) {
+        return name.substr(0, twelfthEnd) + "..";
     }
     return name;
 }

@@ -360,3 +360,41 @@ TEST(DebrisProfileTest, CountsTruncateAndShapesFollowTheMaterial) {
     }
     EXPECT_TRUE(sawStoneShape[0] && sawStoneShape[1] && sawStoneShape[2]);
 }
+
+TEST_F(ContactRulesTest, EveryPointEarnedIsRecordedWhereItWasEarnedAndBounded) {
+    auto glass = block(GLASS, {300.0f, 300.0f});
+    auto enemy = std::make_shared<Enemy>(200.0f);
+    enemy->initPhysics(world.get(), {600.0f, 300.0f}, 20.0f);
+    enemy->update(0.0f);
+    auto metal = block(METAL, {900.0f, 300.0f});
+    auto bird = launchedBird({300.0f, 270.0f});
+    OrderedContact onGlass(bird->body, glass->body);
+    OrderedContact onEnemy(enemy->body, bird->body);
+    OrderedContact onMetal(bird->body, metal->body);
+    post(&onGlass, 1.0f); // damage, no points: nothing to show
+    EXPECT_EQ(listener.earnedCount(), 0u);
+    post(&onGlass, 10.0f);
+    postLogged(&onEnemy, 0.5f);
+    post(&onMetal, 500.0f);
+    ASSERT_EQ(listener.earnedCount(), 2u);
+    EXPECT_EQ(listener.earned(0).points, 50);
+    EXPECT_EQ(listener.earned(0).position, glass->position);
+    EXPECT_EQ(listener.earned(1).points, 500);
+    EXPECT_EQ(listener.earned(1).position, enemy->position);
+    listener.clearEarned();
+    EXPECT_EQ(listener.earnedCount(), 0u);
+    EXPECT_EQ(listener.levelScore, 550) << "clearing the spots leaves the score alone";
+
+    // A step that breaks more than the record holds keeps the first spots,
+    // and the score still counts every block.
+    std::vector<std::shared_ptr<Block>> many;
+    for (std::size_t i = 0; i < GameContactListener::MAX_POINTS_EARNED + 5; ++i) {
+        many.push_back(block(GLASS, {100.0f + 50.0f * static_cast<float>(i), 600.0f}));
+        OrderedContact hit(bird->body, many.back()->body);
+        post(&hit, 10.0f);
+    }
+    EXPECT_EQ(listener.earnedCount(), GameContactListener::MAX_POINTS_EARNED);
+    EXPECT_EQ(listener.earned(0).position, many.front()->position);
+    EXPECT_EQ(listener.levelScore,
+              550 + 50 * static_cast<int>(GameContactListener::MAX_POINTS_EARNED + 5));
+}

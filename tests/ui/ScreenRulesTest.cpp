@@ -34,6 +34,13 @@ TEST(ScreenRulesTest, LongNamesAreShortenedAndPasswordsMasked) {
     EXPECT_EQ(UIRenderer::shortenScoreName("abcdefghijklmn"), "abcdefghijklmn");
     EXPECT_EQ(UIRenderer::shortenScoreName("abcdefghijklmno"), "abcdefghijkl..");
     EXPECT_EQ(UIRenderer::shortenScoreName(""), "");
+    // Letters, not bytes: a name from the server may be UTF-8, and is never
+    // cut inside a letter.
+    const std::string fourteen = "\u00c5ngstr\u00f6m_\u00e9t\u00e9s!";
+    EXPECT_EQ(UIRenderer::shortenScoreName(fourteen), fourteen);
+    EXPECT_EQ(UIRenderer::shortenScoreName("\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"
+                                           "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"),
+              "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9..");
     EXPECT_EQ(UIRenderer::maskPassword("hunter"), "******");
     EXPECT_EQ(UIRenderer::maskPassword(""), "");
 }
