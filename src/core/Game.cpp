@@ -585,14 +585,15 @@ void Game::drawCurrentScreen() {
     case LevelComplete:
         ui.drawLevelComplete(state, currentLevelIndex, flow.stars, contactListener.levelScore,
                              totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
-                             flow.loggedInUsername, flow.onlineHighScores);
+                             flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
+                             flow.newBest);
         break;
     case EnterNickname:
         ui.drawNicknameEntry(state, flow.stars, contactListener.levelScore, flow.nicknameInput);
         break;
     case HighScores:
         ui.drawHighScores(state, currentLevelIndex, static_cast<int>(levelFiles.size()),
-                          flow.onlineHighScores);
+                          flow.onlineHighScores, flow.scoresUnreachable());
         break;
     case Login:
         ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,

@@ -100,17 +100,24 @@ void GameStateManager::reportScore(int score) {
 }
 
 void GameStateManager::fetchHighScores(int levelIndex) {
-    supabase.getHighScoresForLevel(
-        levelIndex,
-        [this, levelIndex](const std::vector<HighScore>& scores, const std::string& error) {
-            if (!error.empty()) {
-                std::cout << "Failed to fetch high scores: " << error << std::endl;
-                return;
-            }
-            onlineHighScores = scores;
-            std::cout << "High scores fetched successfully for level " << levelIndex << "!"
-                      << std::endl;
-        });
+    supabase.getHighScoresForLevel(levelIndex, [this,
+                                                levelIndex](const std::vector<HighScore>& scores,
+                                                            const std::string& error) {
+        if (!error.empty()) {
+            std::cout << "Failed to fetch high scores: " << error << std::endl;
+            lastScoresFetch = isUnreachable(error) ? ScoresFetch::Unreachable : ScoresFetch::Failed;
+            return;
+        }
+        lastScoresFetch = ScoresFetch::Received;
+        onlineHighScores = scores;
+        std::cout << "High scores fetched successfully for level " << levelIndex << "!"
+                  << std::endl;
+    });
+}
+
+bool GameStateManager::isUnreachable(const std::string& error) {
+    // The client's word for a request that got no answer.
+    return error.rfind("Network error", 0) == 0;
 }
 
 void GameStateManager::nextLevel() {

@@ -10,6 +10,10 @@
 class Game;
 class SupabaseClient;
 
+// How the last request for a level's online list ended. The screens tell
+// "nobody has scored yet" from "the server could not be reached" by it.
+enum class ScoresFetch { NotAsked, Received, Unreachable, Failed };
+
 // The game's flow: which screen shows, the flags and timers of the level
 // attempt in progress, the texts being typed and the signed-in session.
 class GameStateManager {
@@ -50,6 +54,11 @@ public:
     // client's error text.
     static std::string accountErrorMessage(const std::string& error, bool signingUp);
 
+    // A client error that means no answer came at all (no connection, a
+    // time-out), as opposed to an answer that was refused or unreadable.
+    static bool isUnreachable(const std::string& error);
+    bool scoresUnreachable() const { return lastScoresFetch == ScoresFetch::Unreachable; }
+
     // The star rating for a completed level (1 to 3).
     static int rateStars(int score, int enemies, int unlaunchedBirds, int totalBirds);
 
@@ -69,6 +78,9 @@ public:
     std::string message;
     std::int32_t selectedLevel = 0;
     std::int32_t stars = 0;
+    // The completed attempt beat the best score kept for its level (the
+    // first completion of a level beats "no best").
+    bool newBest = false;
     // What the completed attempt of the current level added to totalScore.
     std::int32_t bankedScore = 0;
     std::string nicknameInput;
@@ -83,6 +95,7 @@ public:
     std::string accessToken;
     GameState previousState = Menu;
     std::vector<HighScore> onlineHighScores;
+    ScoresFetch lastScoresFetch = ScoresFetch::NotAsked;
     std::int32_t loginFocus = 0;
     // Shown on the login screen: what was wrong with the last attempt.
     std::string loginError;

@@ -4,6 +4,7 @@
 #include "assets/ResourceManager.h"
 #include "core/Game.h"
 #include "entities/BirdKinds.h"
+#include "online/HighScoreTable.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/PauseLayout.h"
 
@@ -44,6 +45,20 @@ constexpr float LOGIN_LABEL_MAX_WIDTH = 200.0f;
 const char* const LINE_REFERENCE = "Hg";
 constexpr std::size_t NICKNAME_LIMIT = 10;
 constexpr int HIGH_SCORE_ROWS = 10;
+// This computer's list shows what the local table keeps for a level.
+constexpr std::size_t LOCAL_ROWS = HighScoreTable::MAX_ENTRIES_PER_LEVEL;
+// The high-score screen's panel: two columns of lists and the hints below.
+const sf::Vector2f HIGH_SCORES_PANEL(880.0f, 530.0f);
+constexpr float HIGH_SCORES_ROW_STEP = 30.0f;
+// The level-complete screen: where the list's rows begin, and the smaller
+// rows used when this computer's list shares the panel with the online one.
+constexpr float ROWS_TOP = 230.0f;
+constexpr float STACKED_ROW_STEP = 30.0f;
+constexpr unsigned int STACKED_ROW_SIZE = 22;
+constexpr float STACKED_SECTION_GAP = 14.0f;
+constexpr float LOCAL_HEADING_HEIGHT = 38.0f;
+// Below the run's three rows in the left panel.
+constexpr float NEW_BEST_TOP = 478.0f;
 
 TextStyle plain(unsigned int size, sf::Color color, bool titleFont = false) {
     return TextStyle{size, color, titleFont};
@@ -626,10 +641,11 @@ void UIRenderer::drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre,
 
 // ---------------------------------------------------------------- level complete
 
-void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int stars, int levelScore,
+void UIRenderer::drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
                                    int totalScore, int totalBirds, int unlaunchedBirds,
                                    bool loggedIn, const std::string& username,
-                                   const std::vector<HighScore>& scores) {
+                                   const std::vector<HighScore>& scores, bool offline,
+                                   bool newBest) {
     if (state != LevelComplete) {
         return;
     }
@@ -646,8 +662,16 @@ void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int star
     const sf::FloatRect rightPanel =
         renderer.drawBox({{size.x / 2.0f + 20.0f, 140.0f}, panel}, fill, outline, 2.0f);
     drawRunSummary(left, stars, levelScore, totalScore, totalBirds, unlaunchedBirds);
+    if (newBest) {
+        renderer.drawTextAt("New best!", {left.left + left.width / 2.0f, NEW_BEST_TOP},
+                            TextAnchor::TopCentre, outlined(32, GOLD, true));
+    }
     drawLevelCompleteButtons();
-    drawLevelCompleteScores(rightPanel, scores);
+    // A player whose scores do not reach the server (signed out, or nothing
+    // answers) still sees what this computer remembers.
+    const bool showLocal = !loggedIn || offline;
+    drawLevelCompleteScores(rightPanel, scores, offline,
+                            showLocal ? &localHighScores.getHighScores(levelIndex) : nullptr);
     drawLoginButton(loggedIn, username, levelCompleteLoginButtonRect, {160.0f, 70.0f});
 }
 
@@ -687,29 +711,72 @@ void UIRenderer::drawLevelCompleteButtons() {
 }
 
 void UIRenderer::drawLevelCompleteScores(const sf::FloatRect& panel,
-                                         const std::vector<HighScore>& scores) {
+                                         const std::vector<HighScore>& scores, bool offline,
+                                         const std::vector<HighScore>* localScores) {
     const float centreX = panel.left + panel.width / 2.0f;
     renderer.drawTextAt("HIGH SCORES", {centreX, 170.0f}, TextAnchor::TopCentre,
                         plain(36, GOLD, true));
-    if (scores.empty()) {
-        renderer.drawTextAt("No scores yet!", {centreX, 290.0f}, TextAnchor::TopCentre,
-                            outlined(24, DIM_GREY, true));
+    // Nothing current to list: say why, where the rows would begin.
+    const char* const emptyText = offline ? "Offline" : "No scores yet!";
+    const bool onlineRows = !offline && !scores.empty();
+    if (localScores == nullptr) {
+        if (!onlineRows) {
+            renderer.drawTextAt(emptyText, {centreX, 290.0f}, TextAnchor::TopCentre,
+                                outlined(24, DIM_GREY, true));
+            return;
+        }
+        const sf::Vector2f size = windowSize();
+        const int rowCount = levelCompleteRowCount(size.y);
+        const float step = (size.y - 410.0f) / static_cast<float>(rowCount + 1);
+        drawRankedRows(panel, ROWS_TOP, step, std::min(rowCount, static_cast<int>(scores.size())),
+                       26, scores);
         return;
     }
-    const sf::Vector2f size = windowSize();
-    const int rowCount = levelCompleteRowCount(size.y);
-    const float step = (size.y - 410.0f) / static_cast<float>(rowCount + 1);
-    const int shown = std::min(rowCount, static_cast<int>(scores.size()));
+    // Both lists, one above the other in smaller rows: this computer's (at
+    // most five) keeps its room, the online list takes what is left.
+    const float bottomLimit = bottom(panel) - EDGE_MARGIN;
+    const int localShown =
+        std::min(static_cast<int>(localScores->size()), static_cast<int>(LOCAL_ROWS));
+    const float localHeight =
+        LOCAL_HEADING_HEIGHT + STACKED_ROW_STEP * static_cast<float>(std::max(localShown, 1));
+    const int onlineRoom = static_cast<int>(
+        (bottomLimit - localHeight - STACKED_SECTION_GAP - ROWS_TOP) / STACKED_ROW_STEP);
+    int onlineShown = 1; // the line that says why there are none
+    if (onlineRows) {
+        onlineShown =
+            std::clamp(std::min(onlineRoom, static_cast<int>(scores.size())), 0, HIGH_SCORE_ROWS);
+        drawRankedRows(panel, ROWS_TOP, STACKED_ROW_STEP, onlineShown, STACKED_ROW_SIZE, scores);
+    } else {
+        renderer.drawTextAt(emptyText, {centreX, ROWS_TOP}, TextAnchor::TopCentre,
+                            outlined(STACKED_ROW_SIZE, DIM_GREY, true));
+    }
+    const float localTop =
+        ROWS_TOP + STACKED_ROW_STEP * static_cast<float>(onlineShown) + STACKED_SECTION_GAP;
+    renderer.drawTextAt("On this computer", {centreX, localTop}, TextAnchor::TopCentre,
+                        plain(28, TAN, true));
+    const float localRowsTop = localTop + LOCAL_HEADING_HEIGHT;
+    if (localShown == 0) {
+        renderer.drawTextAt("No scores yet!", {centreX, localRowsTop}, TextAnchor::TopCentre,
+                            outlined(STACKED_ROW_SIZE, DIM_GREY, true));
+        return;
+    }
+    drawRankedRows(panel, localRowsTop, STACKED_ROW_STEP, localShown, STACKED_ROW_SIZE,
+                   *localScores);
+}
+
+void UIRenderer::drawRankedRows(const sf::FloatRect& panel, float top, float step, int rows,
+                                unsigned int size, const std::vector<HighScore>& scores) {
     // Columns: ranks right-aligned, names after them, scores against the
     // panel's right edge; a name is cut to the room left between.
-    const TextStyle measure = plain(26, sf::Color::White);
+    const TextStyle measure = plain(size, sf::Color::White);
     const float rankRight = panel.left + PANEL_PADDING + textWidth("10.", measure);
     const float nameLeft = rankRight + 12.0f;
     const float scoreRight = right(panel) - PANEL_PADDING;
+    const int shown = std::min(rows, static_cast<int>(scores.size()));
     for (int rank = 1; rank <= shown; ++rank) {
         const HighScore& entry = scores[static_cast<std::size_t>(rank - 1)];
-        const float y = 230.0f + step * static_cast<float>(rank - 1);
-        const TextStyle style = plain(26, rank <= 3 ? GOLD : sf::Color::White);
+        const float y = top + step * static_cast<float>(rank - 1);
+        const TextStyle style = plain(size, rank <= 3 ? GOLD : sf::Color::White);
         const std::string score = std::to_string(entry.score);
         const float nameRoom = scoreRight - textWidth(score, style) - 16.0f - nameLeft;
         renderer.drawTextAt(std::to_string(rank) + ".", {rankRight, y}, TextAnchor::TopRight,
@@ -723,15 +790,16 @@ void UIRenderer::drawLevelCompleteScores(const sf::FloatRect& panel,
 // ---------------------------------------------------------------- high scores
 
 void UIRenderer::drawHighScores(GameState state, int levelIndex, int /*levelCount*/,
-                                const std::vector<HighScore>& scores) {
+                                const std::vector<HighScore>& scores, bool offline) {
     if (state != HighScores) {
         return;
     }
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
     renderer.drawBackground(texture("level_list_bg"));
-    // Tall enough for ten rows above the two hints.
-    const sf::Vector2f panelSize(450.0f, 500.0f);
+    // Two columns, the online list and this computer's, above the two hints.
+    const sf::Vector2f panelSize(std::min(HIGH_SCORES_PANEL.x, size.x - 2.0f * EDGE_MARGIN),
+                                 HIGH_SCORES_PANEL.y);
     const sf::Vector2f topLeft((size.x - panelSize.x) / 2.0f, (size.y - panelSize.y) / 2.0f);
     renderer.drawBox({topLeft, panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
     const float centreX = topLeft.x + panelSize.x / 2.0f;
@@ -740,30 +808,50 @@ void UIRenderer::drawHighScores(GameState state, int levelIndex, int /*levelCoun
                         plain(36, sf::Color::Yellow));
     renderer.drawTextAt("< Level " + std::to_string(levelIndex + 1) + " >", {centreX, top + 75.0f},
                         TextAnchor::TopCentre, plain(26, sf::Color::Cyan));
-    drawHighScoreRows(centreX, top, panelSize.x - 2.0f * EDGE_MARGIN, scores);
-    renderer.drawTextAt("LEFT/RIGHT to change level", {centreX, top + 445.0f},
+
+    const float column = panelSize.x / 2.0f;
+    const float rowWidth = column - 2.0f * EDGE_MARGIN;
+    const float onlineX = topLeft.x + column / 2.0f;
+    const float localX = topLeft.x + column * 1.5f;
+    const float headingTop = top + 125.0f;
+    const float rowsTop = top + 160.0f;
+    const TextStyle heading = plain(20, TAN);
+    renderer.drawTextAt("Online", {onlineX, headingTop}, TextAnchor::TopCentre, heading);
+    renderer.drawTextAt("On this computer", {localX, headingTop}, TextAnchor::TopCentre, heading);
+    const float listHeight = HIGH_SCORES_ROW_STEP * static_cast<float>(HIGH_SCORE_ROWS);
+    renderer.drawRect({centreX, rowsTop + (listHeight - (rowsTop - headingTop)) / 2.0f}, 1.0f,
+                      listHeight + (rowsTop - headingTop), PANEL_OUTLINE);
+    // Rows left over from an earlier fetch would pass for this level's.
+    static const std::vector<HighScore> none;
+    drawHighScoreRows(onlineX, rowsTop, rowWidth, offline ? none : scores,
+                      offline ? "Offline" : "No scores yet!", HIGH_SCORE_ROWS);
+    drawHighScoreRows(localX, rowsTop, rowWidth, localHighScores.getHighScores(levelIndex),
+                      "No scores yet!", static_cast<int>(LOCAL_ROWS));
+    renderer.drawTextAt("LEFT/RIGHT to change level", {centreX, top + panelSize.y - 55.0f},
                         TextAnchor::TopCentre, plain(16, HINT_GREY));
-    renderer.drawTextAt("ESC/ENTER to go back", {centreX, top + 470.0f}, TextAnchor::TopCentre,
-                        plain(16, HINT_GREY));
+    renderer.drawTextAt("ESC/ENTER to go back", {centreX, top + panelSize.y - 30.0f},
+                        TextAnchor::TopCentre, plain(16, HINT_GREY));
 }
 
 void UIRenderer::drawHighScoreRows(float centreX, float top, float width,
-                                   const std::vector<HighScore>& scores) {
+                                   const std::vector<HighScore>& scores, const char* emptyText,
+                                   int maxRows) {
     if (scores.empty()) {
-        renderer.drawTextAt("No scores yet!", {centreX, top + 130.0f}, TextAnchor::TopCentre,
+        renderer.drawTextAt(emptyText, {centreX, top}, TextAnchor::TopCentre,
                             outlined(22, DIM_GREY));
         return;
     }
-    const std::size_t shown = std::min(scores.size(), static_cast<std::size_t>(HIGH_SCORE_ROWS));
+    const std::size_t shown =
+        std::min(scores.size(), static_cast<std::size_t>(std::max(maxRows, 0)));
     for (std::size_t i = 0; i < shown; ++i) {
         const int rank = static_cast<int>(i) + 1;
         const TextStyle style = plain(22, rankColor(rank));
         const std::string prefix = std::to_string(rank) + ". ";
         const std::string suffix = " - " + std::to_string(scores[i].score);
-        // The name gives way when the row would not fit the panel.
+        // The name gives way when the row would not fit the column.
         const float nameRoom = width - textWidth(prefix + suffix, style);
         const std::string row = prefix + fitText(scores[i].name, style, nameRoom) + suffix;
-        renderer.drawTextAt(row, {centreX, top + 130.0f + 30.0f * static_cast<float>(i)},
+        renderer.drawTextAt(row, {centreX, top + HIGH_SCORES_ROW_STEP * static_cast<float>(i)},
                             TextAnchor::TopCentre, style, LINE_REFERENCE);
     }
 }

@@ -54,11 +54,17 @@ public:
                          const std::vector<std::string>& levelFiles, bool loggedIn,
                          const std::string& username);
     void drawPauseMenu(GameState state, int selected);
+    // `offline`: the last fetch of the online list got no answer, so the
+    // list says "Offline" instead of rows or "No scores yet!". The local
+    // list of the level shows beside it when the player is signed out or
+    // offline. `newBest`: the score beat the best stored for the level.
     void drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
                            int totalScore, int totalBirds, int unlaunchedBirds, bool loggedIn,
-                           const std::string& username, const std::vector<HighScore>& scores);
+                           const std::string& username, const std::vector<HighScore>& scores,
+                           bool offline = false, bool newBest = false);
+    // The online list of the level beside this computer's.
     void drawHighScores(GameState state, int levelIndex, int levelCount,
-                        const std::vector<HighScore>& scores);
+                        const std::vector<HighScore>& scores, bool offline = false);
     void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname);
     // loginError, when not empty, tells the player why the last attempt
     // did not go through.
@@ -134,9 +140,14 @@ private:
     void drawRunSummary(const sf::FloatRect& panel, int stars, int levelScore, int totalScore,
                         int totalBirds, int unlaunchedBirds);
     void drawLevelCompleteButtons();
-    void drawLevelCompleteScores(const sf::FloatRect& panel, const std::vector<HighScore>& scores);
+    // localScores, when given, is listed under the online list.
+    void drawLevelCompleteScores(const sf::FloatRect& panel, const std::vector<HighScore>& scores,
+                                 bool offline, const std::vector<HighScore>* localScores);
+    void drawRankedRows(const sf::FloatRect& panel, float top, float step, int rows,
+                        unsigned int size, const std::vector<HighScore>& scores);
     void drawHighScoreRows(float centreX, float top, float width,
-                           const std::vector<HighScore>& scores);
+                           const std::vector<HighScore>& scores, const char* emptyText,
+                           int maxRows);
 
     Game& game;
     Renderer& renderer;

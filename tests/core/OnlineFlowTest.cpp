@@ -1,4 +1,5 @@
 #include "e2e/FlowTestSupport.h"
+#include "ui/ScreenChecks.h"
 
 #include "ui/UIRenderer.h"
 
@@ -271,4 +272,95 @@ TEST_F(OnlineFlow, SigningOutForgetsTheSessionAndStopsStoringScores) {
     const std::size_t first = server.requests().size();
     winLevel(1200);
     EXPECT_EQ(pathsSince(first), std::vector<std::string>{FETCH});
+}
+
+// The high-score screen as the player opens it, drawn and recorded.
+class ScoresSeen : public OnlineFlow {
+protected:
+    void SetUp() override {
+        OnlineFlow::SetUp();
+        ASSERT_TRUE(game->localHighScores.addHighScore(0, "Robin", 4200, 3));
+        ASSERT_TRUE(game->localHighScores.addHighScore(0, "Kit", 1300, 1));
+        ASSERT_TRUE(game->localHighScores.addHighScore(1, "Other", 999, 2));
+    }
+
+    DrawnFrame openHighScores() {
+        game->stateManager.transitionTo(Menu);
+        game->render();
+        clickCentreOf(game->ui.highScoreButtonRect);
+        EXPECT_EQ(game->stateManager.state, HighScores);
+        return drawRecordedFrame(*game);
+    }
+
+    void pointAtNothing() {
+        game->supabase = SupabaseClient(
+            "http://127.0.0.1:" + std::to_string(ScriptedServer::unusedPort()), BACKEND_ANON_KEY);
+    }
+};
+
+TEST_F(ScoresSeen, TheHighScoreScreenListsThisComputersScoresBesideTheOnlineOnes) {
+    const DrawnFrame drawn = openHighScores();
+    EXPECT_EQ(game->stateManager.lastScoresFetch, ScoresFetch::Received);
+    EXPECT_NE(findText(drawn, "1. ava - 3100"), nullptr);
+    EXPECT_NE(findText(drawn, "On this computer"), nullptr);
+    EXPECT_NE(findText(drawn, "1. Robin - 4200"), nullptr);
+    EXPECT_NE(findText(drawn, "2. Kit - 1300"), nullptr);
+    EXPECT_EQ(findTextStarting(drawn, "1. Other"), nullptr) << "another level's entry";
+    EXPECT_EQ(findText(drawn, "Offline"), nullptr);
+
+    // The next level's lists, both of them.
+    handle(keyPress(sf::Keyboard::Right));
+    const DrawnFrame next = drawRecordedFrame(*game);
+    EXPECT_NE(findText(next, "1. Other - 999"), nullptr);
+    EXPECT_EQ(findTextStarting(next, "1. Robin"), nullptr);
+}
+
+TEST_F(ScoresSeen, WithNothingAnsweringTheScreenSaysOfflineAndStillListsThisComputer) {
+    pointAtNothing();
+    const DrawnFrame drawn = openHighScores();
+    EXPECT_EQ(game->stateManager.lastScoresFetch, ScoresFetch::Unreachable);
+    EXPECT_NE(findText(drawn, "Offline"), nullptr);
+    EXPECT_EQ(findText(drawn, "No scores yet!"), nullptr);
+    EXPECT_NE(findText(drawn, "1. Robin - 4200"), nullptr);
+
+    // An answer that is an error is not "offline": the server is there.
+    game->supabase = SupabaseClient(server.baseUrl(), BACKEND_ANON_KEY);
+    server.answer(FETCH, 500, "");
+    handle(keyPress(sf::Keyboard::Right));
+    EXPECT_EQ(game->stateManager.lastScoresFetch, ScoresFetch::Failed);
+    EXPECT_EQ(findText(drawRecordedFrame(*game), "Offline"), nullptr);
+    // And once it answers, the online list is back.
+    server.answer(FETCH, 200, LEVEL_ZERO_LIST);
+    handle(keyPress(sf::Keyboard::Left));
+    const DrawnFrame back = drawRecordedFrame(*game);
+    EXPECT_EQ(game->stateManager.lastScoresFetch, ScoresFetch::Received);
+    EXPECT_NE(findText(back, "1. ava - 3100"), nullptr);
+    EXPECT_EQ(findText(back, "Offline"), nullptr);
+}
+
+TEST_F(ScoresSeen, TheResultsShowThisComputersListWhenSignedOutOrOffline) {
+    winLevel(1200);
+    DrawnFrame drawn = drawRecordedFrame(*game);
+    EXPECT_NE(findText(drawn, "On this computer"), nullptr) << "signed out";
+    EXPECT_NE(findText(drawn, "Robin"), nullptr);
+    EXPECT_NE(findText(drawn, "ava"), nullptr);
+
+    // Signed in, with the server answering: the online list alone.
+    game->stateManager.transitionTo(Menu);
+    signInThroughTheScreen();
+    ASSERT_TRUE(game->stateManager.isLoggedIn);
+    winLevel(1500);
+    drawn = drawRecordedFrame(*game);
+    EXPECT_EQ(findText(drawn, "On this computer"), nullptr) << "signed in";
+    EXPECT_NE(findText(drawn, "ava"), nullptr);
+
+    // Signed in, and then nothing answers.
+    pointAtNothing();
+    game->stateManager.transitionTo(Menu);
+    winLevel(1500);
+    drawn = drawRecordedFrame(*game);
+    EXPECT_NE(findText(drawn, "On this computer"), nullptr) << "offline";
+    EXPECT_NE(findText(drawn, "Offline"), nullptr);
+    EXPECT_EQ(findText(drawn, "ava"), nullptr);
+    EXPECT_NE(findText(drawn, "Robin"), nullptr);
 }

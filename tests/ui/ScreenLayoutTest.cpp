@@ -13,6 +13,8 @@
 #include <SFML/Graphics/Image.hpp>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 const sf::Color GOLD(255, 215, 0);
@@ -64,6 +66,20 @@ protected:
             }
         }
         ASSERT_NE(game->currentBird, nullptr);
+    }
+
+    std::string localTablePath(const std::string& name) const {
+        return std::string(std::getenv("XDG_DATA_HOME")) + "/" + name + "_" + sizeName(size) +
+               ".txt";
+    }
+
+    // This computer's list for a level: five entries with long names.
+    void fillLocalTable(int level) {
+        game->localHighScores = HighScoreTable(localTablePath("local_scores"));
+        for (int i = 1; i <= 5; ++i) {
+            ASSERT_TRUE(game->localHighScores.addHighScore(level, "local_" + std::to_string(i),
+                                                           9000000 - i * 1111, 3));
+        }
     }
 
     void expectCentredInWindow(const sf::FloatRect& panel) const {
@@ -202,6 +218,7 @@ TEST_P(ScreenLayout, LevelCompleteFitsTenRowsAndLargeScores) {
     game->stateManager.onlineHighScores = tenLongRows();
     game->stateManager.isLoggedIn = true;
     game->stateManager.loggedInUsername = "WWWWWWWWWWWWWWWWWWWW";
+    fillLocalTable(0);
     const DrawnFrame drawn = frame("level_complete");
     expectTidyLayout(drawn, size, "level complete");
     expectCentredAcross(findText(drawn, "LEVEL COMPLETE")->pixels, W / 2.0f, "title");
@@ -214,6 +231,10 @@ TEST_P(ScreenLayout, LevelCompleteFitsTenRowsAndLargeScores) {
     const int rows = UIRenderer::levelCompleteRowCount(H);
     EXPECT_NE(findText(drawn, std::to_string(rows) + "."), nullptr);
     EXPECT_EQ(findText(drawn, std::to_string(rows + 1) + "."), nullptr);
+    // Signed in and answered: this computer's list is not shown.
+    EXPECT_EQ(findText(drawn, "On this computer"), nullptr);
+    EXPECT_EQ(findText(drawn, "local_1"), nullptr);
+    EXPECT_EQ(findText(drawn, "New best!"), nullptr);
 
     game->stateManager.onlineHighScores.clear();
     const DrawnFrame empty = frame("level_complete_empty");
@@ -221,29 +242,115 @@ TEST_P(ScreenLayout, LevelCompleteFitsTenRowsAndLargeScores) {
     expectReadable(empty, "No scores yet!", DIM_GREY);
 }
 
-TEST_P(ScreenLayout, HighScoresShowTenRowsAboveTheHints) {
+// Signed out, or with nothing answering, the results show this computer's
+// list under the online one, and a score that beat the stored best says so.
+TEST_P(ScreenLayout, LevelCompleteShowsThisComputersListAndANewBest) {
+    GameStateManager& flow = game->stateManager;
+    flow.state = LevelComplete;
+    flow.stars = 3;
+    flow.newBest = true;
+    game->contactListener.levelScore = 1234567;
+    game->totalScore = 7777777;
+    flow.onlineHighScores = tenLongRows();
+    fillLocalTable(0);
+    for (const bool offline : {false, true}) {
+        flow.lastScoresFetch = offline ? ScoresFetch::Unreachable : ScoresFetch::Received;
+        const std::string what = offline ? "offline results" : "signed-out results";
+        const DrawnFrame drawn = frame(offline ? "level_complete_offline" : "level_complete_local");
+        expectTidyLayout(drawn, size, what);
+        const std::vector<sf::FloatRect> panels = boxesOf(drawn);
+        ASSERT_EQ(panels.size(), 2u);
+
+        const DrawnElement* best = findText(drawn, "New best!");
+        ASSERT_NE(best, nullptr) << what;
+        EXPECT_TRUE(contains(panels[0], best->pixels, 10.0f)) << describe(best->pixels);
+        EXPECT_GT(best->pixels.top, bottomOf(findText(drawn, "Birds Used:")->pixels));
+        expectCentredAcross(best->pixels, centreOf(panels[0]).x, "New best!");
+        expectReadable(drawn, "New best!", GOLD);
+
+        const DrawnElement* heading = findText(drawn, "On this computer");
+        ASSERT_NE(heading, nullptr) << what;
+        expectCentredAcross(heading->pixels, centreOf(panels[1]).x, what);
+        // Every entry of the local list, inside the panel, below its heading.
+        for (int i = 1; i <= 5; ++i) {
+            const DrawnElement* row = findText(drawn, "local_" + std::to_string(i));
+            ASSERT_NE(row, nullptr) << what << " local_" << i;
+            EXPECT_TRUE(contains(panels[1], row->pixels, 10.0f)) << describe(row->pixels);
+            EXPECT_GT(row->pixels.top, bottomOf(heading->pixels));
+        }
+        const DrawnElement* firstOnline = findText(drawn, "9999999"); // its score
+        if (offline) {
+            EXPECT_EQ(firstOnline, nullptr) << "rows of an earlier fetch shown as current";
+            const DrawnElement* said = findText(drawn, "Offline");
+            ASSERT_NE(said, nullptr);
+            EXPECT_LT(bottomOf(said->pixels), heading->pixels.top);
+            expectReadable(drawn, "Offline", DIM_GREY);
+        } else {
+            // Some online rows still fit above this computer's.
+            ASSERT_NE(firstOnline, nullptr);
+            EXPECT_LT(bottomOf(firstOnline->pixels), heading->pixels.top);
+            EXPECT_EQ(findText(drawn, "Offline"), nullptr);
+        }
+    }
+}
+
+TEST_P(ScreenLayout, HighScoresShowTheOnlineAndTheLocalListSideBySide) {
     game->stateManager.transitionTo(HighScores);
     game->stateManager.onlineHighScores = tenLongRows();
+    fillLocalTable(0);
     const DrawnFrame drawn = frame("high_scores");
     expectTidyLayout(drawn, size, "high scores");
     const std::vector<sf::FloatRect> boxes = boxesOf(drawn);
     ASSERT_EQ(boxes.size(), 1u);
-    expectCentredInWindow(boxes[0]);
+    const sf::FloatRect panel = boxes[0];
+    expectCentredInWindow(panel);
     const DrawnElement* tenth = findTextStarting(drawn, "10. ");
+    const DrawnElement* fifthLocal = findTextStarting(drawn, "5. local_5");
     const DrawnElement* hint = findText(drawn, "LEFT/RIGHT to change level");
     ASSERT_NE(tenth, nullptr);
+    ASSERT_NE(fifthLocal, nullptr);
     ASSERT_NE(hint, nullptr);
     EXPECT_LT(bottomOf(tenth->pixels), hint->pixels.top);
+    // Titles and hints across the panel; each list centred in its half.
+    const float onlineX = panel.left + panel.width * 0.25f;
+    const float localX = panel.left + panel.width * 0.75f;
     for (const DrawnElement& element : drawn.drawn) {
-        if (element.kind == DrawnElement::Text) {
-            EXPECT_TRUE(contains(boxes[0], element.pixels, 2.0f)) << element.text;
-            expectCentredAcross(element.pixels, W / 2.0f, element.text);
+        if (element.kind != DrawnElement::Text) {
+            continue;
+        }
+        EXPECT_TRUE(contains(panel, element.pixels, 2.0f)) << element.text;
+        const bool local =
+            element.text == "On this computer" || element.text.find("local_") != std::string::npos;
+        const bool online =
+            element.text == "Online" || (!local && element.text.find(". ") != std::string::npos);
+        const float expected = local ? localX : online ? onlineX : W / 2.0f;
+        expectCentredAcross(element.pixels, expected, element.text);
+        if (local || online) {
+            // A row keeps to its own half.
+            EXPECT_TRUE(local ? element.pixels.left > W / 2.0f : rightOf(element.pixels) < W / 2.0f)
+                << element.text;
         }
     }
+    EXPECT_EQ(findTextStarting(drawn, "6. local"), nullptr);
 
     game->stateManager.onlineHighScores.clear();
+    game->localHighScores = HighScoreTable(localTablePath("empty"));
     const DrawnFrame empty = frame("high_scores_empty");
+    expectTidyLayout(empty, size, "high scores without any");
     expectReadable(empty, "No scores yet!", DIM_GREY);
+
+    // Nothing answered: the online half says so, and keeps no older rows.
+    game->stateManager.onlineHighScores = tenLongRows();
+    game->stateManager.lastScoresFetch = ScoresFetch::Unreachable;
+    fillLocalTable(0);
+    const DrawnFrame offline = frame("high_scores_offline");
+    expectTidyLayout(offline, size, "high scores offline");
+    const DrawnElement* said = findText(offline, "Offline");
+    ASSERT_NE(said, nullptr);
+    expectCentredAcross(said->pixels, onlineX, "Offline");
+    expectReadable(offline, "Offline", DIM_GREY);
+    EXPECT_EQ(findTextStarting(offline, "1. WWW"), nullptr);
+    EXPECT_NE(findTextStarting(offline, "1. local_1"), nullptr);
 }
 
 TEST_P(ScreenLayout, NicknamePanelFitsWithItsCursorInTheBox) {
