@@ -58,8 +58,10 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title)
       ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
       stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
       contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
       supabase(backendClientForThisRun()) {
     localHighScores.loadHighScores();
+    progress.load();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
     WindowIcon::applyTo(window);
@@ -572,11 +574,12 @@ void Game::drawCurrentScreen() {
                              static_cast<float>(window.getSize().y) * 0.5f - 200.0f);
         break;
     case Menu:
-        ui.drawMenu(state, flow.isLoggedIn, flow.loggedInUsername);
+        ui.drawMenu(state, flow.isLoggedIn, flow.loggedInUsername, progress.totalStars(),
+                    progress.possibleStars());
         break;
     case LevelSelect:
         ui.drawLevelSelect(state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
-                           flow.loggedInUsername);
+                           flow.loggedInUsername, progress.levels());
         break;
     case Playing:
     case Paused:

@@ -9,6 +9,7 @@
 #include "level/Level.h"
 #include "level/LevelLoader.h"
 #include "online/HighScoreTable.h"
+#include "online/ProgressTable.h"
 #include "online/SupabaseClient.h"
 #include "ui/PointLabels.h"
 #include "ui/UIRenderer.h"
@@ -122,6 +123,8 @@ public:
     // Fixed steps taken since the game was built.
     std::uint64_t stepCount = 0;
     HighScoreTable localHighScores;
+    // The best score and stars of each level on this computer.
+    ProgressTable progress;
     // Pictures over the field: where the last bird of the attempt flew (shown
     // while aiming the next) and the points rising where they were earned.
     ShotTrail shotTrail;

@@ -76,6 +76,7 @@ void GameStateManager::levelCompleted() {
     bankedScore = score;
     reportScore(score);
     stars = rateStars(score, totalEnemies, game.countUnlaunchedBirds(), totalBirds);
+    newBest = game.progress.record(game.currentLevelIndex, score, stars).newBestScore;
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;

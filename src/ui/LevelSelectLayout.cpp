@@ -6,6 +6,10 @@ namespace {
 // Vertical spacing of the panel: title band, gap between rows, hint band.
 constexpr float ROW_GAP = 50.0f;
 constexpr float FIXED_BANDS = 80.0f + 60.0f + 80.0f;
+// Heights inside a cell, from its top, of the centres of its three lines.
+constexpr float NUMBER_Y = 26.0f;
+constexpr float BEST_SCORE_Y = 55.0f;
+constexpr float STARS_Y = 80.0f;
 } // namespace
 
 LevelSelectLayout::LevelSelectLayout(sf::Vector2u windowSize, int count)
@@ -41,6 +45,22 @@ int LevelSelectLayout::cellAt(sf::Vector2f point) const {
         }
     }
     return -1;
+}
+
+sf::Vector2f LevelSelectLayout::numberCentre(int index) const {
+    const sf::FloatRect cell = cellRect(index);
+    return {cell.left + CELL_WIDTH * 0.5f, cell.top + NUMBER_Y};
+}
+
+sf::Vector2f LevelSelectLayout::bestScoreCentre(int index) const {
+    const sf::FloatRect cell = cellRect(index);
+    return {cell.left + CELL_WIDTH * 0.5f, cell.top + BEST_SCORE_Y};
+}
+
+sf::Vector2f LevelSelectLayout::starCentre(int index, int star) const {
+    const sf::FloatRect cell = cellRect(index);
+    const float offset = static_cast<float>(star - (CELL_STARS - 1) / 2) * CELL_STAR_PITCH;
+    return {cell.left + CELL_WIDTH * 0.5f + offset, cell.top + STARS_Y};
 }
 
 sf::Vector2f LevelSelectLayout::titlePosition() const {

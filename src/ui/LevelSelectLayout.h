@@ -17,6 +17,11 @@ public:
     static constexpr float SIDE_MARGIN = 40.0f;
     // From the panel's top to the first row of cells (title band).
     static constexpr float HEADER_HEIGHT = 120.0f;
+    // Inside a cell, from its top: the level's number, its best score, and a
+    // row of small stars for the best rating.
+    static constexpr int CELL_STARS = 3;
+    static constexpr float CELL_STAR_RADIUS = 9.0f;
+    static constexpr float CELL_STAR_PITCH = 26.0f;
 
     LevelSelectLayout(sf::Vector2u windowSize, int levelCount);
 
@@ -31,6 +36,10 @@ public:
     // The first cell whose rectangle contains point, both ends included; -1
     // when the point lies on no cell.
     int cellAt(sf::Vector2f point) const;
+    sf::Vector2f numberCentre(int index) const;
+    sf::Vector2f bestScoreCentre(int index) const;
+    // Centre of star 0..2 of a cell, left to right.
+    sf::Vector2f starCentre(int index, int star) const;
 
     sf::Vector2f titlePosition() const;    // centre x, top y
     sf::Vector2f moveHintPosition() const; // centre x, top y

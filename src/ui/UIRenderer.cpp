@@ -21,6 +21,8 @@ const sf::Color GOLD(255, 215, 0, 255);
 const sf::Color SILVER(192, 192, 192, 255);
 const sf::Color BRONZE(205, 127, 50, 255);
 const sf::Color STAR_GREY(80, 80, 80, 255);
+const sf::Color STAR_RIM(40, 30, 10, 255);
+const sf::Color CELL_STAR_EMPTY(150, 150, 150, 255);
 const sf::Color DIM_GREY(150, 150, 150, 255);
 const sf::Color HINT_GREY(180, 180, 180, 255);
 const sf::Color ERROR_RED(255, 120, 120, 255);
@@ -288,11 +290,13 @@ std::string UIRenderer::maskPassword(const std::string& password) {
 MenuButtonRects UIRenderer::menuButtonRects(sf::Vector2u windowSize, sf::Vector2u startSize,
                                             sf::Vector2u quitSize, sf::Vector2u highScoreSize) {
     MenuButtonRects rects;
+    const float centreX = static_cast<float>(windowSize.x) * 0.5f;
+    const float rowY = static_cast<float>(windowSize.y) * 0.25f + 195.0f;
+    // Under the start button's place, with room to breathe.
+    rects.starTally = {centreX, rowY + 50.0f + 30.0f};
     if (!hasArea(startSize)) {
         return rects; // the side buttons are placed against the start button
     }
-    const float centreX = static_cast<float>(windowSize.x) * 0.5f;
-    const float rowY = static_cast<float>(windowSize.y) * 0.25f + 195.0f;
     const float startWidth = aspectWidth(startSize, 100.0f);
     rects.startShown = true;
     rects.start = {centreX - startWidth / 2.0f, rowY - 50.0f, startWidth, 100.0f};
@@ -371,7 +375,8 @@ void UIRenderer::drawLoadingScreen(GameState state, float progress, float titleY
                         plain(24, sf::Color::White));
 }
 
-void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& username) {
+void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& username,
+                          int starsEarned, int starsPossible) {
     if (state != Menu) {
         return;
     }
@@ -380,11 +385,19 @@ void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& use
     const sf::Vector2f size = windowSize();
     renderer.drawTextAt("VOLLARIN", {size.x * 0.5f, size.y * 0.25f}, TextAnchor::TopCentre,
                         plain(100, TITLE_BROWN, true));
-    drawMenuButtons();
+    const MenuButtonRects rects = drawMenuButtons();
+    if (starsPossible > 0) {
+        renderer.drawTextAt(starTallyText(starsEarned, starsPossible), rects.starTally,
+                            TextAnchor::TopCentre, outlined(32, GOLD));
+    }
     drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(size));
 }
 
-void UIRenderer::drawMenuButtons() {
+std::string UIRenderer::starTallyText(int earned, int possible) {
+    return "\u2605 " + std::to_string(earned) + " / " + std::to_string(possible);
+}
+
+MenuButtonRects UIRenderer::drawMenuButtons() {
     const sf::Texture* start = texture("start_button");
     const sf::Texture* quit = texture("button_quit");
     const sf::Texture* highScore = texture("button_highscore");
@@ -399,6 +412,7 @@ void UIRenderer::drawMenuButtons() {
     if (rects.highScoreShown) {
         drawImageButton(highScore, rects.highScore, highScoreButtonRect);
     }
+    return rects;
 }
 
 void UIRenderer::drawLoginButton(bool loggedIn, const std::string& username, sf::FloatRect& slot,
@@ -487,7 +501,7 @@ void UIRenderer::drawBanner(const std::string& message,
 
 void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
                                  const std::vector<std::string>& levelFiles, bool loggedIn,
-                                 const std::string& username) {
+                                 const std::string& username, const std::vector<LevelBest>& bests) {
     if (state != LevelSelect) {
         return;
     }
@@ -497,7 +511,7 @@ void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
     renderer.drawBox({layout.panelPosition, layout.panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
     renderer.drawTextAt("SELECT LEVEL", layout.titlePosition(), TextAnchor::TopCentre,
                         plain(40, TAN));
-    drawLevelCells(layout, selectedLevel);
+    drawLevelCells(layout, selectedLevel, bests);
     renderer.drawTextAt("Use UP/DOWN/LEFT/RIGHT, ENTER to select", layout.moveHintPosition(),
                         TextAnchor::TopCentre, plain(16, HINT_GREY));
     renderer.drawTextAt("Press ESC to go back", layout.backHintPosition(), TextAnchor::TopCentre,
@@ -506,14 +520,30 @@ void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
                     cornerButtonCentre(windowSize()));
 }
 
-void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLevel) {
+void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLevel,
+                                const std::vector<LevelBest>& bests) {
     for (int i = 0; i < layout.levelCount; ++i) {
         const bool selected = i == selectedLevel;
-        const sf::Vector2f centre = layout.cellCentre(i);
-        renderer.drawRect(centre, LevelSelectLayout::CELL_WIDTH, LevelSelectLayout::CELL_HEIGHT,
+        const sf::Color ink = selected ? sf::Color::Black : sf::Color::White;
+        renderer.drawRect(layout.cellCentre(i), LevelSelectLayout::CELL_WIDTH,
+                          LevelSelectLayout::CELL_HEIGHT,
                           selected ? sf::Color::Yellow : sf::Color(100, 100, 100, 255));
-        renderer.drawTextAt(std::to_string(i + 1), centre, TextAnchor::Centre,
-                            plain(28, selected ? sf::Color::Black : sf::Color::White));
+        renderer.drawTextAt(std::to_string(i + 1), layout.numberCentre(i), TextAnchor::Centre,
+                            plain(28, ink));
+        const LevelBest best = static_cast<std::size_t>(i) < bests.size()
+                                   ? bests[static_cast<std::size_t>(i)]
+                                   : LevelBest{};
+        if (best.completed()) {
+            renderer.drawTextAt(std::to_string(best.score), layout.bestScoreCentre(i),
+                                TextAnchor::Centre, plain(16, ink));
+        }
+        // A dark rim keeps a gold star apart from the yellow of the cursor.
+        for (int star = 0; star < LevelSelectLayout::CELL_STARS; ++star) {
+            const sf::Vector2f centre = layout.starCentre(i, star);
+            renderer.drawStar(centre, LevelSelectLayout::CELL_STAR_RADIUS + 2.0f, STAR_RIM, 5);
+            renderer.drawStar(centre, LevelSelectLayout::CELL_STAR_RADIUS,
+                              best.stars > star ? GOLD : CELL_STAR_EMPTY, 5);
+        }
     }
 }
 

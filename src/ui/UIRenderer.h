@@ -3,6 +3,7 @@
 #include "assets/TextStyle.h"
 #include "core/GameState.h"
 #include "online/HighScore.h"
+#include "online/ProgressTable.h"
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Rect.hpp>
@@ -32,6 +33,8 @@ struct MenuButtonRects {
     sf::FloatRect start;
     sf::FloatRect quit;
     sf::FloatRect highScore;
+    // Top centre of the line of stars earned, under the row of buttons.
+    sf::Vector2f starTally;
 };
 
 // Draws every screen and the in-game HUD. Each screen draws only when the
@@ -44,15 +47,19 @@ public:
                HighScoreTable& localHighScores);
 
     void drawLoadingScreen(GameState state, float progress, float titleY);
-    void drawMenu(GameState state, bool loggedIn, const std::string& username);
+    // starsPossible > 0: the stars earned over all levels show under the
+    // buttons.
+    void drawMenu(GameState state, bool loggedIn, const std::string& username, int starsEarned = 0,
+                  int starsPossible = 0);
     void drawLoginButton(bool loggedIn, const std::string& username, sf::FloatRect& slot,
                          sf::Vector2f centre);
     void drawHUD(GameState state, const sf::View& gameView, int score, int levelIndex,
                  int levelCount, float messageTimer, const std::string& message,
                  const Bird* currentBird, bool loggedIn, const std::string& username);
+    // Each cell shows the level's best stars and score from `bests`.
     void drawLevelSelect(GameState state, int selectedLevel,
                          const std::vector<std::string>& levelFiles, bool loggedIn,
-                         const std::string& username);
+                         const std::string& username, const std::vector<LevelBest>& bests = {});
     void drawPauseMenu(GameState state, int selected);
     // `offline`: the last fetch of the online list got no answer, so the
     // list says "Offline" instead of rows or "No scores yet!". The local
@@ -91,6 +98,8 @@ public:
     // Names longer than 14 characters become their first 12 plus "..".
     static std::string shortenScoreName(const std::string& name);
     static std::string maskPassword(const std::string& password);
+    // "\u2605 14 / 21"
+    static std::string starTallyText(int earned, int possible);
     static MenuButtonRects menuButtonRects(sf::Vector2u windowSize, sf::Vector2u startSize,
                                            sf::Vector2u quitSize, sf::Vector2u highScoreSize);
 
@@ -126,9 +135,10 @@ private:
                                  sf::Color outline, float outlineThickness);
     void drawImageButton(const sf::Texture* image, sf::FloatRect area, sf::FloatRect& slot);
 
-    void drawMenuButtons();
+    MenuButtonRects drawMenuButtons();
     void drawBanner(const std::string& message, const std::vector<sf::FloatRect>& topLines);
-    void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel);
+    void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel,
+                        const std::vector<LevelBest>& bests);
     void drawSignedInView(float y, const std::string& username);
     void drawSignedOutView(float y, const std::string& usernameInput,
                            const std::string& passwordInput, bool cursorVisible, int loginFocus);

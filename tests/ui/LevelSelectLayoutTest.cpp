@@ -50,3 +50,25 @@ TEST(LevelSelectLayoutTest, FollowsTheWindowSize) {
     EXPECT_EQ(layout.panelPosition, sf::Vector2f(385.0f, 215.0f));
     EXPECT_EQ(layout.cellAt(layout.cellCentre(5)), 5);
 }
+
+TEST(LevelSelectLayoutTest, ACellStacksItsNumberBestScoreAndStars) {
+    const LevelSelectLayout layout(WINDOW, 7);
+    // Cell 0 spans x 265..415, y 245..345.
+    EXPECT_EQ(layout.numberCentre(0), sf::Vector2f(340.0f, 271.0f));
+    EXPECT_EQ(layout.bestScoreCentre(0), sf::Vector2f(340.0f, 300.0f));
+    EXPECT_EQ(layout.starCentre(0, 0), sf::Vector2f(314.0f, 325.0f));
+    EXPECT_EQ(layout.starCentre(0, 1), sf::Vector2f(340.0f, 325.0f));
+    EXPECT_EQ(layout.starCentre(0, 2), sf::Vector2f(366.0f, 325.0f));
+    // Every part of every cell lies inside it, so a click on a star or a
+    // score still lands on its cell.
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(layout.cellAt(layout.numberCentre(i)), i);
+        EXPECT_EQ(layout.cellAt(layout.bestScoreCentre(i)), i);
+        for (int star = 0; star < LevelSelectLayout::CELL_STARS; ++star) {
+            const sf::Vector2f centre = layout.starCentre(i, star);
+            const float reach = LevelSelectLayout::CELL_STAR_RADIUS + 2.0f;
+            EXPECT_EQ(layout.cellAt(centre + sf::Vector2f(-reach, -reach)), i);
+            EXPECT_EQ(layout.cellAt(centre + sf::Vector2f(reach, reach)), i);
+        }
+    }
+}

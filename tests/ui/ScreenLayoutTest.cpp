@@ -109,6 +109,9 @@ TEST_P(ScreenLayout, LoadingAndMenuAreCentred) {
     expectCentredAcross(findText(first, "VOLLARIN")->pixels, W / 2.0f, "loading title");
     expectCentredAcross(findText(first, "Loading...")->pixels, W / 2.0f, "loading line");
 
+    game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    game->progress.record(0, 1200, 3);
+    game->progress.record(1, 900, 2);
     const DrawnFrame menu = frame("menu");
     expectTidyLayout(menu, size, "menu");
     const DrawnElement* title = findText(menu, "VOLLARIN");
@@ -117,24 +120,67 @@ TEST_P(ScreenLayout, LoadingAndMenuAreCentred) {
     EXPECT_LT(bottomOf(title->pixels), game->ui.startButtonRect.top) << "title over the buttons";
     expectCentredAcross(game->ui.startButtonRect, W / 2.0f, "start button");
     expectReadable(menu, "Login/Sign Up", sf::Color::White);
+    // The stars earned, centred under the buttons, clear of every button.
+    const std::string tally = UIRenderer::starTallyText(5, 21);
+    const DrawnElement* stars = findText(menu, tally);
+    ASSERT_NE(stars, nullptr);
+    expectCentredAcross(stars->pixels, W / 2.0f, "star tally");
+    for (const sf::FloatRect& button :
+         {game->ui.startButtonRect, game->ui.quitButtonRect, game->ui.highScoreButtonRect,
+          game->ui.menuLoginButtonRect}) {
+        EXPECT_FALSE(overlap(stars->pixels, button)) << describe(button);
+    }
+    EXPECT_GT(stars->pixels.top, bottomOf(game->ui.startButtonRect) + 10.0f);
+    expectReadable(menu, tally, GOLD);
 }
 
 TEST_P(ScreenLayout, LevelSelectPanelIsCentred) {
     game->stateManager.transitionTo(LevelSelect);
     game->stateManager.selectedLevel = 2;
+    // Bests of every width: none, small, the largest a level may keep.
+    game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    game->progress.record(0, 1200, 3);
+    game->progress.record(2, ProgressTable::MAX_SCORE, 2);
+    game->progress.record(3, 0, 1);
+    game->progress.record(6, 88888, 3);
     const DrawnFrame drawn = frame("level_select");
     expectTidyLayout(drawn, size, "level select");
     const std::vector<sf::FloatRect> boxes = boxesOf(drawn);
     ASSERT_EQ(boxes.size(), 1u);
     expectCentredInWindow(boxes[0]);
     expectCentredAcross(findText(drawn, "SELECT LEVEL")->pixels, W / 2.0f, "title");
-    // Each number sits in the middle of its cell.
+    // Each number sits at the top of its cell, its best score under it, the
+    // stars under that: all inside the cell, apart, centred across it.
     const LevelSelectLayout layout(size, 7);
     for (int i = 0; i < 7; ++i) {
+        const sf::FloatRect cell = layout.cellRect(i);
         const DrawnElement* number = findText(drawn, std::to_string(i + 1));
         ASSERT_NE(number, nullptr);
         EXPECT_NEAR(centreOf(number->pixels).x, layout.cellCentre(i).x, 2.0f) << i;
-        EXPECT_NEAR(centreOf(number->pixels).y, layout.cellCentre(i).y, 2.0f) << i;
+        EXPECT_NEAR(centreOf(number->pixels).y, layout.numberCentre(i).y, 2.0f) << i;
+        EXPECT_TRUE(contains(cell, number->pixels, 4.0f)) << i;
+        const float starsTop =
+            layout.starCentre(i, 0).y - LevelSelectLayout::CELL_STAR_RADIUS - 2.0f;
+        const float starsBottom =
+            layout.starCentre(i, 0).y + LevelSelectLayout::CELL_STAR_RADIUS + 2.0f;
+        EXPECT_LT(bottomOf(number->pixels), starsTop) << i;
+        EXPECT_LT(starsBottom, bottomOf(cell) - 2.0f) << i;
+        const float starsLeft =
+            layout.starCentre(i, 0).x - LevelSelectLayout::CELL_STAR_RADIUS - 2.0f;
+        const float starsRight =
+            layout.starCentre(i, 2).x + LevelSelectLayout::CELL_STAR_RADIUS + 2.0f;
+        EXPECT_GT(starsLeft, cell.left + 4.0f) << i;
+        EXPECT_LT(starsRight, rightOf(cell) - 4.0f) << i;
+        const LevelBest& best = game->progress.best(i);
+        const DrawnElement* score =
+            best.completed() ? findText(drawn, std::to_string(best.score)) : nullptr;
+        if (best.completed()) {
+            ASSERT_NE(score, nullptr) << i;
+            EXPECT_TRUE(contains(cell, score->pixels, 4.0f)) << i << describe(score->pixels);
+            EXPECT_NEAR(centreOf(score->pixels).x, layout.cellCentre(i).x, 2.0f) << i;
+            EXPECT_GT(score->pixels.top, bottomOf(number->pixels)) << i;
+            EXPECT_LT(bottomOf(score->pixels), starsTop) << i;
+        }
     }
     expectReadable(drawn, "Login/Sign Up", sf::Color::White);
 }
