@@ -8,6 +8,7 @@
 #include "entities/EnemyKinds.h"
 #include "entities/MaterialTable.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -21,6 +22,7 @@ namespace {
 
 constexpr float DEFAULT_BLOCK_SIZE = 40.0f; // pixels, both sides
 constexpr float BIRD_DENSITY = 1.0f;
+constexpr std::size_t READ_CHUNK_BYTES = 4096;
 
 // The shape word of a block's base texture: a square counts as long.
 std::string blockTextureKey(MaterialType material, float width, float height) {
@@ -127,9 +129,12 @@ private:
 // At most MAX_FILE_BYTES of the file; a line cut by that limit is dropped
 // with the rest, since half a record would load as a different one.
 std::string readBounded(std::ifstream& file, const std::string& path) {
-    std::string text(LevelLoader::MAX_FILE_BYTES + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
+    std::string text;
+    std::array<char, READ_CHUNK_BYTES> chunk{};
+    while (text.size() <= LevelLoader::MAX_FILE_BYTES &&
+           file.read(chunk.data(), chunk.size()).gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    }
     if (text.size() > LevelLoader::MAX_FILE_BYTES) {
         std::cerr << "LevelLoader: " << path << " is longer than " << LevelLoader::MAX_FILE_BYTES
                   << " bytes; the rest of it is ignored." << std::endl;

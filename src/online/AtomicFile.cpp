@@ -1,5 +1,6 @@
 #include "online/AtomicFile.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,7 +12,7 @@ namespace {
 
 constexpr mode_t NEW_FILE_MODE = 0666; // less the umask, as any new file
 constexpr mode_t PERMISSION_BITS = 07777;
-constexpr std::size_t COPY_CHUNK_BYTES = 64 * 1024;
+constexpr std::size_t COPY_CHUNK_BYTES = 16 * 1024;
 constexpr int MAX_SYMLINK_HOPS = 40; // as the kernel allows
 
 // Closes the descriptor it holds when it goes out of scope.
@@ -173,7 +174,7 @@ std::optional<std::string> AtomicFile::copyToFreeBackup(const std::string& path,
             error = failure("could not create", backup);
             return std::nullopt;
         }
-        std::string chunk(COPY_CHUNK_BYTES, '\0');
+        std::array<char, COPY_CHUNK_BYTES> chunk{};
         bool copied = true;
         for (;;) {
             const ssize_t got = ::read(in.get(), chunk.data(), chunk.size());

@@ -3,6 +3,7 @@
 #include "online/AtomicFile.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,6 +16,7 @@
 namespace {
 
 constexpr std::size_t FIELDS_PER_LINE = 4;
+constexpr std::size_t READ_CHUNK_BYTES = 4096;
 
 // Splits off at most `count` comma-separated fields; whatever follows the last
 // of them is ignored.
@@ -74,9 +76,11 @@ void HighScoreTable::loadHighScores() {
     if (!file) {
         return;
     }
-    std::string text(MAX_FILE_BYTES + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
+    std::string text;
+    std::array<char, READ_CHUNK_BYTES> chunk{};
+    while (text.size() <= MAX_FILE_BYTES && file.read(chunk.data(), chunk.size()).gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    }
     if (text.size() > MAX_FILE_BYTES) {
         // The line the limit cuts through goes with the rest; the backup
         // keeps all of it.
