@@ -1,6 +1,7 @@
 #include "level/LevelLoader.h"
 
 #include "LevelFileFixture.h"
+#include "core/GameTestSupport.h"
 #include "entities/Bird.h"
 #include "entities/Block.h"
 #include "entities/Enemy.h"
@@ -185,3 +186,39 @@ TEST_F(LevelFileLimitsTest, AnOversizedFileIsReadOnlyUpToItsLimitAndWholeLines) 
 }
 
 } // namespace
+
+// A file whose every enemy (or every bird) is broken still gives a level the
+// game plays by its rules for that case.
+class BrokenLevelInTheGame : public ::testing::Test {
+protected:
+    void play(const std::string& name, const std::string& contents) {
+        ::testing::internal::CaptureStderr();
+        game = makeLoadedGame();
+        playLevel(*game, writeLevelFile(name, contents));
+        ::testing::internal::GetCapturedStderr();
+    }
+
+    std::string runFor(float seconds) {
+        ::testing::internal::CaptureStdout();
+        for (float t = 0.0f; t < seconds; t += 0.1f) {
+            game->updatePlaying(0.1f);
+        }
+        return ::testing::internal::GetCapturedStdout();
+    }
+
+    std::unique_ptr<Game> game;
+};
+
+TEST_F(BrokenLevelInTheGame, NoValidEnemyMeansTheLevelIsWon) {
+    play("no_enemy", "BIRD NORMAL 1\nENEMY 900 nan\nARMED_ENEMY 900 540 0\n");
+    EXPECT_NE(game->birdOnSlingshot, nullptr);
+    EXPECT_NE(runFor(2.5f).find("Level completed!"), std::string::npos);
+    EXPECT_EQ(game->stateManager.state, LevelComplete);
+}
+
+TEST_F(BrokenLevelInTheGame, NoValidBirdMeansTheLevelIsLost) {
+    play("no_bird", "BIRD NORMAL 0\nBIRD SPLIT 24748375\nENEMY 900 540\n");
+    EXPECT_EQ(game->birdOnSlingshot, nullptr);
+    EXPECT_NE(runFor(2.0f).find("Game Over! No birds left."), std::string::npos);
+    EXPECT_EQ(game->stateManager.state, Playing);
+}
