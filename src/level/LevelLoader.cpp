@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
@@ -52,11 +53,8 @@ public:
     }
 
     float number(const char* name, float lowest, float highest) {
-        std::string token;
-        if (!failed() && !(fields >> token)) {
-            problemText = std::string(name) + " is missing";
-        }
-        return failed() ? 0.0f : checked(name, token, lowest, highest);
+        const std::optional<std::string> token = required(name);
+        return token ? checked(name, *token, lowest, highest) : 0.0f;
     }
 
     // Absent (nothing but blanks left on the line) gives the fallback.
@@ -69,21 +67,18 @@ public:
     }
 
     int integer(const char* name, int lowest, int highest) {
-        std::string token;
-        if (!failed() && !(fields >> token)) {
-            problemText = std::string(name) + " is missing";
-        }
-        if (failed()) {
+        const std::optional<std::string> token = required(name);
+        if (!token) {
             return 0;
         }
         int value = 0;
-        const std::string_view digits = withoutPlus(token);
+        const std::string_view digits = withoutPlus(*token);
         const auto [end, error] =
             std::from_chars(digits.data(), digits.data() + digits.size(), value);
         if (error == std::errc::invalid_argument || end != digits.data() + digits.size()) {
-            problemText = quoted(name, token) + " is not a whole number";
+            problemText = quoted(name, *token) + " is not a whole number";
         } else if (error == std::errc::result_out_of_range || value < lowest || value > highest) {
-            problemText = quoted(name, token) + " is outside " + boundsText(lowest, highest);
+            problemText = quoted(name, *token) + " is outside " + boundsText(lowest, highest);
         }
         return failed() ? 0 : value;
     }
@@ -92,6 +87,20 @@ public:
     const std::string& problem() const { return problemText; }
 
 private:
+    // The next token of a field that must be there; none once a problem is
+    // known.
+    std::optional<std::string> required(const char* name) {
+        std::string token;
+        if (failed()) {
+            return std::nullopt;
+        }
+        if (!(fields >> token)) {
+            problemText = std::string(name) + " is missing";
+            return std::nullopt;
+        }
+        return token;
+    }
+
     // from_chars takes no plus sign; the stream reads the file always took one.
     static std::string_view withoutPlus(const std::string& token) {
         std::string_view view(token);
