@@ -76,14 +76,9 @@ class BrokenLevelFileTest : public LevelFileFixture,
 
 TEST_P(BrokenLevelFileTest, SkipsTheRecordWithAWarningAndKeepsTheRest) {
     const BrokenRecord& row = GetParam();
-    const std::string path = writeLevel(std::string("BLOCK LONG_WOOD 700 520 120 20\n") + row.line +
-                                        "\nENEMY 760 480\nBIRD SPLIT 3\n");
-    LevelLoader loader;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    Level level = loader.loadLevel(path, &world);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    const std::string err = ::testing::internal::GetCapturedStderr();
+    Level level = load(std::string("BLOCK LONG_WOOD 700 520 120 20\n") + row.line +
+                       "\nENEMY 760 480\nBIRD SPLIT 3\n");
+    const std::string path = (dir / "level.txt").string();
 
     std::string warning = std::string("LevelLoader: Skipping ") + row.warning + "\n";
     warning.replace(warning.find('@'), 1, path);
@@ -107,22 +102,7 @@ TEST_P(BrokenLevelFileTest, SkipsTheRecordWithAWarningAndKeepsTheRest) {
 INSTANTIATE_TEST_SUITE_P(Rows, BrokenLevelFileTest, ::testing::ValuesIn(BROKEN_RECORDS),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class LevelFileLimitsTest : public LevelFileFixture {
-protected:
-    Level load(const std::string& contents) {
-        const std::string path = writeLevel(contents);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        Level level = loader.loadLevel(path, &world);
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-        return level;
-    }
-
-    LevelLoader loader;
-    std::string out;
-    std::string err;
-};
+using LevelFileLimitsTest = LevelFileFixture;
 
 TEST_F(LevelFileLimitsTest, BoundaryValuesAndSignedNumbersStillLoad) {
     Level level = load("BLOCK LONG_WOOD -10000 +10000 1 2000\n"
