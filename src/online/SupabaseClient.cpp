@@ -38,16 +38,22 @@ public:
     bool number_float(number_float_t, const string_t&) override { return true; }
     bool string(string_t&) override { return true; }
     bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { return ++depth <= MAX_JSON_DEPTH; }
+    bool start_object(std::size_t) override { return enter(); }
     bool key(string_t&) override { return true; }
-    bool end_object() override { return --depth, true; }
-    bool start_array(std::size_t) override { return ++depth <= MAX_JSON_DEPTH; }
-    bool end_array() override { return --depth, true; }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override { return leave(); }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
         return false;
     }
 
 private:
+    bool enter() { return ++depth <= MAX_JSON_DEPTH; }
+    bool leave() {
+        --depth;
+        return true;
+    }
+
     std::size_t depth = 0;
 };
 
