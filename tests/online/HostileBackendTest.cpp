@@ -188,7 +188,9 @@ TEST_F(HostileBackendTest, UndeclaredOrHeaderBorneFloodsAreCutOffToo) {
         for (int i = 0; i < 40 && RawHttpServer::sendAll(socket, chunk); ++i) {
         }
     });
-    RawHttpServer headers([](RawHttpServer&, int socket, const std::string&) {
+    // The headers never end and the connection stays open: only the size
+    // limit can end this exchange before the deadline.
+    RawHttpServer headers([](RawHttpServer& self, int socket, const std::string&) {
         RawHttpServer::sendAll(socket, "HTTP/1.1 200 OK\r\n");
         std::string lines;
         for (int i = 0; i < 4096; ++i) {
@@ -196,14 +198,19 @@ TEST_F(HostileBackendTest, UndeclaredOrHeaderBorneFloodsAreCutOffToo) {
         }
         for (int i = 0; i < 200 && RawHttpServer::sendAll(socket, lines); ++i) {
         }
+        self.pause(std::chrono::seconds(10));
     });
     for (RawHttpServer* flood : {&chunked, &headers}) {
         ASSERT_TRUE(flood->isListening());
         SupabaseClient floodedClient(flood->baseUrl(), ANON_KEY);
         Outcomes fetch;
         testing::internal::CaptureStderr();
+        const auto start = std::chrono::steady_clock::now();
         floodedClient.getHighScoresForLevel(0, fetch.fetch());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_LT(seconds, 4.5) << "cut off by size, not by the deadline";
         EXPECT_EQ(fetch.error, "Network error");
         EXPECT_NE(log.find("is larger than 1048576 bytes; refused"), std::string::npos) << log;
     }
