@@ -1,6 +1,8 @@
 #include "server/AuthService.h"
 
+#include "server/BoundedJson.h"
 #include "server/Clock.h"
+#include "server/Text.h"
 #include "server/Uuid.h"
 
 #include <algorithm>
@@ -14,15 +16,6 @@ namespace {
 
 const nlohmann::json APP_METADATA = {{"provider", "email"},
                                      {"providers", nlohmann::json::array({"email"})}};
-
-std::string trimmedLowerCase(std::string text) {
-    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string stringMember(const nlohmann::json& object, const char* key) {
     const auto found = object.find(key);
@@ -45,25 +38,50 @@ bool looksLikeEmail(const std::string& email) {
                         [](unsigned char c) { return std::isspace(c) || std::iscntrl(c); });
 }
 
+// 256 random bits, URL-safe: as unguessable as the access token's key.
 std::string randomToken() {
-    std::array<unsigned char, 16> bytes{};
+    std::array<unsigned char, 32> bytes{};
     randombytes_buf(bytes.data(), bytes.size());
-    char text[sodium_base64_ENCODED_LEN(16, sodium_base64_VARIANT_URLSAFE_NO_PADDING)];
+    char text[sodium_base64_ENCODED_LEN(32, sodium_base64_VARIANT_URLSAFE_NO_PADDING)];
     sodium_bin2base64(text, sizeof text, bytes.data(), bytes.size(),
                       sodium_base64_VARIANT_URLSAFE_NO_PADDING);
     return text;
 }
 
-ApiResponse badJson() {
-    return ApiResponse::authError(400, "bad_json", "Could not parse request body as JSON");
+// Refresh tokens are stored as this hash. They carry 256 random bits, so a
+// fast hash is as safe as a slow one here.
+std::string refreshTokenHash(const std::string& token) {
+    std::array<unsigned char, crypto_hash_sha256_BYTES> digest{};
+    crypto_hash_sha256(digest.data(), reinterpret_cast<const unsigned char*>(token.data()),
+                       token.size());
+    char hex[crypto_hash_sha256_BYTES * 2 + 1];
+    sodium_bin2hex(hex, sizeof hex, digest.data(), digest.size());
+    return hex;
 }
 
-std::optional<std::string> usernameFrom(const nlohmann::json& metadata) {
-    const auto found = metadata.find("username");
-    if (found == metadata.end() || !found->is_string()) {
-        return std::nullopt;
+ApiResponse badJson(BoundedJson::Verdict verdict) {
+    return ApiResponse::authError(400, "bad_json",
+                                  verdict == BoundedJson::Verdict::TooDeep
+                                      ? "Request body is nested too deeply"
+                                      : "Could not parse request body as JSON");
+}
+
+ApiResponse signingFailed() {
+    return ApiResponse::authError(500, "unexpected_failure", "Error signing the access token");
+}
+
+ApiResponse storageFailed() {
+    return ApiResponse::authError(500, "unexpected_failure", "Database error granting user");
+}
+
+// What the user's metadata shows: only the user name. Other keys a client
+// sent, or that an older version stored, are never handed out or signed.
+nlohmann::json publicMetadata(const nlohmann::json& stored) {
+    const auto found = stored.find("username");
+    if (found == stored.end() || !found->is_string()) {
+        return nlohmann::json::object();
     }
-    return found->get<std::string>();
+    return {{"username", *found}};
 }
 
 } // namespace
@@ -75,17 +93,26 @@ void AuthService::setPublicUrl(const std::string& baseUrl) {
     issuer = baseUrl + "/auth/v1";
 }
 
+bool AuthService::isValidUsername(const std::string& username) {
+    return !username.empty() && username.size() <= MAX_USERNAME_LENGTH &&
+           std::all_of(username.begin(), username.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-';
+           });
+}
+
 ApiResponse AuthService::signUp(const std::string& body) {
-    const auto request = nlohmann::json::parse(body, nullptr, false);
-    if (!request.is_object()) {
-        return badJson();
+    const auto parsed = BoundedJson::parse(body);
+    const auto& request = parsed.value;
+    if (parsed.verdict != BoundedJson::Verdict::Parsed || !request.is_object()) {
+        return badJson(parsed.verdict);
     }
     auto metadata = request.value("data", nlohmann::json::object());
     if (metadata.is_null()) {
         metadata = nlohmann::json::object();
     }
     if (!metadata.is_object()) {
-        return badJson();
+        return badJson(BoundedJson::Verdict::Malformed);
     }
     const std::string email = trimmedLowerCase(stringMember(request, "email"));
     const std::string password = stringMember(request, "password");
@@ -96,7 +123,7 @@ ApiResponse AuthService::signUp(const std::string& body) {
     if (password.empty()) {
         return ApiResponse::authError(400, "validation_failed", "Signup requires a valid password");
     }
-    if (!looksLikeEmail(email)) {
+    if (email.size() > MAX_EMAIL_BYTES || !looksLikeEmail(email)) {
         return ApiResponse::authError(400, "validation_failed",
                                       "Unable to validate email address: invalid format");
     }
@@ -106,6 +133,21 @@ ApiResponse AuthService::signUp(const std::string& body) {
         auto weakBody = weak.parsedBody();
         weakBody["weak_password"] = {{"reasons", nlohmann::json::array({"length"})}};
         return ApiResponse::json(422, weakBody);
+    }
+    if (password.size() > MAX_PASSWORD_BYTES) {
+        return ApiResponse::authError(422, "validation_failed",
+                                      "Password cannot be longer than 72 characters");
+    }
+    // No user name at all is left to the database rule, as on the hosted
+    // service; one that is there must follow the login form's rules.
+    std::optional<std::string> username;
+    if (const auto found = metadata.find("username"); found != metadata.end()) {
+        if (!found->is_string() || !isValidUsername(found->get<std::string>())) {
+            return ApiResponse::authError(
+                422, "validation_failed",
+                "Username must be 1 to 20 letters, digits, underscores or hyphens");
+        }
+        username = found->get<std::string>();
     }
 
     const auto existing = store.emailExists(email);
@@ -120,14 +162,23 @@ ApiResponse AuthService::signUp(const std::string& body) {
     user.id = Uuid::generate();
     user.email = email;
     user.passwordHash = hasher.hash(password);
-    user.userMetadata = metadata;
+    user.userMetadata =
+        username ? nlohmann::json{{"username", *username}} : nlohmann::json::object();
     user.createdAtMicros = Clock::nowMicros();
     user.lastSignInAtMicros = user.createdAtMicros;
     if (user.passwordHash.empty()) {
         return ApiResponse::authError(500, "unexpected_failure", "Database error saving new user");
     }
+    // Signed before anything is stored: an account that cannot be answered
+    // with a session is not created.
+    const SessionStart start{Uuid::generate(), user.createdAtMicros};
+    const std::string refreshToken = randomToken();
+    const auto answer = session(user, start, refreshToken);
+    if (!answer) {
+        return signingFailed();
+    }
 
-    switch (store.createUser(user, usernameFrom(metadata))) {
+    switch (store.createUser(user, username)) {
     case CreateUserOutcome::Created:
         break;
     case CreateUserOutcome::EmailTaken: // lost a race with another sign-up
@@ -138,18 +189,23 @@ ApiResponse AuthService::signUp(const std::string& body) {
     }
     // With confirmations off, signing up signs the user in.
     store.recordSignIn(user.id, user.lastSignInAtMicros);
-    return ApiResponse::json(200, session(user));
+    if (!store.addRefreshToken(refreshTokenHash(refreshToken),
+                               {user.id, start.sessionId, start.signedInAtMicros, false},
+                               Clock::nowMicros())) {
+        return storageFailed();
+    }
+    return ApiResponse::json(200, *answer);
 }
 
 ApiResponse AuthService::token(const std::string& grantType, const std::string& body) {
-    if (grantType != "password") {
+    if (grantType != "password" && grantType != "refresh_token") {
         return ApiResponse::authError(400, "validation_failed", "unsupported_grant_type");
     }
-    const auto request = nlohmann::json::parse(body, nullptr, false);
-    if (!request.is_object()) {
-        return badJson();
+    const auto parsed = BoundedJson::parse(body);
+    if (parsed.verdict != BoundedJson::Verdict::Parsed || !parsed.value.is_object()) {
+        return badJson(parsed.verdict);
     }
-    return passwordGrant(request);
+    return grantType == "password" ? passwordGrant(parsed.value) : refreshGrant(parsed.value);
 }
 
 ApiResponse AuthService::passwordGrant(const nlohmann::json& request) {
@@ -174,16 +230,82 @@ ApiResponse AuthService::passwordGrant(const nlohmann::json& request) {
         return invalid;
     }
     user.lastSignInAtMicros = Clock::nowMicros();
+    const SessionStart start{Uuid::generate(), user.lastSignInAtMicros};
+    const std::string refreshToken = randomToken();
+    const auto answer = session(user, start, refreshToken);
+    if (!answer) {
+        return signingFailed();
+    }
     store.recordSignIn(user.id, user.lastSignInAtMicros);
-    return ApiResponse::json(200, session(user));
+    if (!store.addRefreshToken(refreshTokenHash(refreshToken),
+                               {user.id, start.sessionId, start.signedInAtMicros, false},
+                               Clock::nowMicros())) {
+        return storageFailed();
+    }
+    return ApiResponse::json(200, *answer);
+}
+
+// Trades a refresh token for a new session object with a new refresh token;
+// the old one is used up. A used token presented again ends its session.
+ApiResponse AuthService::refreshGrant(const nlohmann::json& request) {
+    const std::string presented = stringMember(request, "refresh_token");
+    if (presented.empty()) {
+        return ApiResponse::authError(400, "validation_failed", "refresh_token required");
+    }
+    const auto notFound = ApiResponse::authError(400, "refresh_token_not_found",
+                                                 "Invalid Refresh Token: Refresh Token Not Found");
+    const auto alreadyUsed = ApiResponse::authError(400, "refresh_token_already_used",
+                                                    "Invalid Refresh Token: Already Used");
+    const std::string presentedHash = refreshTokenHash(presented);
+    const auto found = store.findRefreshToken(presentedHash);
+    if (!found.ok) {
+        return storageFailed();
+    }
+    if (!found.value) {
+        return notFound;
+    }
+    const RefreshTokenRecord record = *found.value;
+    if (record.used) {
+        store.endSession(record.sessionId);
+        return alreadyUsed;
+    }
+    const auto user = store.findUserById(record.userId);
+    if (!user.ok) {
+        return storageFailed();
+    }
+    if (!user.value) {
+        return notFound;
+    }
+    const SessionStart start{record.sessionId, record.signedInAtMicros};
+    const std::string refreshToken = randomToken();
+    const auto answer = session(*user.value, start, refreshToken);
+    if (!answer) {
+        return signingFailed();
+    }
+    switch (store.rotateRefreshToken(presentedHash, refreshTokenHash(refreshToken), record,
+                                     Clock::nowMicros())) {
+    case RotateOutcome::Rotated:
+        return ApiResponse::json(200, *answer);
+    case RotateOutcome::AlreadyUsed: // another request used it a moment ago
+        store.endSession(record.sessionId);
+        return alreadyUsed;
+    case RotateOutcome::Failed:
+        break;
+    }
+    return storageFailed();
 }
 
 std::string AuthService::accessTokenFor(const UserRecord& user,
                                         std::int64_t issuedAtSeconds) const {
+    return accessToken(user, {Uuid::generate(), issuedAtSeconds * 1000000}, issuedAtSeconds);
+}
+
+std::string AuthService::accessToken(const UserRecord& user, const SessionStart& start,
+                                     std::int64_t issuedAtSeconds) const {
     const nlohmann::json claims = {
         {"aal", "aal1"},
-        {"amr", nlohmann::json::array(
-                    {nlohmann::json{{"method", "password"}, {"timestamp", issuedAtSeconds}}})},
+        {"amr", nlohmann::json::array({nlohmann::json{
+                    {"method", "password"}, {"timestamp", start.signedInAtMicros / 1000000}}})},
         {"app_metadata", APP_METADATA},
         {"aud", "authenticated"},
         {"email", user.email},
@@ -193,21 +315,27 @@ std::string AuthService::accessTokenFor(const UserRecord& user,
         {"iss", issuer},
         {"phone", ""},
         {"role", "authenticated"},
-        {"session_id", Uuid::generate()},
+        {"session_id", start.sessionId},
         {"sub", user.id},
-        {"user_metadata", user.userMetadata},
+        {"user_metadata", publicMetadata(user.userMetadata)},
     };
     return tokens.sign(claims);
 }
 
-nlohmann::json AuthService::session(const UserRecord& user) const {
+std::optional<nlohmann::json> AuthService::session(const UserRecord& user,
+                                                   const SessionStart& start,
+                                                   const std::string& refreshToken) const {
     const std::int64_t now = Clock::nowSeconds();
-    return {
-        {"access_token", accessTokenFor(user, now)},
+    std::string access = accessToken(user, start, now);
+    if (access.empty()) {
+        return std::nullopt;
+    }
+    return nlohmann::json{
+        {"access_token", std::move(access)},
         {"token_type", "bearer"},
         {"expires_in", ACCESS_TOKEN_LIFETIME_SECONDS},
         {"expires_at", now + ACCESS_TOKEN_LIFETIME_SECONDS},
-        {"refresh_token", randomToken()},
+        {"refresh_token", refreshToken},
         {"user", userObject(user)},
     };
 }
@@ -241,7 +369,7 @@ nlohmann::json AuthService::userObject(const UserRecord& user) const {
         {"confirmed_at", createdAt},
         {"last_sign_in_at", lastSignInAt},
         {"app_metadata", APP_METADATA},
-        {"user_metadata", user.userMetadata},
+        {"user_metadata", publicMetadata(user.userMetadata)},
         {"identities", nlohmann::json::array({identity})},
         {"created_at", createdAt},
         {"updated_at", lastSignInAt},

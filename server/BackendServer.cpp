@@ -2,7 +2,8 @@
 
 #include "server/Clock.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 
@@ -10,138 +11,207 @@ namespace backend {
 
 namespace {
 
-constexpr std::size_t MAX_BODY_BYTES = 64 * 1024;
-// A worker serves one kept-alive connection at a time, so the pool bounds
-// the number of clients served at once rather than the CPU work.
-constexpr std::size_t WORKER_THREADS = 24;
+// Logged paths are cut here; a path can be as long as the header cap.
+constexpr std::size_t MAX_LOGGED_PATH = 200;
+// Hashing threads yield to the threads that serve cheap requests.
+constexpr int HASHING_NICENESS = 5;
 
-// Set by the gateway check and read by the logger; both run on the thread
-// that serves the request.
-thread_local std::chrono::steady_clock::time_point requestStart;
-thread_local bool requestTimed = false;
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
 }
 
-bool isApiPath(const std::string& path) {
+bool isApiPath(std::string_view path) {
     return path == "/auth/v1" || path == "/rest/v1" || startsWith(path, "/auth/v1/") ||
            startsWith(path, "/rest/v1/");
 }
 
-void send(httplib::Response& response, const ApiResponse& answer) {
-    response.status = answer.status;
-    if (!answer.body.empty()) {
-        response.set_content(answer.body, "application/json");
-    }
+constexpr std::string_view RPC_PREFIX = "/rest/v1/rpc/";
+
+bool isProcedureName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
 }
 
-// Handlers answer 500 instead of letting an exception reach the HTTP library.
-template <typename Handler> httplib::Server::Handler guarded(Handler handler) {
-    return [handler](const httplib::Request& request, httplib::Response& response) {
-        try {
-            send(response, handler(request));
-        } catch (const std::exception& error) {
-            std::cerr << "BackendServer: " << request.path << " failed: " << error.what()
-                      << std::endl;
-            send(response, ApiResponse::json(500, {{"message", "internal error"}}));
-        }
-    };
-}
-
-std::string bearerFrom(const httplib::Request& request) {
-    const std::string authorization = request.get_header_value("Authorization");
-    if (authorization.empty()) {
+std::string bearerFrom(const HttpRequest& request) {
+    const auto* authorization = request.findHeader("authorization");
+    if (!authorization) {
         // The gateway lets the API key stand in for a missing bearer token.
-        return request.get_header_value("apikey");
+        return request.header("apikey");
     }
     constexpr std::size_t SCHEME_LENGTH = 7; // "Bearer "
-    if (authorization.size() <= SCHEME_LENGTH ||
+    if (authorization->size() <= SCHEME_LENGTH ||
         !std::equal(
-            authorization.begin(), authorization.begin() + SCHEME_LENGTH, "bearer ",
+            authorization->begin(), authorization->begin() + SCHEME_LENGTH, "bearer ",
             [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
         return {}; // refused as a malformed token
     }
-    return authorization.substr(SCHEME_LENGTH);
+    return authorization->substr(SCHEME_LENGTH);
 }
+
+ApiResponse overRateLimit() {
+    return ApiResponse::authError(429, "over_request_rate_limit", "Request rate limit reached");
+}
+
+// How refusals of the transport read in each service's body shape.
+struct Refusal {
+    int status;
+    const char* sqlState; // the procedures' "code"
+    const char* message;
+};
+
+constexpr Refusal REFUSALS[] = {
+    {400, "08P01", "Malformed HTTP request"},
+    {413, "54000", "Request body is too large"},
+    {415, "0A000", "Compressed or otherwise encoded request bodies are not accepted"},
+    {431, "54000", "Request header fields too large"},
+};
 
 } // namespace
 
 BackendServer::BackendServer(Store& store, const PasswordHasher& hasher, const TokenService& tokens,
-                             std::ostream* log)
+                             std::ostream* log, BackendSettings settings)
     : auth(store, hasher, tokens), rpc(store, tokens), tokens(tokens), log(log),
-      http(std::make_unique<httplib::Server>()) {
-    installRoutes();
-}
+      signInLimiter(settings.authRateBurst, settings.authRateWindow),
+      refreshLimiter(settings.authRateBurst, settings.authRateWindow),
+      http(std::make_unique<HttpServer>(static_cast<HttpServer::Handler&>(*this), settings.http)),
+      hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS) {}
 
 BackendServer::~BackendServer() {
     stop();
+    // Jobs still queued hold connections; drop them while the transport
+    // they belong to still exists.
+    hashing.shutdown();
 }
 
-void BackendServer::installRoutes() {
-    http->new_task_queue = [] { return new httplib::ThreadPool(WORKER_THREADS); };
-    http->set_payload_max_length(MAX_BODY_BYTES);
-    // Headers and body go out in separate writes; without this, Nagle's
-    // algorithm and delayed ACKs hold every answer with a body for ~40 ms.
-    http->set_tcp_nodelay(true);
-    http->set_pre_routing_handler(
-        [this](const httplib::Request& request, httplib::Response& response) {
-            return checkGateway(request, response);
-        });
-    http->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-        logRequest(request, response);
-    });
-    // Routes without an answer of their own get the hosted services' bodies.
-    http->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request& request,
-                                                                    httplib::Response& response) {
-        if (!response.body.empty()) {
-            return httplib::Server::HandlerResponse::Unhandled;
+BackendServer::Route BackendServer::routeOf(const HttpRequest& request) {
+    const std::string& path = request.path;
+    if (request.method == "GET" && path == "/auth/v1/health") {
+        return Route::Health;
+    }
+    if (request.method != "POST") {
+        return Route::None;
+    }
+    if (path == "/auth/v1/signup") {
+        return Route::SignUp;
+    }
+    if (path == "/auth/v1/token") {
+        const std::string grant = request.queryParameter("grant_type");
+        return grant == "password"        ? Route::PasswordGrant
+               : grant == "refresh_token" ? Route::RefreshGrant
+                                          : Route::OtherGrant;
+    }
+    if (startsWith(path, RPC_PREFIX) &&
+        isProcedureName(std::string_view(path).substr(RPC_PREFIX.size()))) {
+        return Route::Rpc;
+    }
+    return Route::None;
+}
+
+std::optional<ApiResponse> BackendServer::screen(const HttpRequest& request, Route route) {
+    if (!isApiPath(request.path)) {
+        return ApiResponse::gatewayError(404, "no Route matched with those values");
+    }
+    const auto* key = request.findHeader("apikey");
+    if (!key) {
+        return ApiResponse::gatewayError(401, "No API key found in request");
+    }
+    if (!isProjectKey(*key)) {
+        return ApiResponse::gatewayError(401, "Invalid API key");
+    }
+    if ((route == Route::SignUp || route == Route::PasswordGrant) &&
+        !signInLimiter.allow(request.clientAddress)) {
+        return overRateLimit();
+    }
+    if (route == Route::RefreshGrant && !refreshLimiter.allow(request.clientAddress)) {
+        return overRateLimit();
+    }
+    return std::nullopt;
+}
+
+ApiResponse BackendServer::dispatch(const HttpRequest& request, Route route) {
+    try {
+        switch (route) {
+        case Route::Health:
+            return ApiResponse::json(
+                200, {{"version", "vollarin-server"},
+                      {"name", "GoTrue"},
+                      {"description", "Stand-in for the scores backend's accounts"}});
+        case Route::SignUp:
+            return auth.signUp(request.body);
+        case Route::PasswordGrant:
+        case Route::RefreshGrant:
+        case Route::OtherGrant:
+            return auth.token(request.queryParameter("grant_type"), request.body);
+        case Route::Rpc:
+            return rpc.call(request.path.substr(RPC_PREFIX.size()), request.body,
+                            bearerFrom(request));
+        case Route::None:
+            break;
         }
         if (startsWith(request.path, "/auth/v1/")) {
-            send(response, ApiResponse::authError(response.status, "not_found", "Path not found"));
-        } else if (response.status == 404) {
-            send(response,
-                 ApiResponse::rpcError(404, "PGRST125", "Invalid path specified in request URL"));
-        } else {
-            send(response, ApiResponse::json(response.status, {{"message", "request refused"}}));
+            return ApiResponse::authError(404, "not_found", "Path not found");
         }
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-
-    http->Get("/auth/v1/health", guarded([](const httplib::Request&) {
-                  return ApiResponse::json(
-                      200, {{"version", "vollarin-server"},
-                            {"name", "GoTrue"},
-                            {"description", "Stand-in for the scores backend's accounts"}});
-              }));
-    http->Post("/auth/v1/signup", guarded([this](const httplib::Request& request) {
-                   return auth.signUp(request.body);
-               }));
-    http->Post("/auth/v1/token", guarded([this](const httplib::Request& request) {
-                   return auth.token(request.get_param_value("grant_type"), request.body);
-               }));
-    http->Post(R"(/rest/v1/rpc/([A-Za-z0-9_]+))", guarded([this](const httplib::Request& request) {
-                   return rpc.call(request.matches[1], request.body, bearerFrom(request));
-               }));
+        return ApiResponse::rpcError(404, "PGRST125", "Invalid path specified in request URL");
+    } catch (const std::exception& error) {
+        std::cerr << "BackendServer: " << escapeForLog(request.path, MAX_LOGGED_PATH)
+                  << " failed: " << error.what() << std::endl;
+        return ApiResponse::json(500, {{"message", "internal error"}});
+    }
 }
 
-httplib::Server::HandlerResponse BackendServer::checkGateway(const httplib::Request& request,
-                                                             httplib::Response& response) {
-    requestStart = std::chrono::steady_clock::now();
-    requestTimed = true;
-    if (!isApiPath(request.path)) {
-        send(response, ApiResponse::gatewayError(404, "no Route matched with those values"));
-        return httplib::Server::HandlerResponse::Handled;
+void BackendServer::handle(HttpRequest request, HttpServer::Reply reply) {
+    const Route route = routeOf(request);
+    if (const auto refusal = screen(request, route)) {
+        return reply(finish(request, *refusal));
     }
-    if (!request.has_header("apikey")) {
-        send(response, ApiResponse::gatewayError(401, "No API key found in request"));
-        return httplib::Server::HandlerResponse::Handled;
+    if (route == Route::SignUp || route == Route::PasswordGrant) {
+        auto shared = std::make_shared<const HttpRequest>(std::move(request));
+        const bool queued = hashing.post(
+            [this, shared, reply, route] { reply(finish(*shared, dispatch(*shared, route))); });
+        if (!queued) {
+            reply(finish(*shared, overRateLimit()));
+        }
+        return;
     }
-    if (!isProjectKey(request.get_header_value("apikey"))) {
-        send(response, ApiResponse::gatewayError(401, "Invalid API key"));
-        return httplib::Server::HandlerResponse::Handled;
+    reply(finish(request, dispatch(request, route)));
+}
+
+HttpResponse BackendServer::respond(const HttpRequest& request) {
+    const Route route = routeOf(request);
+    if (const auto refusal = screen(request, route)) {
+        return finish(request, *refusal);
     }
-    return httplib::Server::HandlerResponse::Unhandled;
+    return finish(request, dispatch(request, route));
+}
+
+HttpResponse BackendServer::refuse(int status, std::string_view method, std::string_view target) {
+    const std::string path = percentDecode(target.substr(0, target.find('?')), false);
+    const Refusal* refusal =
+        std::find_if(std::begin(REFUSALS), std::end(REFUSALS),
+                     [status](const Refusal& r) { return r.status == status; });
+    const char* sqlState = refusal != std::end(REFUSALS) ? refusal->sqlState : "XX000";
+    const char* message = refusal != std::end(REFUSALS) ? refusal->message : "internal error";
+    ApiResponse answer;
+    if (startsWith(path, "/auth/v1")) {
+        answer = ApiResponse::authError(
+            status, status >= 500 ? "unexpected_failure" : "validation_failed", message);
+    } else if (startsWith(path, "/rest/v1")) {
+        answer = ApiResponse::rpcError(status, sqlState, message);
+    } else {
+        answer = ApiResponse::gatewayError(status, message);
+    }
+    logLine(method.empty() ? "-" : method, target.empty() ? "-" : path, status, "-");
+    return HttpResponse{answer.status, answer.body, "application/json", true};
+}
+
+HttpResponse BackendServer::finish(const HttpRequest& request, const ApiResponse& answer) {
+    char elapsed[32];
+    const std::chrono::duration<double, std::milli> taken =
+        std::chrono::steady_clock::now() - request.receivedAt;
+    std::snprintf(elapsed, sizeof elapsed, "%.1f", taken.count());
+    logLine(request.method, request.path, answer.status, elapsed);
+    return HttpResponse{answer.status, answer.body, "application/json", false};
 }
 
 // The project's anonymous key is any unexpired token signed with the
@@ -156,33 +226,22 @@ bool BackendServer::isProjectKey(const std::string& key) const {
     return role != verification.claims.end() && role->is_string() && *role == "anon";
 }
 
-void BackendServer::logRequest(const httplib::Request& request, const httplib::Response& response) {
+// Method and path only: bodies carry passwords and queries may too. The
+// path is escaped, so a client cannot write lines of its own.
+void BackendServer::logLine(std::string_view method, std::string_view path, int status,
+                            const char* elapsed) {
     if (!log) {
         return;
     }
-    char elapsed[32] = "-";
-    if (requestTimed) {
-        const std::chrono::duration<double, std::milli> taken =
-            std::chrono::steady_clock::now() - requestStart;
-        std::snprintf(elapsed, sizeof elapsed, "%.1f", taken.count());
-        requestTimed = false;
-    }
-    // Method and path only: bodies carry passwords and queries may too.
-    const std::string line = request.method + " " + request.path + " " +
-                             std::to_string(response.status) + " " + elapsed + " ms\n";
+    const std::string line = escapeForLog(method, MAX_LOGGED_PATH) + " " +
+                             escapeForLog(path, MAX_LOGGED_PATH) + " " + std::to_string(status) +
+                             " " + elapsed + " ms\n";
     std::lock_guard lock(logMutex);
     *log << line << std::flush;
 }
 
 bool BackendServer::bind(const std::string& address, int port) {
-    if (port == 0) {
-        boundPort = http->bind_to_any_port(address);
-        if (boundPort <= 0) {
-            return false;
-        }
-    } else if (http->bind_to_port(address, port)) {
-        boundPort = port;
-    } else {
+    if (!http->bind(address, port)) {
         return false;
     }
     boundAddress = address;
@@ -193,21 +252,19 @@ bool BackendServer::bind(const std::string& address, int port) {
 std::string BackendServer::baseUrl() const {
     const bool ipv6 = boundAddress.find(':') != std::string::npos;
     const std::string host = ipv6 ? "[" + boundAddress + "]" : boundAddress;
-    return "http://" + host + ":" + std::to_string(boundPort);
+    return "http://" + host + ":" + std::to_string(http->port());
 }
 
 bool BackendServer::run() {
-    return http->listen_after_bind();
+    return http->run();
 }
 
 void BackendServer::stop() {
-    if (http->is_running()) {
-        http->stop();
-    }
+    http->stop();
 }
 
 bool BackendServer::isRunning() const {
-    return http->is_running();
+    return http->isRunning();
 }
 
 } // namespace backend

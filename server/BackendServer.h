@@ -1,30 +1,49 @@
 #pragma once
 
 #include "server/AuthService.h"
+#include "server/HttpServer.h"
+#include "server/RateLimiter.h"
 #include "server/RpcService.h"
+#include "server/WorkPool.h"
 
-#include <httplib.h>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 
 namespace backend {
 
+struct BackendSettings {
+    HttpLimits http;
+    // Sign-ups and password sign-ins each client address may make (and,
+    // counted apart, refresh-token grants): a burst, earned back evenly over
+    // the window. The hosted service's defaults; 0 turns the limit off.
+    std::size_t authRateBurst = 30;
+    std::chrono::milliseconds authRateWindow{5 * 60 * 1000};
+    // Password hashes computed at once (0: one per core), and how many more
+    // may wait before sign-ins are turned away.
+    unsigned hashingThreads = 0;
+    std::size_t maxQueuedHashes = 256;
+};
+
 // The HTTP face of the stand-in: the gateway's API key check in front of the
 // authentication routes and the remote procedures, one log line per request.
-class BackendServer {
+// Password hashing runs on a pool of its own, so reads and stores of scores
+// are answered at once whatever the sign-ins cost.
+class BackendServer : private HttpServer::Handler {
 public:
     // log: where the request lines go; null keeps the server silent.
     BackendServer(Store& store, const PasswordHasher& hasher, const TokenService& tokens,
-                  std::ostream* log);
-    ~BackendServer();
+                  std::ostream* log, BackendSettings settings = {});
+    ~BackendServer() override;
     BackendServer(const BackendServer&) = delete;
     BackendServer& operator=(const BackendServer&) = delete;
 
     // Port 0 picks a free port. False when the address cannot be bound.
     bool bind(const std::string& address, int port);
-    int port() const { return boundPort; }
+    int port() const { return http->port(); }
     std::string baseUrl() const;
 
     // Serves until stop(); returns false if serving could not start.
@@ -32,21 +51,40 @@ public:
     void stop();
     bool isRunning() const;
 
+    // The whole answer to a request, computed on the calling thread,
+    // password hashing included; what the transport gets, for tests and
+    // fuzzing without sockets.
+    HttpResponse respond(const HttpRequest& request);
+
+    // The answer to a request the transport refused, in the body shape of
+    // the service its path belongs to.
+    HttpResponse refuse(int status, std::string_view method, std::string_view target) override;
+
 private:
-    void installRoutes();
-    httplib::Server::HandlerResponse checkGateway(const httplib::Request& request,
-                                                  httplib::Response& response);
+    enum class Route { Health, SignUp, PasswordGrant, RefreshGrant, OtherGrant, Rpc, None };
+
+    void handle(HttpRequest request, HttpServer::Reply reply) override;
+    static Route routeOf(const HttpRequest& request);
+    // The gateway's refusals and the rate limits; nothing when the request
+    // may go on.
+    std::optional<ApiResponse> screen(const HttpRequest& request, Route route);
+    ApiResponse dispatch(const HttpRequest& request, Route route);
     bool isProjectKey(const std::string& key) const;
-    void logRequest(const httplib::Request& request, const httplib::Response& response);
+    HttpResponse finish(const HttpRequest& request, const ApiResponse& answer);
+    void logLine(std::string_view method, std::string_view path, int status, const char* elapsed);
 
     AuthService auth;
     RpcService rpc;
     const TokenService& tokens;
     std::ostream* log;
     std::mutex logMutex;
-    std::unique_ptr<httplib::Server> http;
+    RateLimiter signInLimiter;
+    RateLimiter refreshLimiter;
     std::string boundAddress;
-    int boundPort = 0;
+    // Declared before the pool, so destroyed after it: queued jobs hold
+    // connections that belong to the transport.
+    std::unique_ptr<HttpServer> http;
+    WorkPool hashing;
 };
 
 } // namespace backend

@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
+#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -43,30 +44,12 @@ void waitForStopByte() {
     }
 }
 
-bool ensureParentDirectory(const std::string& path) {
-    const auto parent = std::filesystem::path(path).parent_path();
-    if (parent.empty()) {
-        return true;
-    }
-    std::error_code error;
-    std::filesystem::create_directories(parent, error);
-    if (error) {
-        std::cerr << "vollarin-server: cannot create " << parent << ": " << error.message()
-                  << std::endl;
-        return false;
-    }
-    return true;
-}
-
 std::string anonKeyFor(const backend::TokenService& tokens) {
     // Same claims as the demo key, so a build configured with this key works.
     return tokens.sign({{"iss", "supabase-demo"}, {"role", "anon"}, {"exp", 1983812996}});
 }
 
 int serve(const backend::ServerOptions& options) {
-    if (!ensureParentDirectory(options.databasePath)) {
-        return 1;
-    }
     std::string error;
     auto store = backend::Store::open(options.databasePath, error);
     if (!store) {
@@ -77,7 +60,11 @@ int serve(const backend::ServerOptions& options) {
                                              ? backend::PasswordHasher::Cost::Minimal
                                              : backend::PasswordHasher::Cost::Interactive);
     const backend::TokenService tokens(options.jwtSecret);
-    backend::BackendServer server(*store, hasher, tokens, options.quiet ? nullptr : &std::cout);
+    backend::BackendSettings settings;
+    settings.authRateBurst = options.authRateLimit;
+    settings.authRateWindow = std::chrono::seconds(options.authRateWindowSeconds);
+    backend::BackendServer server(*store, hasher, tokens, options.quiet ? nullptr : &std::cout,
+                                  settings);
     if (!server.bind(options.address, options.port)) {
         std::cerr << "vollarin-server: cannot listen on " << options.address << ":" << options.port
                   << std::endl;
@@ -105,6 +92,12 @@ int serve(const backend::ServerOptions& options) {
         std::cout << "vollarin-server: anon key for this secret: " << anonKeyFor(tokens)
                   << std::endl;
     }
+    if (options.jwtSecret == backend::ServerOptions::DEMO_JWT_SECRET &&
+        !backend::ServerOptions::isLoopbackAddress(options.address)) {
+        std::cout << "vollarin-server: warning: serving " << options.address
+                  << " with the public demo secret (--allow-demo-secret): for tests only"
+                  << std::endl;
+    }
     if (options.fastHashing) {
         std::cout << "vollarin-server: warning: fast password hashing, for tests only" << std::endl;
     }
@@ -120,8 +113,12 @@ int serve(const backend::ServerOptions& options) {
 
 int main(int argc, char** argv) {
     std::string error;
-    const auto options =
-        backend::ServerOptions::parse(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto options = backend::ServerOptions::parse(
+        std::vector<std::string>(argv + 1, argv + argc), error,
+        [](const char* name) -> std::optional<std::string> {
+            const char* value = std::getenv(name);
+            return value ? std::optional<std::string>(value) : std::nullopt;
+        });
     if (!error.empty()) {
         std::cerr << "vollarin-server: " << error << "\n\n" << backend::ServerOptions::usage();
         return 2;

@@ -1,5 +1,6 @@
 #include "server/RpcService.h"
 
+#include "server/BoundedJson.h"
 #include "server/Clock.h"
 #include "server/Uuid.h"
 
@@ -150,9 +151,11 @@ ApiResponse RpcService::call(const std::string& procedure, const std::string& bo
     }
 
     // An empty body calls the procedure without arguments.
-    const auto args =
-        body.empty() ? nlohmann::json::object() : nlohmann::json::parse(body, nullptr, false);
-    if (!args.is_object()) {
+    auto parsed = body.empty()
+                      ? BoundedJson::Result{BoundedJson::Verdict::Parsed, nlohmann::json::object()}
+                      : BoundedJson::parse(body);
+    const auto& args = parsed.value;
+    if (parsed.verdict != BoundedJson::Verdict::Parsed || !args.is_object()) {
         return ApiResponse::rpcError(400, "PGRST102", "Empty or invalid json");
     }
 

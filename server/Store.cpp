@@ -1,7 +1,15 @@
 #include "server/Store.h"
 
+#include "server/BoundedJson.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <iostream>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace backend {
@@ -34,7 +42,16 @@ CREATE TABLE IF NOT EXISTS scores (
     UNIQUE (user_id, level_id)
 );
 CREATE INDEX IF NOT EXISTS scores_level_rank ON scores (level_id, score DESC, reached_at, id);
-PRAGMA user_version = 1;
+CREATE TABLE IF NOT EXISTS refresh_tokens (
+    token_hash   TEXT PRIMARY KEY,
+    user_id      TEXT NOT NULL REFERENCES users (id) ON DELETE CASCADE,
+    session_id   TEXT NOT NULL,
+    signed_in_at INTEGER NOT NULL,
+    created_at   INTEGER NOT NULL,
+    used         INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS refresh_tokens_session ON refresh_tokens (session_id);
+PRAGMA user_version = 2;
 )sql";
 
 constexpr const char* INSERT_USER_SQL =
@@ -44,6 +61,9 @@ constexpr const char* INSERT_PROFILE_SQL = "INSERT INTO profiles (id, username) 
 constexpr const char* EMAIL_EXISTS_SQL = "SELECT 1 FROM users WHERE email = ?1";
 constexpr const char* FIND_USER_SQL = "SELECT id, email, password_hash, user_metadata, created_at, "
                                       "coalesce(last_sign_in_at, 0) FROM users WHERE email = ?1";
+constexpr const char* FIND_USER_BY_ID_SQL =
+    "SELECT id, email, password_hash, user_metadata, created_at, "
+    "coalesce(last_sign_in_at, 0) FROM users WHERE id = ?1";
 constexpr const char* RECORD_SIGN_IN_SQL = "UPDATE users SET last_sign_in_at = ?2 WHERE id = ?1";
 constexpr const char* EMAIL_FOR_USERNAME_SQL =
     "SELECT u.email FROM profiles p JOIN users u ON u.id = p.id WHERE p.username = ?1";
@@ -57,6 +77,54 @@ constexpr const char* TOP_SCORES_SQL =
     "WHERE s.level_id = ?1 ORDER BY s.score DESC, s.reached_at, s.id LIMIT ?2";
 constexpr const char* SCORE_OF_SQL =
     "SELECT score FROM scores WHERE user_id = ?1 AND level_id = ?2";
+constexpr const char* INSERT_REFRESH_TOKEN_SQL =
+    "INSERT INTO refresh_tokens (token_hash, user_id, session_id, signed_in_at, created_at) "
+    "VALUES (?1, ?2, ?3, ?4, ?5)";
+constexpr const char* FIND_REFRESH_TOKEN_SQL =
+    "SELECT user_id, session_id, signed_in_at, used FROM refresh_tokens WHERE token_hash = ?1";
+constexpr const char* USE_REFRESH_TOKEN_SQL =
+    "UPDATE refresh_tokens SET used = 1 WHERE token_hash = ?1 AND used = 0";
+constexpr const char* END_SESSION_SQL = "UPDATE refresh_tokens SET used = 1 WHERE session_id = ?1";
+
+// Creates the missing folders of the path's parent, each private to the
+// user. Existing folders keep their modes: they may be shared on purpose.
+bool makePrivateParents(const std::string& path, std::string& error) {
+    const auto parent = std::filesystem::path(path).parent_path();
+    if (parent.empty()) {
+        return true;
+    }
+    std::filesystem::path partial;
+    for (const auto& component : parent) {
+        partial /= component;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = "cannot create " + partial.string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Creates the database file private to the user if it does not exist yet,
+// before SQLite would create it with the default 0644.
+bool makePrivateFile(const std::string& path, std::string& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno == EEXIST) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && (info.st_mode & 077) != 0) {
+            std::cerr << "Store: warning: " << path
+                      << " is readable by other users; chmod 600 it to keep password hashes "
+                         "private"
+                      << std::endl;
+        }
+        return true;
+    }
+    error = "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+}
 
 void reportFailure(sqlite3* db, const char* what) {
     std::cerr << "Store: " << what << ": " << (db ? sqlite3_errmsg(db) : "no connection")
@@ -170,6 +238,9 @@ Store::Store(std::string path) : path(std::move(path)) {}
 Store::~Store() = default;
 
 std::unique_ptr<Store> Store::open(const std::string& path, std::string& error) {
+    if (!makePrivateParents(path, error) || !makePrivateFile(path, error)) {
+        return nullptr;
+    }
     std::unique_ptr<Store> store(new Store(path));
     auto connection = store->openConnection(error);
     if (!connection) {
@@ -235,6 +306,7 @@ void Store::giveBack(std::unique_ptr<Connection> connection) {
 
 CreateUserOutcome Store::createUser(const UserRecord& user,
                                     const std::optional<std::string>& username) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
         return CreateUserOutcome::Failed;
@@ -301,14 +373,22 @@ StoreResult<bool> Store::emailExists(const std::string& email) {
 }
 
 StoreResult<std::optional<UserRecord>> Store::findUserByEmail(const std::string& email) {
+    return findUser(FIND_USER_SQL, email);
+}
+
+StoreResult<std::optional<UserRecord>> Store::findUserById(const std::string& userId) {
+    return findUser(FIND_USER_BY_ID_SQL, userId);
+}
+
+StoreResult<std::optional<UserRecord>> Store::findUser(const char* sql, const std::string& key) {
     StoreResult<std::optional<UserRecord>> result;
     auto lease = borrow();
-    sqlite3_stmt* statement = lease ? lease->statement(FIND_USER_SQL) : nullptr;
+    sqlite3_stmt* statement = lease ? lease->statement(sql) : nullptr;
     if (!statement) {
         return result;
     }
     StatementScope scope(statement);
-    bindText(statement, 1, email);
+    bindText(statement, 1, key);
     const int step = sqlite3_step(statement);
     if (step == SQLITE_DONE) {
         result.ok = true;
@@ -322,8 +402,10 @@ StoreResult<std::optional<UserRecord>> Store::findUserByEmail(const std::string&
     user.id = columnText(statement, 0);
     user.email = columnText(statement, 1);
     user.passwordHash = columnText(statement, 2);
-    user.userMetadata = nlohmann::json::parse(columnText(statement, 3), nullptr, false);
-    if (!user.userMetadata.is_object()) {
+    // Rows written by older versions may hold any metadata the client sent.
+    auto metadata = BoundedJson::parse(columnText(statement, 3));
+    user.userMetadata = std::move(metadata.value);
+    if (metadata.verdict != BoundedJson::Verdict::Parsed || !user.userMetadata.is_object()) {
         user.userMetadata = nlohmann::json::object();
     }
     user.createdAtMicros = sqlite3_column_int64(statement, 4);
@@ -334,6 +416,7 @@ StoreResult<std::optional<UserRecord>> Store::findUserByEmail(const std::string&
 }
 
 bool Store::recordSignIn(const std::string& userId, std::int64_t atMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(RECORD_SIGN_IN_SQL) : nullptr;
     if (!statement) {
@@ -372,6 +455,7 @@ StoreResult<std::optional<std::string>> Store::emailForUsername(const std::strin
 
 StoreScoreOutcome Store::storeScore(const std::string& userId, int levelId, int score,
                                     std::int64_t reachedAtMicros) {
+    std::lock_guard writing(writeMutex);
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(UPSERT_SCORE_SQL) : nullptr;
     if (!statement) {
@@ -436,6 +520,108 @@ StoreResult<std::optional<int>> Store::scoreOf(const std::string& userId, int le
         result.value = sqlite3_column_int(statement, 0);
     }
     return result;
+}
+
+bool Store::addRefreshToken(const std::string& tokenHash, const RefreshTokenRecord& record,
+                            std::int64_t createdAtMicros) {
+    std::lock_guard writing(writeMutex);
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(INSERT_REFRESH_TOKEN_SQL) : nullptr;
+    if (!statement) {
+        return false;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, tokenHash);
+    bindText(statement, 2, record.userId);
+    bindText(statement, 3, record.sessionId);
+    sqlite3_bind_int64(statement, 4, record.signedInAtMicros);
+    sqlite3_bind_int64(statement, 5, createdAtMicros);
+    if (sqlite3_step(statement) != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot add a refresh token");
+        return false;
+    }
+    return true;
+}
+
+StoreResult<std::optional<RefreshTokenRecord>>
+Store::findRefreshToken(const std::string& tokenHash) {
+    StoreResult<std::optional<RefreshTokenRecord>> result;
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(FIND_REFRESH_TOKEN_SQL) : nullptr;
+    if (!statement) {
+        return result;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, tokenHash);
+    const int step = sqlite3_step(statement);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot look up a refresh token");
+        return result;
+    }
+    result.ok = true;
+    if (step == SQLITE_ROW) {
+        result.value = RefreshTokenRecord{columnText(statement, 0), columnText(statement, 1),
+                                          sqlite3_column_int64(statement, 2),
+                                          sqlite3_column_int(statement, 3) != 0};
+    }
+    return result;
+}
+
+RotateOutcome Store::rotateRefreshToken(const std::string& oldHash, const std::string& newHash,
+                                        const RefreshTokenRecord& record,
+                                        std::int64_t createdAtMicros) {
+    std::lock_guard writing(writeMutex);
+    auto lease = borrow();
+    if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
+        return RotateOutcome::Failed;
+    }
+    auto outcome = RotateOutcome::Failed;
+    {
+        sqlite3_stmt* use = lease->statement(USE_REFRESH_TOKEN_SQL);
+        sqlite3_stmt* insert = lease->statement(INSERT_REFRESH_TOKEN_SQL);
+        StatementScope useScope(use);
+        StatementScope insertScope(insert);
+        if (use && insert) {
+            bindText(use, 1, oldHash);
+            if (sqlite3_step(use) != SQLITE_DONE) {
+                reportFailure(lease->handle(), "cannot use a refresh token");
+            } else if (sqlite3_changes(lease->handle()) != 1) {
+                outcome = RotateOutcome::AlreadyUsed;
+            } else {
+                bindText(insert, 1, newHash);
+                bindText(insert, 2, record.userId);
+                bindText(insert, 3, record.sessionId);
+                sqlite3_bind_int64(insert, 4, record.signedInAtMicros);
+                sqlite3_bind_int64(insert, 5, createdAtMicros);
+                if (sqlite3_step(insert) == SQLITE_DONE) {
+                    outcome = RotateOutcome::Rotated;
+                } else {
+                    reportFailure(lease->handle(), "cannot add a refresh token");
+                }
+            }
+        }
+    }
+    if (outcome == RotateOutcome::Rotated && lease->exec("COMMIT")) {
+        return outcome;
+    }
+    lease->exec("ROLLBACK");
+    return outcome == RotateOutcome::Rotated ? RotateOutcome::Failed : outcome;
+}
+
+bool Store::endSession(const std::string& sessionId) {
+    std::lock_guard writing(writeMutex);
+    auto lease = borrow();
+    sqlite3_stmt* statement = lease ? lease->statement(END_SESSION_SQL) : nullptr;
+    if (!statement) {
+        return false;
+    }
+    StatementScope scope(statement);
+    bindText(statement, 1, sessionId);
+    if (sqlite3_step(statement) != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot end a session");
+        return false;
+    }
+    return true;
 }
 
 } // namespace backend

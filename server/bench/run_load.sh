@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Load run of the stand-in scores backend on loopback: seeds a fresh database
 # with 100 000 scores (10 000 players x 10 levels), starts vollarin-server on
-# a free port and drives the two score procedures with wrk, 16 connections,
-# a bounded time each. Prints wrk's figures (requests/s, latency percentiles).
+# a free port and drives the two score procedures with wrk at each number of
+# connections, a bounded time each. Prints wrk's figures, then one summary
+# line per run (requests/s, 50th and 99th percentile, errors).
 #
-# Usage: run_load.sh BUILD_DIR [SECONDS]
+# Usage: run_load.sh BUILD_DIR [SECONDS] [CONNECTIONS ...]
 # BUILD_DIR holds server/vollarin-server and server/vollarin-server-seed
-# (build them in Release for meaningful numbers).
+# (build them in Release for meaningful numbers). Connections default to
+# 16 64 256.
 set -euo pipefail
 
-build_dir=$(cd "${1:?usage: run_load.sh BUILD_DIR [SECONDS]}" && pwd)
+build_dir=$(cd "${1:?usage: run_load.sh BUILD_DIR [SECONDS] [CONNECTIONS ...]}" && pwd)
 seconds=${2:-10}
+shift $(($# < 2 ? $# : 2))
+connections=("$@")
+[[ ${#connections[@]} -eq 0 ]] && connections=(16 64 256)
 here=$(cd "$(dirname "$0")" && pwd)
 server_bin=$build_dir/server/vollarin-server
 seed_bin=$build_dir/server/vollarin-server-seed
@@ -30,23 +35,45 @@ trap cleanup EXIT
 
 "$seed_bin" --db "$work/load.db" --tokens "$work/tokens.txt" --players 10000 --levels 10
 
-port=$((20000 + RANDOM % 30000))
-"$server_bin" --db "$work/load.db" --port "$port" --quiet --insecure-fast-hashing \
+# Any free port: the start-up line says which.
+"$server_bin" --db "$work/load.db" --port 0 --quiet --insecure-fast-hashing \
     >"$work/server.log" 2>&1 &
 server_pid=$!
+port=
 for _ in $(seq 100); do
-    if curl -fs -o /dev/null -H "apikey: $anon_key" "http://127.0.0.1:$port/auth/v1/health"; then
+    port=$(grep -o 'listening on http://127.0.0.1:[0-9]*' "$work/server.log" | grep -o '[0-9]*$' || true)
+    if [[ -n $port ]] &&
+        curl -fs -o /dev/null -H "apikey: $anon_key" "http://127.0.0.1:$port/auth/v1/health"; then
         break
     fi
     sleep 0.1
 done
+[[ -n $port ]] || { cat "$work/server.log"; exit 1; }
 
-echo "== get_high_scores_for_level: 16 connections, ${seconds}s"
-wrk -t2 -c16 -d"${seconds}s" --timeout 5s --latency -s "$here/high_scores.lua" \
-    "http://127.0.0.1:$port"
-echo "== upsert_user_score: 16 connections, ${seconds}s"
-wrk -t2 -c16 -d"${seconds}s" --timeout 5s --latency -s "$here/upsert_scores.lua" \
-    "http://127.0.0.1:$port" -- "$work/tokens.txt"
+summary=()
+run() { # name, script, connections, extra arguments for the script
+    local name=$1 script=$2 count=$3 out
+    shift 3
+    echo "== $name: $count connections, ${seconds}s"
+    out=$(wrk -t2 -c"$count" -d"${seconds}s" --timeout 5s --latency -s "$here/$script" \
+        "http://127.0.0.1:$port" "$@")
+    echo "$out"
+    local rps p50 p99 errors
+    rps=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
+    p50=$(awk '$1 == "50%" {print $2}' <<<"$out")
+    p99=$(awk '$1 == "99%" {print $2}' <<<"$out")
+    errors=$(grep -E 'Socket errors|Non-2xx' <<<"$out" | tr -s ' ' | paste -sd ';' || true)
+    summary+=("$(printf '%-7s %5s  %10s  %9s  %9s  %s' "$name" "$count" "$rps" "$p50" "$p99" \
+        "${errors:-none}")")
+}
+for count in "${connections[@]}"; do
+    run reads high_scores.lua "$count"
+    run stores upsert_scores.lua "$count" -- "$work/tokens.txt"
+done
+
+echo
+printf '%-7s %5s  %10s  %9s  %9s  %s\n' kind conns "req/s" p50 p99 errors
+printf '%s\n' "${summary[@]}"
 
 kill -TERM "$server_pid"
 wait "$server_pid"

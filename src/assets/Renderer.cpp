@@ -1,5 +1,8 @@
 #include "assets/Renderer.h"
 
+#include "assets/DataPaths.h"
+
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -22,13 +25,15 @@ void placeChip(sf::ConvexShape& shape, sf::Vector2f position, float size, sf::Co
 } // namespace
 
 Renderer::Renderer(sf::RenderWindow& targetWindow) : window(&targetWindow) {
-    titleFontLoaded = titleFont.loadFromFile("resources/AlphaWood.ttf");
+    const std::string titlePath = DataPaths::forThisProcess().resource("/AlphaWood.ttf");
+    titleFontLoaded = titleFont.loadFromFile(titlePath);
     if (!titleFontLoaded) {
-        std::cerr << "Failed to load title font: resources/AlphaWood.ttf" << std::endl;
+        std::cerr << "Failed to load title font: " << titlePath << std::endl;
     }
-    generalFontLoaded = generalFont.loadFromFile("resources/DejaVuSans.ttf");
+    const std::string generalPath = DataPaths::forThisProcess().resource("/DejaVuSans.ttf");
+    generalFontLoaded = generalFont.loadFromFile(generalPath);
     if (!generalFontLoaded) {
-        std::cerr << "Failed to load general font: resources/DejaVuSans.ttf" << std::endl;
+        std::cerr << "Failed to load general font: " << generalPath << std::endl;
     }
 }
 
@@ -40,24 +45,116 @@ void Renderer::display() {
     window->display();
 }
 
-void Renderer::buildBackground(sf::Sprite& sprite, const sf::Texture& texture,
-                               const sf::View& view) {
-    const sf::Vector2u textureSize = texture.getSize();
-    sprite.setTexture(texture, true);
+sf::FloatRect Renderer::coverSourceRect(sf::Vector2u textureSize, sf::Vector2f targetSize,
+                                        sf::Vector2f focus) {
+    const sf::Vector2f picture(static_cast<float>(textureSize.x),
+                               static_cast<float>(textureSize.y));
+    if (picture.x <= 0.0f || picture.y <= 0.0f || targetSize.x <= 0.0f || targetSize.y <= 0.0f) {
+        return {0.0f, 0.0f, picture.x, picture.y};
+    }
+    // The largest part of the picture with the target's proportions.
+    const float scale = std::max(targetSize.x / picture.x, targetSize.y / picture.y);
+    const sf::Vector2f shown(std::min(picture.x, targetSize.x / scale),
+                             std::min(picture.y, targetSize.y / scale));
+    const float fx = std::clamp(focus.x, 0.0f, 1.0f);
+    const float fy = std::clamp(focus.y, 0.0f, 1.0f);
+    return {(picture.x - shown.x) * fx, (picture.y - shown.y) * fy, shown.x, shown.y};
+}
+
+void Renderer::buildBackground(sf::Sprite& sprite, const sf::Texture& texture, const sf::View& view,
+                               sf::Vector2f focus) {
+    const sf::FloatRect source = coverSourceRect(texture.getSize(), view.getSize(), focus);
+    sprite.setTexture(texture, false);
+    sprite.setTextureRect(sf::IntRect(
+        static_cast<int>(std::lround(source.left)), static_cast<int>(std::lround(source.top)),
+        static_cast<int>(std::lround(source.width)), static_cast<int>(std::lround(source.height))));
     sprite.setOrigin(0.0f, 0.0f);
     sprite.setRotation(0.0f);
     sprite.setColor(sf::Color::White);
-    sprite.setScale(view.getSize().x / static_cast<float>(textureSize.x),
-                    view.getSize().y / static_cast<float>(textureSize.y));
+    sprite.setScale(view.getSize().x / static_cast<float>(sprite.getTextureRect().width),
+                    view.getSize().y / static_cast<float>(sprite.getTextureRect().height));
     sprite.setPosition(view.getCenter() - view.getSize() / 2.0f);
 }
 
-void Renderer::drawBackground(const sf::Texture* texture) {
+sf::IntRect Renderer::viewportPixels() const {
+    const sf::FloatRect viewport = window->getView().getViewport();
+    const sf::Vector2f size(static_cast<float>(window->getSize().x),
+                            static_cast<float>(window->getSize().y));
+    const int left = static_cast<int>(std::lround(viewport.left * size.x));
+    const int top = static_cast<int>(std::lround(viewport.top * size.y));
+    const int right = static_cast<int>(std::lround((viewport.left + viewport.width) * size.x));
+    const int bottom = static_cast<int>(std::lround((viewport.top + viewport.height) * size.y));
+    return {left, top, right - left, bottom - top};
+}
+
+const sf::Texture* Renderer::scaledBackground(const sf::Texture& source, sf::Vector2u size,
+                                              sf::Vector2f focus) {
+    ++backgroundUses;
+    for (const auto& entry : backgrounds) {
+        if (entry->source == &source && entry->size == size && entry->focus == focus) {
+            entry->lastUse = backgroundUses;
+            return &entry->target.getTexture();
+        }
+    }
+    // A few pictures at most are in use at once (a screen's and a level's);
+    // the one unused longest makes room.
+    constexpr std::size_t KEPT = 3;
+    if (backgrounds.size() >= KEPT) {
+        const auto oldest =
+            std::min_element(backgrounds.begin(), backgrounds.end(),
+                             [](const auto& a, const auto& b) { return a->lastUse < b->lastUse; });
+        backgrounds.erase(oldest);
+    }
+    auto entry = std::make_unique<ScaledBackground>();
+    if (!entry->target.create(size.x, size.y)) {
+        return nullptr;
+    }
+    const sf::Vector2f target(static_cast<float>(size.x), static_cast<float>(size.y));
+    const sf::View pixels(sf::FloatRect(0.0f, 0.0f, target.x, target.y));
+    sf::Sprite scaled;
+    buildBackground(scaled, source, pixels, focus);
+    entry->target.clear(sf::Color::Black);
+    entry->target.draw(scaled, sf::RenderStates(sf::BlendNone));
+    entry->target.display();
+    entry->target.setSmooth(false);
+    entry->source = &source;
+    entry->size = size;
+    entry->focus = focus;
+    entry->lastUse = backgroundUses;
+    backgrounds.push_back(std::move(entry));
+    return &backgrounds.back()->target.getTexture();
+}
+
+void Renderer::drawBackground(const sf::Texture* texture, sf::Vector2f focus) {
     if (texture == nullptr) {
         return;
     }
-    buildBackground(sprite, *texture, window->getView());
-    window->draw(sprite);
+    const sf::IntRect area = viewportPixels();
+    if (area.width <= 0 || area.height <= 0) {
+        return;
+    }
+    const sf::Texture* scaled = scaledBackground(
+        *texture, {static_cast<unsigned int>(area.width), static_cast<unsigned int>(area.height)},
+        focus);
+    if (scaled == nullptr) {
+        // No off-screen target on this system: scale while drawing instead.
+        buildBackground(sprite, *texture, window->getView(), focus);
+        window->draw(sprite);
+        return;
+    }
+    // One unfiltered, unblended copy, pixel for pixel.
+    const sf::View previous = window->getView();
+    const sf::Vector2u windowSize = window->getSize();
+    window->setView(sf::View(sf::FloatRect(0.0f, 0.0f, static_cast<float>(windowSize.x),
+                                           static_cast<float>(windowSize.y))));
+    sprite.setTexture(*scaled, true);
+    sprite.setOrigin(0.0f, 0.0f);
+    sprite.setRotation(0.0f);
+    sprite.setScale(1.0f, 1.0f);
+    sprite.setColor(sf::Color::White);
+    sprite.setPosition(static_cast<float>(area.left), static_cast<float>(area.top));
+    window->draw(sprite, sf::RenderStates(sf::BlendNone));
+    window->setView(previous);
 }
 
 void Renderer::buildSprite(sf::Sprite& sprite, const sf::Texture& texture, sf::Vector2f position,
@@ -187,33 +284,146 @@ const sf::Font* Renderer::pickFont(bool useTitleFont) const {
     return generalFontLoaded ? &generalFont : nullptr;
 }
 
+void Renderer::styleText(sf::Text& target, const std::string& string, const sf::Font& font,
+                         const TextStyle& style) const {
+    target.setFont(font);
+    target.setString(sf::String(string));
+    target.setCharacterSize(style.size);
+    target.setFillColor(style.color);
+    target.setOutlineColor(style.outlineColor);
+    target.setOutlineThickness(style.outlineThickness);
+    target.setRotation(0.0f);
+    target.setScale(1.0f, 1.0f);
+}
+
+void Renderer::alignText(sf::Text& text, sf::Vector2f position, TextAnchor anchor,
+                         const sf::FloatRect* lineInk) {
+    const sf::FloatRect ink = text.getLocalBounds();
+    const float top = lineInk != nullptr ? lineInk->top : ink.top;
+    const float height = lineInk != nullptr ? lineInk->height : ink.height;
+    sf::Vector2f origin(ink.left, top);
+    switch (anchor) {
+    case TextAnchor::TopLeft:
+        break;
+    case TextAnchor::TopCentre:
+        origin.x += ink.width / 2.0f;
+        break;
+    case TextAnchor::TopRight:
+        origin.x += ink.width;
+        break;
+    case TextAnchor::CentreLeft:
+        origin.y += height / 2.0f;
+        break;
+    case TextAnchor::Centre:
+        origin += sf::Vector2f(ink.width / 2.0f, height / 2.0f);
+        break;
+    case TextAnchor::CentreRight:
+        origin += sf::Vector2f(ink.width, height / 2.0f);
+        break;
+    }
+    text.setOrigin(origin);
+    text.setPosition(position);
+}
+
+sf::FloatRect Renderer::drawTextAt(const std::string& string, sf::Vector2f position,
+                                   TextAnchor anchor, const TextStyle& style,
+                                   const char* lineReference) {
+    const sf::Font* font = pickFont(style.titleFont);
+    if (font == nullptr) {
+        return {};
+    }
+    sf::FloatRect lineInk;
+    if (lineReference != nullptr) {
+        lineInk = measureText(lineReference, style);
+    }
+    styleText(text, string, *font, style);
+    alignText(text, position, anchor, lineReference != nullptr ? &lineInk : nullptr);
+    window->draw(text);
+    const sf::FloatRect bounds = text.getGlobalBounds();
+    remember(DrawnElement::Text, string, bounds);
+    return bounds;
+}
+
+sf::FloatRect Renderer::measureText(const std::string& string, const TextStyle& style) const {
+    const sf::Font* font = pickFont(style.titleFont);
+    if (font == nullptr) {
+        return {};
+    }
+    sf::Text measured;
+    styleText(measured, string, *font, style);
+    return measured.getLocalBounds();
+}
+
 void Renderer::drawText(const std::string& string, sf::Vector2f position, unsigned int size,
                         sf::Color color, bool useTitleFont) {
     const sf::Font* font = pickFont(useTitleFont);
     if (font == nullptr) {
         return;
     }
-    text.setFont(*font);
-    text.setString(sf::String(string));
-    text.setCharacterSize(size);
-    text.setFillColor(color);
+    styleText(text, string, *font, TextStyle{size, color, useTitleFont});
     text.setOrigin(0.0f, 0.0f);
     text.setPosition(position);
     window->draw(text);
+    remember(DrawnElement::Text, string, text.getGlobalBounds());
 }
 
 void Renderer::drawCenteredText(const std::string& string, sf::Vector2f position, unsigned int size,
                                 sf::Color color, bool useTitleFont) {
-    const sf::Font* font = pickFont(useTitleFont);
-    if (font == nullptr) {
-        return;
+    drawTextAt(string, position, TextAnchor::TopCentre, TextStyle{size, color, useTitleFont});
+}
+
+sf::FloatRect Renderer::drawBox(const sf::FloatRect& area, sf::Color fill, sf::Color outline,
+                                float outlineThickness) {
+    rect.setSize({area.width, area.height});
+    rect.setFillColor(fill);
+    rect.setOutlineColor(outline);
+    rect.setOutlineThickness(outlineThickness);
+    rect.setOrigin(0.0f, 0.0f);
+    rect.setRotation(0.0f);
+    rect.setPosition(area.left, area.top);
+    window->draw(rect);
+    const sf::FloatRect bounds = rect.getGlobalBounds();
+    remember(DrawnElement::Box, std::string(), bounds);
+    return bounds;
+}
+
+void Renderer::drawTriangles(const std::vector<sf::Vertex>& vertices) {
+    if (!vertices.empty()) {
+        window->draw(vertices.data(), vertices.size(), sf::Triangles);
     }
-    text.setFont(*font);
-    text.setString(sf::String(string));
-    text.setCharacterSize(size);
-    text.setFillColor(color);
-    const sf::FloatRect bounds = text.getLocalBounds();
-    text.setOrigin(bounds.left + bounds.width / 2.0f, bounds.top);
-    text.setPosition(position);
-    window->draw(text);
+}
+
+// ---------------------------------------------------------------- record
+
+void Renderer::startRecording() {
+    record.clear();
+    recording = true;
+}
+
+void Renderer::stopRecording() {
+    recording = false;
+}
+
+sf::FloatRect Renderer::toPixels(const sf::FloatRect& area) const {
+    // Exact (unrounded) mapping through the current view and its viewport.
+    const sf::View& view = window->getView();
+    const sf::FloatRect viewport = view.getViewport();
+    const sf::Vector2f size(static_cast<float>(window->getSize().x),
+                            static_cast<float>(window->getSize().y));
+    auto map = [&](sf::Vector2f point) {
+        const sf::Vector2f ndc = view.getTransform().transformPoint(point);
+        return sf::Vector2f(
+            (ndc.x + 1.0f) / 2.0f * viewport.width * size.x + viewport.left * size.x,
+            (1.0f - ndc.y) / 2.0f * viewport.height * size.y + viewport.top * size.y);
+    };
+    const sf::Vector2f a = map({area.left, area.top});
+    const sf::Vector2f b = map({area.left + area.width, area.top + area.height});
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::abs(b.x - a.x), std::abs(b.y - a.y)};
+}
+
+void Renderer::remember(DrawnElement::Kind kind, const std::string& string,
+                        const sf::FloatRect& bounds) {
+    if (recording) {
+        record.push_back({kind, string, toPixels(bounds)});
+    }
 }

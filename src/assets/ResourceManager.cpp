@@ -1,5 +1,6 @@
 #include "assets/ResourceManager.h"
 
+#include "assets/DataPaths.h"
 #include "assets/TextureTable.h"
 
 #include <iostream>
@@ -31,7 +32,7 @@ sf::Texture* ResourceManager::getTexture(const std::string& key) const {
 
 void ResourceManager::loadGameTextures() {
     for (const TextureEntry& entry : TEXTURE_TABLE) {
-        loadTexture(std::string(entry.key), std::string(RESOURCE_ROOT) + std::string(entry.path));
+        loadTexture(std::string(entry.key), DataPaths::forThisProcess().resource(entry.path));
     }
     std::cout << "Textures loaded (missing textures will use colored shapes)\n";
 }

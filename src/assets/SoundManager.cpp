@@ -1,13 +1,13 @@
 #include "assets/SoundManager.h"
 
+#include "assets/DataPaths.h"
+
 #include <SFML/System/Clock.hpp>
 #include <algorithm>
 #include <array>
 #include <iostream>
 
 namespace {
-constexpr const char* RESOURCE_ROOT_DIR = "resources";
-
 // Effect files by SoundId, 0 to 7.
 constexpr std::array<const char*, 8> EFFECT_FILES{
     "/sounds/bird_launch.wav", "/sounds/slingshot_pull.wav", "/sounds/block_hit.wav",
@@ -54,7 +54,8 @@ SoundManager::SoundManager(TimeSource timeSource) : now(std::move(timeSource)) {
 void SoundManager::loadAllSounds() {
     std::cout << "Loading sound effects...\n";
     for (int id = 0; id < static_cast<int>(EFFECT_FILES.size()); ++id) {
-        loadSound(id, std::string(RESOURCE_ROOT_DIR) + EFFECT_FILES[static_cast<std::size_t>(id)]);
+        loadSound(id,
+                  DataPaths::forThisProcess().resource(EFFECT_FILES[static_cast<std::size_t>(id)]));
     }
     std::cout << "Sound effects loaded.\n";
 }
@@ -120,7 +121,7 @@ void SoundManager::playMusic(int id, bool loop) {
     if (file == nullptr) {
         return;
     }
-    const std::string path = std::string(RESOURCE_ROOT_DIR) + file;
+    const std::string path = DataPaths::forThisProcess().resource(file);
     // Opening stops the current track, so asking for the playing track
     // starts it again from the beginning.
     if (!music.openFromFile(path)) {

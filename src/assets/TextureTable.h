@@ -5,7 +5,7 @@
 
 struct TextureEntry {
     std::string_view key;
-    std::string_view path; // appended to "resources"
+    std::string_view path; // below the resources folder (DataPaths::resource)
 };
 
 // Every texture the game knows, in load order.
@@ -52,5 +52,3 @@ inline constexpr std::array<TextureEntry, 41> TEXTURE_TABLE{{
     {"button_highscore", "/images/button_highscore.png"},
     {"button_login", "/images/button_login.png"},
 }};
-
-inline constexpr std::string_view RESOURCE_ROOT = "resources";

@@ -1,15 +1,19 @@
 #include "core/Game.h"
 
+#include "assets/DataPaths.h"
 #include "assets/ResourceManager.h"
 #include "assets/SoundManager.h"
 #include "assets/TextureTable.h"
+#include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
 #include "entities/ExplosionBird.h"
+#include "entities/ExplosionBurst.h"
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
+#include "ui/FieldViewLayout.h"
 
 #include <SFML/System/Clock.hpp>
 #include <algorithm>
@@ -19,18 +23,26 @@
 namespace {
 constexpr float PULL_START_RADIUS = 200.0f;
 constexpr float PULL_LIMIT = 150.0f;
-constexpr float LAUNCH_FACTOR = 0.15f; // m/s per pixel of pull
-constexpr float SETTLE_SPEED = 15.0f;  // px/s
+constexpr float SETTLE_SPEED = 15.0f; // px/s
 constexpr float SETTLE_TIME = 0.5f;
 constexpr float CLEAR_DELAY = 2.0f;
 constexpr float OUT_OF_BIRDS_GRACE = 1.0f;
 constexpr float GAME_OVER_DELAY = 3.0f;
 constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
 const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
+const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 
 std::string resourcePath(const char* path) {
-    return std::string(RESOURCE_ROOT) + path;
+    return DataPaths::forThisProcess().resource(path);
+}
+
+// The backend this run talks to: the build's defaults unless the environment
+// names another; the values in use are logged, never the key.
+SupabaseClient backendClientForThisRun() {
+    const BackendConfig config = BackendConfig::forThisRun(std::cerr);
+    std::cout << config.describe() << std::endl;
+    return SupabaseClient(config.baseUrl, config.anonKey, config.emailDomain);
 }
 
 float length(sf::Vector2f v) {
@@ -41,11 +53,13 @@ float length(sf::Vector2f v) {
 Game::Game(unsigned int width, unsigned int height, const std::string& title)
     : window(sf::VideoMode(width, height, 32), title), renderer(window),
       ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
-      stateManager(*this, supabase), world(b2Vec2(0.0f, 5.0f)), contactListener(this),
-      localHighScores(), supabase(BACKEND_BASE_URL, BACKEND_ANON_KEY) {
+      stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
+      contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      supabase(backendClientForThisRun()) {
     localHighScores.loadHighScores();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
+    WindowIcon::applyTo(window);
 
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
@@ -87,30 +101,48 @@ void Game::update(float dt) {
     if (stateManager.state == Loading) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
-        // A long frame (a window drag, a slow backend call) must not become
-        // one huge physics step in which birds tunnel through walls.
-        const float frameDt = std::min(dt, MAX_FRAME_SECONDS);
-        stepWorld(frameDt);
-        updatePlaying(frameDt);
+        advancePlaying(dt);
+    } else {
+        // Time spent on any other screen is never owed to the world.
+        stepAccumulator = 0.0f;
     }
 }
 
-void Game::stepWorld(float dt) {
-    if (dt <= 0.0f) {
-        return;
+void Game::advancePlaying(float frameDt) {
+    // A long frame (a window drag, a slow backend call) is cut short: the
+    // world falls behind the clock rather than racing through many steps.
+    const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
+    stepAccumulator += dt;
+    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
+        stepAccumulator -= STEP_SECONDS;
+        world->Step(STEP_SECONDS, VELOCITY_ITERATIONS, POSITION_ITERATIONS);
+        ++stepCount;
+        updatePlaying(STEP_SECONDS);
     }
-    const int substeps = static_cast<int>(std::ceil(dt / PHYSICS_STEP_SECONDS - 1e-4f));
-    const int count = std::max(substeps, 1);
-    const float step = dt / static_cast<float>(count);
-    for (int i = 0; i < count; ++i) {
-        world.Step(step, 8, 3);
+    if (stateManager.state != Playing) {
+        stepAccumulator = 0.0f;
+    }
+    updateCosmetics(dt);
+}
+
+// What only shows: it follows the frame's own time and never the world.
+void Game::updateCosmetics(float dt) {
+    if (stateManager.messageTimer > 0.0f) {
+        stateManager.messageTimer -= dt;
+    }
+    if (!stateManager.levelEnded) {
+        particles.update(dt);
     }
 }
 
 void Game::render() {
+    drawFrame();
+    renderer.display();
+}
+
+void Game::drawFrame() {
     renderer.clearFrame();
     drawCurrentScreen();
-    renderer.display();
 }
 
 // ---------------------------------------------------------------- loading
@@ -124,31 +156,36 @@ void Game::updateLoading(float dt) {
 }
 
 void Game::finishLoading() {
-    world.SetContactListener(&contactListener);
     ResourceManager::getInstance().loadGameTextures();
     SoundManager::getInstance().loadAllSounds();
-    createGround();
 
     levelFiles.clear();
     for (int i = 1; i <= LEVEL_COUNT; ++i) {
-        levelFiles.push_back(std::string(RESOURCE_ROOT) + "/levels/level" + std::to_string(i) +
-                             ".txt");
+        levelFiles.push_back(DataPaths::forThisProcess().resourceRoot() + "/levels/level" +
+                             std::to_string(i) + ".txt");
     }
     currentLevelIndex = 0;
     loadCurrentLevel();
 
     gameView = window.getDefaultView();
-    gameView.setSize(1200.0f, 900.0f);
+    FieldViewLayout(window.getSize()).applyTo(gameView);
     gameView.setCenter(500.0f, static_cast<float>(window.getSize().y) / 2.0f);
     window.setView(gameView);
     stateManager.transitionTo(Menu);
+}
+
+// Every body goes with the old world; the caller has let go of them first.
+void Game::rebuildWorld() {
+    world = std::make_unique<b2World>(GRAVITY);
+    world->SetContactListener(&contactListener);
+    createGround();
 }
 
 void Game::createGround() {
     b2BodyDef groundDef;
     groundDef.type = b2_staticBody;
     groundDef.position.Set(600.0f * METERS_PER_PIXEL, 580.0f * METERS_PER_PIXEL);
-    b2Body* ground = world.CreateBody(&groundDef);
+    b2Body* ground = world->CreateBody(&groundDef);
 
     b2PolygonShape box;
     box.SetAsBox(800.0f * METERS_PER_PIXEL, 20.0f * METERS_PER_PIXEL);
@@ -169,10 +206,9 @@ void Game::loadCurrentLevel() {
         std::cout << "Game constructor: finished." << std::endl;
         return;
     }
-    if (currentLevel != nullptr) {
-        currentLevel->clear();
-    }
-    Level loaded = levelLoader.loadLevel(levelFiles[currentLevelIndex], &world);
+    discardAttempt();
+    rebuildWorld();
+    Level loaded = levelLoader.loadLevel(levelFiles[currentLevelIndex], world.get());
     if (levels.size() <= static_cast<std::size_t>(currentLevelIndex)) {
         levels.resize(static_cast<std::size_t>(currentLevelIndex) + 1);
     }
@@ -182,11 +218,16 @@ void Game::loadCurrentLevel() {
     stateManager.totalBirds = static_cast<std::int32_t>(
         std::count_if(currentLevel->entities.begin(), currentLevel->entities.end(),
                       [](const auto& entity) { return dynamic_cast<Bird*>(entity.get()); }));
+    // Counted now: by the time the level is rated its enemies have left the list.
+    stateManager.totalEnemies = countEnemies();
     gameView.setCenter(CAMERA_HOME);
     window.setView(gameView);
 
-    // A pull left over from the previous attempt must not launch a bird of this one.
+    // A pull left over from the previous attempt must not launch a bird of
+    // this one, and no time of the old attempt is owed to the new one.
     isDragging = false;
+    stepAccumulator = 0.0f;
+    turnSettleTimer = 0.0f;
     birdOnSlingshot = nullptr;
     int waiting = 0;
     for (const auto& entity : currentLevel->entities) {
@@ -221,6 +262,7 @@ void Game::discardAttempt() {
 }
 
 void Game::restartLevel() {
+    stateManager.withdrawBankedScore();
     discardAttempt();
     contactListener.levelScore = 0;
     stateManager.resetAttemptFlags();
@@ -246,7 +288,7 @@ Bird* Game::findNextBird() const {
 void Game::seatBird(Bird* bird) {
     birdOnSlingshot = bird;
     if (bird != nullptr) {
-        bird->initPhysics(&world, bandRestPos);
+        bird->initPhysics(world.get(), bandRestPos);
     }
 }
 
@@ -257,7 +299,7 @@ void Game::pressSlingshot(sf::Vector2i pixel) {
             seatBird(next);
         }
     }
-    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
         return;
     }
     const double dx = static_cast<double>(point.x) - slingshotPos.x;
@@ -285,7 +327,7 @@ void Game::pullSlingshot(sf::Vector2i pixel) {
 }
 
 void Game::launchBird() {
-    if (birdOnSlingshot == nullptr || birdOnSlingshot->launched) {
+    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
         return;
     }
     const float dx = slingshotPos.x - dragPos.x;
@@ -314,6 +356,7 @@ void Game::activateSpecial() {
         extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
     } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
         stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS);
+        ExplosionBurst::emit(particles, currentBird->position);
     }
     std::cout << "Special ability activated!" << std::endl;
 }
@@ -342,21 +385,16 @@ int Game::countEnemies() const {
 
 void Game::updatePlaying(float dt) {
     if (currentLevel == nullptr) {
-        particles.update(dt);
         return;
     }
     currentLevel->update(dt);
     updateBirdsInFlight(dt);
     updateTurn(dt);
     updateCamera(dt);
-    if (stateManager.messageTimer > 0.0f) {
-        stateManager.messageTimer -= dt;
-    }
     if (stateManager.levelEnded) {
         return;
     }
     updateWatchers(dt);
-    particles.update(dt);
 }
 
 void Game::updateBirdsInFlight(float dt) {
@@ -433,6 +471,8 @@ void Game::loseLevel() {
     std::cout << "Game Over! No birds left." << std::endl;
 }
 
+// Runs with the rules, step by step: the view decides where a press lands in
+// the world, so the same shot at the same step must see the same view.
 void Game::updateCamera(float dt) {
     sf::Vector2f centre = gameView.getCenter();
     if (currentBird != nullptr && currentBird->alive) {
@@ -535,16 +575,25 @@ void Game::drawCurrentScreen() {
         break;
     case Login:
         ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                           flow.passwordInput, flow.cursorVisible, flow.loginFocus);
+                           flow.passwordInput, flow.cursorVisible, flow.loginFocus,
+                           flow.loginError);
         break;
     }
+}
+
+void Game::fitViewsToWindow() {
+    // Screens lay themselves out from the window's size every frame; only the
+    // camera keeps a shape between frames.
+    FieldViewLayout(window.getSize()).applyTo(gameView);
 }
 
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
     const GameStateManager& flow = stateManager;
+    window.setView(gameView);
     if (currentLevel != nullptr) {
-        renderer.drawBackground(resources.getTexture(currentLevel->background));
+        renderer.drawBackground(resources.getTexture(currentLevel->background),
+                                FieldViewLayout::backgroundFocus());
         currentLevel->draw(renderer);
     }
     for (auto& bird : extraBirds) {

@@ -23,6 +23,9 @@ class Bird;
 
 // The application object: owns every subsystem for the whole run and
 // sequences one frame as update(dt) then render(). run() only measures dt.
+// In Playing the world and every rule that can change it advance in fixed
+// steps of STEP_SECONDS, fed by the frame times, so a shot does the same at
+// any frame rate.
 class Game {
 public:
     static constexpr int LEVEL_COUNT = 7;
@@ -33,16 +36,27 @@ public:
     Game& operator=(const Game&) = delete;
 
     void run();
-    // One frame of rules with an exact dt (seconds): the text cursor, then the
-    // current state's work. Input must already have been handled.
+    // One frame with its measured dt (seconds): the text cursor, then the
+    // current state's work; in Playing as many whole fixed steps as the frame
+    // times so far hold. Input must already have been handled.
     void update(float dt);
     // One frame of drawing: clear, the current state's screen, present.
     void render();
+    // The same frame without presenting it, so that its pixels can still be
+    // read back from the window (tools, tests).
+    void drawFrame();
+
+    // The window changed size: the camera takes the window's new shape.
+    void fitViewsToWindow();
 
     void setRunning(bool value) { running = value; }
     bool isRunning() const { return running; }
 
     void loadCurrentLevel();
+    // Every rule that can change the world, advanced by dt after a world
+    // step: the level, the birds in flight, the turn, the camera and the
+    // watchers. The fixed step calls it with STEP_SECONDS; tests may call it
+    // alone to hold the world still.
     void updatePlaying(float dt);
 
     // Slingshot, driven by the input handler in Playing. Points are window
@@ -60,9 +74,15 @@ public:
     // and the turn. The callers decide what happens to scores and state.
     void discardAttempt();
 
-    // Longest frame the simulation accepts, and the largest physics substep.
+    // Longest frame the simulation accepts, and the one step it advances by.
     static constexpr float MAX_FRAME_SECONDS = 0.25f;
-    static constexpr float PHYSICS_STEP_SECONDS = 1.0f / 60.0f;
+    static constexpr float STEP_SECONDS = 1.0f / 60.0f;
+    static constexpr int VELOCITY_ITERATIONS = 8;
+    static constexpr int POSITION_ITERATIONS = 3;
+    // The world's gravity, m/s^2 downwards, and the launch speed a pixel of
+    // pull gives, m/s.
+    static constexpr float GRAVITY_MPS2 = 5.0f;
+    static constexpr float LAUNCH_FACTOR = 0.15f;
 
     // Fields, in the order the subsystems are built.
     sf::RenderWindow window;
@@ -76,7 +96,9 @@ public:
     std::int32_t currentLevelIndex = 0;
     Level* currentLevel = nullptr;
     LevelLoader levelLoader;
-    b2World world;
+    // Built afresh for every level attempt: the physics engine's results
+    // depend on its history, and a level must start the same every time.
+    std::unique_ptr<b2World> world;
     GameContactListener contactListener;
     sf::View gameView;
     Bird* currentBird = nullptr;
@@ -92,6 +114,11 @@ public:
     sf::Vector2f dragStart;
     sf::Vector2f dragPos;
     std::int32_t totalScore = 0;
+    // Frame time not yet spent on a whole step; emptied whenever play stops
+    // or starts over, so no step is owed across a pause or a restart.
+    float stepAccumulator = 0.0f;
+    // Fixed steps taken since the game was built.
+    std::uint64_t stepCount = 0;
     HighScoreTable localHighScores;
     bool running = false;
     SupabaseClient supabase;
@@ -99,8 +126,10 @@ public:
 private:
     void updateLoading(float dt);
     void finishLoading();
+    void rebuildWorld();
     void createGround();
-    void stepWorld(float dt);
+    void advancePlaying(float frameDt);
+    void updateCosmetics(float dt);
     void seatBird(Bird* bird);
     void updateBirdsInFlight(float dt);
     void updateTurn(float dt);

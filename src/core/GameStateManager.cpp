@@ -2,6 +2,7 @@
 
 #include "assets/SoundManager.h"
 #include "core/Game.h"
+#include "online/AccountRules.h"
 #include "online/SupabaseClient.h"
 
 #include <iostream>
@@ -39,11 +40,17 @@ void GameStateManager::clearPendingLosses() {
     outOfBirdsTimer = 0.0f;
 }
 
+void GameStateManager::withdrawBankedScore() {
+    game.totalScore -= bankedScore;
+    bankedScore = 0;
+}
+
 void GameStateManager::startLevel() {
     state = Playing;
     SoundManager::getInstance().playMusic(GameMusic, true);
     resetAttemptFlags();
     game.totalScore = 0;
+    bankedScore = 0;
     game.contactListener.levelScore = 0;
     game.loadCurrentLevel();
 }
@@ -66,8 +73,9 @@ int GameStateManager::rateStars(int score, int enemies, int unlaunchedBirds, int
 void GameStateManager::levelCompleted() {
     const int score = game.contactListener.levelScore;
     game.totalScore += score;
+    bankedScore = score;
     reportScore(score);
-    stars = rateStars(score, game.countEnemies(), game.countUnlaunchedBirds(), totalBirds);
+    stars = rateStars(score, totalEnemies, game.countUnlaunchedBirds(), totalBirds);
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;
@@ -110,6 +118,8 @@ void GameStateManager::nextLevel() {
     game.discardAttempt();
     game.turnSettleTimer = 0.0f;
     game.contactListener.levelScore = 0;
+    // The points stay in the total; they are no longer this level's to withdraw.
+    bankedScore = 0;
     game.currentLevelIndex += 1;
     if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
         state = Playing;
@@ -148,6 +158,7 @@ void GameStateManager::quitToMenu() {
     game.discardAttempt();
     game.currentLevelIndex = 0;
     game.totalScore = 0;
+    bankedScore = 0;
     state = Menu;
 }
 
@@ -157,6 +168,7 @@ void GameStateManager::leaveToLevelSelect() {
     gameOverPending = false;
     outOfBirdsPending = false;
     game.totalScore = 0;
+    bankedScore = 0;
     game.contactListener.levelScore = 0;
     transitionTo(LevelSelect);
     selectedLevel = game.currentLevelIndex;
@@ -164,41 +176,84 @@ void GameStateManager::leaveToLevelSelect() {
 
 void GameStateManager::resumePlaying() {
     state = Playing;
+    // The time the game stood still is not owed to the world.
+    game.stepAccumulator = 0.0f;
 }
 
 void GameStateManager::openLogin(GameState from) {
     previousState = from;
+    loginError.clear();
     transitionTo(Login);
 }
 
-void GameStateManager::applySession(const std::string& error, const char* failedText,
-                                    const char* okText) {
+std::string GameStateManager::accountErrorMessage(const std::string& error, bool signingUp) {
+    auto mentions = [&error](const char* word) { return error.find(word) != std::string::npos; };
+    if (mentions("Network error")) {
+        return "Cannot reach the scores server";
+    }
+    if (signingUp) {
+        if (mentions("user_already_exists") || mentions("already registered") ||
+            mentions("Database error saving new user")) {
+            return "That name is taken";
+        }
+        if (mentions("weak_password")) {
+            return AccountRules::passwordProblem("");
+        }
+        return "Sign up failed, please try again";
+    }
+    // The same answer for an unknown name and a wrong password, as the server
+    // gives, so that accounts cannot be probed from here either.
+    if (mentions("Username not found") || mentions("invalid_credentials") ||
+        mentions("Invalid login credentials")) {
+        return "Invalid username or password";
+    }
+    return "Login failed, please try again";
+}
+
+bool GameStateManager::credentialsReady() {
+    loginError = AccountRules::usernameProblem(usernameInput);
+    if (loginError.empty()) {
+        loginError = AccountRules::passwordProblem(passwordInput);
+    }
+    return loginError.empty();
+}
+
+void GameStateManager::applySession(const std::string& error, bool signingUp) {
     if (!error.empty()) {
-        std::cerr << failedText << error << std::endl;
+        std::cerr << (signingUp ? "Sign Up failed: " : "Login failed: ") << error << std::endl;
+        loginError = accountErrorMessage(error, signingUp);
         return;
     }
+    loginError.clear();
     isLoggedIn = true;
     loggedInUsername = usernameInput;
     userId = supabase.getUserId();
     accessToken = supabase.getAccessToken();
     transitionTo(previousState);
-    std::cout << okText << loggedInUsername << std::endl;
+    std::cout << (signingUp ? "Sign Up successful for user: " : "Login successful for user: ")
+              << loggedInUsername << std::endl;
 }
 
 void GameStateManager::signIn() {
     std::cout << "Login button clicked!" << std::endl;
-    supabase.signIn(usernameInput, passwordInput,
-                    [this](const nlohmann::json&, const std::string& error) {
-                        applySession(error, "Login failed: ", "Login successful for user: ");
-                    });
+    if (!credentialsReady()) {
+        std::cerr << "Login failed: " << loginError << std::endl;
+        return;
+    }
+    supabase.signIn(
+        usernameInput, passwordInput,
+        [this](const nlohmann::json&, const std::string& error) { applySession(error, false); });
 }
 
 void GameStateManager::signUp() {
     std::cout << "Sign Up button clicked! Calling Supabase signUp..." << std::endl;
-    supabase.signUp(usernameInput, passwordInput,
-                    [this](const nlohmann::json&, const std::string& error) {
-                        applySession(error, "Sign Up failed: ", "Sign Up successful for user: ");
-                    });
+    if (!credentialsReady()) {
+        std::cerr << "Sign Up failed: " << loginError << std::endl;
+        return;
+    }
+    supabase.signUp(
+        usernameInput, passwordInput,
+        [this](const nlohmann::json&, const std::string& error) { applySession(error, true); });
 }
 
 void GameStateManager::signOut() {

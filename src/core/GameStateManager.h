@@ -35,6 +35,9 @@ public:
     // left over from an earlier attempt must never restart a fresh one.
     void resetAttemptFlags();
     void clearPendingLosses();
+    // Retry replaces the completed attempt: its banked points leave the total,
+    // so the total holds each level at most once.
+    void withdrawBankedScore();
 
     // Screens and accounts.
     void openLogin(GameState from);
@@ -43,11 +46,17 @@ public:
     void signUp();
     void signOut();
 
+    // What the login screen says after a failed sign-in or sign-up, from the
+    // client's error text.
+    static std::string accountErrorMessage(const std::string& error, bool signingUp);
+
     // The star rating for a completed level (1 to 3).
     static int rateStars(int score, int enemies, int unlaunchedBirds, int totalBirds);
 
     GameState state = Loading;
     std::int32_t totalBirds = 0;
+    // Enemies the current level started with; the star rating's par.
+    std::int32_t totalEnemies = 0;
     float loadingProgress = 0.0f;
     float messageTimer = 0.0f;
     bool levelEnded = false;
@@ -60,6 +69,8 @@ public:
     std::string message;
     std::int32_t selectedLevel = 0;
     std::int32_t stars = 0;
+    // What the completed attempt of the current level added to totalScore.
+    std::int32_t bankedScore = 0;
     std::string nicknameInput;
     std::string usernameInput;
     std::string passwordInput;
@@ -73,10 +84,15 @@ public:
     GameState previousState = Menu;
     std::vector<HighScore> onlineHighScores;
     std::int32_t loginFocus = 0;
+    // Shown on the login screen: what was wrong with the last attempt.
+    std::string loginError;
 
 private:
+    // Checks the typed name and password; false (and loginError set) when
+    // they must not be sent.
+    bool credentialsReady();
     void reportScore(int score);
-    void applySession(const std::string& error, const char* failedText, const char* okText);
+    void applySession(const std::string& error, bool signingUp);
 
     Game& game;
     SupabaseClient& supabase;

@@ -2,6 +2,7 @@
 
 #include "assets/SoundManager.h"
 #include "core/Game.h"
+#include "online/AccountRules.h"
 #include "ui/LevelSelectLayout.h"
 
 #include <iostream>
@@ -42,6 +43,12 @@ void InputHandler::handleEvent(const sf::Event& event) {
         game.setRunning(false);
         return;
     }
+    if (event.type == sf::Event::Resized) {
+        game.fitViewsToWindow();
+        std::cout << "Window resized to " << event.size.width << "x" << event.size.height
+                  << std::endl;
+        return;
+    }
     switch (game.stateManager.state) {
     case Loading:
         break;
@@ -77,10 +84,6 @@ sf::Vector2f InputHandler::toWindowView(int x, int y) const {
     const sf::View windowView(
         sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
     return game.window.mapPixelToCoords({x, y}, windowView);
-}
-
-sf::Vector2f InputHandler::toDefaultView(int x, int y) const {
-    return game.window.mapPixelToCoords({x, y}, game.window.getDefaultView());
 }
 
 void InputHandler::handleMenu(const sf::Event& event) {
@@ -155,7 +158,7 @@ void InputHandler::handlePlaying(const sf::Event& event) {
         }
     }
     if (event.type == sf::Event::MouseButtonPressed) {
-        const sf::Vector2f point = toDefaultView(event.mouseButton.x, event.mouseButton.y);
+        const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
         if (game.ui.startButtonRect.contains(point)) {
             flow.leaveToLevelSelect();
         } else if (game.ui.getButtonAt(point, Playing) == 5) {
@@ -196,7 +199,7 @@ void InputHandler::handlePaused(const sf::Event& event) {
     if (!isLeftPress(event)) {
         return;
     }
-    const sf::Vector2f point = toDefaultView(event.mouseButton.x, event.mouseButton.y);
+    const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
     for (int i = 0; i < PAUSE_ENTRY_COUNT; ++i) {
         if (game.ui.pauseEntryHitBox(i).contains(point)) {
             flow.pauseSelection = i;
@@ -296,6 +299,15 @@ void InputHandler::handleLogin(const sf::Event& event) {
         typeIntoLoginField(event.text.unicode);
         return;
     }
+    if (event.type == sf::Event::KeyPressed && !flow.isLoggedIn) {
+        // The keyboard alone fills the form: Tab swaps fields, Enter is Login.
+        if (event.key.code == sf::Keyboard::Tab) {
+            focusLoginField(flow.loginFocus == 1 ? 2 : 1);
+        } else if (event.key.code == sf::Keyboard::Enter) {
+            flow.signIn();
+        }
+        return;
+    }
     if (!isLeftPress(event)) {
         return;
     }
@@ -311,17 +323,22 @@ void InputHandler::handleLogin(const sf::Event& event) {
         flow.signOut();
         break;
     case 10:
-        flow.loginFocus = 1;
-        std::cout << "Username input field activated." << std::endl;
+        focusLoginField(1);
         break;
     case 11:
-        flow.loginFocus = 2;
-        std::cout << "Password input field activated." << std::endl;
+        focusLoginField(2);
         break;
     default:
         flow.loginFocus = 0;
         break;
     }
+}
+
+void InputHandler::focusLoginField(int field) {
+    game.stateManager.loginFocus = field;
+    std::cout << (field == 1 ? "Username input field activated."
+                             : "Password input field activated.")
+              << std::endl;
 }
 
 void InputHandler::typeIntoLoginField(sf::Uint32 code) {
@@ -332,11 +349,17 @@ void InputHandler::typeIntoLoginField(sf::Uint32 code) {
     if (field == nullptr) {
         return;
     }
+    const std::size_t limit = flow.loginFocus == 1 ? AccountRules::USERNAME_MAX_LENGTH
+                                                   : AccountRules::PASSWORD_MAX_LENGTH;
+    // Control characters (Tab, Enter, Delete, ...) and anything beyond ASCII
+    // never enter a field; neither does a character past the field's limit.
     if (code == 8) {
         if (!field->empty()) {
             field->pop_back();
+            flow.loginError.clear();
         }
-    } else if (code != 13 && code != 10 && code < 128) {
+    } else if (AccountRules::isPrintable(code) && field->size() < limit) {
         field->push_back(static_cast<char>(code));
+        flow.loginError.clear();
     }
 }

@@ -30,12 +30,13 @@ private:
     void handleLogin(const sf::Event& event);
 
     void performPauseEntry(int index);
+    void focusLoginField(int field);
     void typeIntoLoginField(sf::Uint32 code);
 
-    // Mouse positions arrive in window pixels; screens are laid out in one of
-    // three views.
+    // Mouse positions arrive in window pixels. Screens and the HUD are laid
+    // out in the window view, one unit per pixel at any window size; aiming
+    // maps through the camera (Game).
     sf::Vector2f toWindowView(int x, int y) const;
-    sf::Vector2f toDefaultView(int x, int y) const;
 
     Game& game;
 };

@@ -1,3 +1,4 @@
+#include "core/CommandLine.h"
 #include "core/Game.h"
 
 #include <exception>
@@ -5,10 +6,25 @@
 #include <iomanip>
 #include <iostream>
 
-int main() {
+int main(int argc, char** argv) {
+    const CommandLine::Result command = CommandLine::parse(CommandLine::arguments(argc, argv));
+    if (!command.ok()) {
+        std::cerr << "vollarin: " << command.error << "\n\n" << CommandLine::usage("vollarin");
+        return CommandLine::EXIT_USAGE;
+    }
+    if (command.options.showHelp) {
+        std::cout << CommandLine::usage("vollarin");
+        return 0;
+    }
+    if (command.options.showVersion) {
+        std::cout << CommandLine::versionText() << std::endl;
+        return 0;
+    }
+
     std::cout << "Hello Skysling Clone! - main started" << std::endl;
+    std::error_code noDirectory;
     std::cout << "Current working directory: "
-              << std::quoted(std::filesystem::current_path().string()) << std::endl;
+              << std::quoted(std::filesystem::current_path(noDirectory).string()) << std::endl;
     try {
         std::cout << "main: Creating Game object..." << std::endl;
         Game game(1280, 720, "Skysling Clone");

@@ -26,8 +26,12 @@ void Bird::initPhysics(b2World* world, sf::Vector2f positionPx) {
     position = positionPx;
 }
 
+bool Bird::canLaunch() const {
+    return !launched && alive && body != nullptr;
+}
+
 void Bird::launch(sf::Vector2f velocityMps) {
-    if (launched || body == nullptr) {
+    if (!canLaunch()) {
         return;
     }
     launched = true;
@@ -39,7 +43,9 @@ void Bird::launch(sf::Vector2f velocityMps) {
 }
 
 void Bird::markCollided() {
-    if (!collided) {
+    // A block or enemy resting on the bird in the slingshot must not run
+    // down its lifetime before it has even flown.
+    if (launched && !collided) {
         collided = true;
     }
 }

@@ -27,8 +27,10 @@ public:
     void initPhysics(b2World* world, sf::Vector2f positionPx);
     // Turns the seated body dynamic with velocityMps (m/s). Once only.
     void launch(sf::Vector2f velocityMps);
-    // Starts the collision timer at the bird's first contact.
+    // Starts the collision timer at the bird's first contact in flight.
     void markCollided();
+    // A seated bird that can still fly: not launched, alive, with its body.
+    bool canLaunch() const;
     // Body velocity in pixels per second; (0, 0) without a body.
     sf::Vector2f getVelocity() const;
 

@@ -2,6 +2,9 @@
 
 #include "assets/Renderer.h"
 
+#include <SFML/Graphics/CircleShape.hpp>
+#include <SFML/Graphics/ConvexShape.hpp>
+#include <SFML/Graphics/Vertex.hpp>
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -15,6 +18,22 @@ constexpr float INTENSITY_SPEEDUP = 0.1f;
 // A float in [0, 1) from the engine's top 24 bits.
 float unitFloat(std::mt19937& engine) {
     return static_cast<float>(engine() >> 8) * (1.0f / 16777216.0f);
+}
+
+// A convex shape as a fan of triangles in its placed (transformed) position.
+void appendTriangles(std::vector<sf::Vertex>& triangles, const sf::Shape& shape) {
+    const sf::Transform& transform = shape.getTransform();
+    const std::size_t count = shape.getPointCount();
+    const sf::Color color = shape.getFillColor();
+    if (count < 3) {
+        return;
+    }
+    const sf::Vector2f first = transform.transformPoint(shape.getPoint(0));
+    for (std::size_t i = 1; i + 1 < count; ++i) {
+        triangles.emplace_back(first, color);
+        triangles.emplace_back(transform.transformPoint(shape.getPoint(i)), color);
+        triangles.emplace_back(transform.transformPoint(shape.getPoint(i + 1)), color);
+    }
 }
 
 const char* shapeWord(ParticleShape shape) {
@@ -89,20 +108,32 @@ void ParticleSystem::update(float dt) {
 }
 
 void ParticleSystem::draw(Renderer& renderer) {
+    // Hundreds of chips in a collapse: one batch of triangles instead of a
+    // draw call each, with the very shapes the single-shape helpers build.
+    std::vector<sf::Vertex> triangles;
+    triangles.reserve(particles.size() * 3 * 28);
+    sf::CircleShape circle;
+    sf::ConvexShape chip;
     for (const Particle& particle : particles) {
         if (particle.lifetime <= 0.0f) {
             continue;
         }
         switch (particle.shape) {
         case CIRCLE:
-            renderer.drawCircle(particle.position, particle.size, particle.color);
+            Renderer::buildCircle(circle, particle.position, particle.size, particle.color);
+            appendTriangles(triangles, circle);
             break;
         case QUADRANGLE:
-            renderer.drawQuad(particle.position, 2.0f * particle.size, particle.color, 0.0f);
+            Renderer::buildQuad(chip, particle.position, 2.0f * particle.size, particle.color,
+                                0.0f);
+            appendTriangles(triangles, chip);
             break;
         case TRIANGLE:
-            renderer.drawTriangle(particle.position, 2.0f * particle.size, particle.color, 0.0f);
+            Renderer::buildTriangle(chip, particle.position, 2.0f * particle.size, particle.color,
+                                    0.0f);
+            appendTriangles(triangles, chip);
             break;
         }
     }
+    renderer.drawTriangles(triangles);
 }

@@ -108,8 +108,9 @@ bool isStringMember(const nlohmann::json& object, const char* key) {
 
 } // namespace
 
-SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& anonKey)
-    : baseUrl(baseUrl), anonKey(anonKey), transport(baseUrl) {}
+SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& anonKey,
+                               const std::string& emailDomain)
+    : baseUrl(baseUrl), anonKey(anonKey), emailSuffix("@" + emailDomain), transport(baseUrl) {}
 
 // Content-Type goes with every request (see BackendTransport), so it is not
 // listed here.
@@ -138,7 +139,7 @@ httplib::Result SupabaseClient::send(const std::string& method, const std::strin
 void SupabaseClient::signUp(const std::string& username, const std::string& password,
                             const AuthCallback& callback) {
     const nlohmann::json body = {{"data", {{"username", username}}},
-                                 {"email", username + EMAIL_SUFFIX},
+                                 {"email", username + emailSuffix},
                                  {"password", password}};
     handleAuthResponse(postJson("/auth/v1/signup", anonHeaders(), body), callback);
 }

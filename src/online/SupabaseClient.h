@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/BackendConfig.h"
 #include "online/BackendTransport.h"
 #include "online/HighScore.h"
 
@@ -23,12 +24,11 @@ public:
         std::function<void(const std::vector<HighScore>&, const std::string&)>;
     using ScoreUpdateCallback = std::function<void(bool, const std::string&)>;
 
-    // Players have user names; the authentication service wants an address, so
-    // each name maps to name + this suffix.
-    static constexpr const char* EMAIL_SUFFIX = "@vollarin.io";
-
-    // Sends nothing: the connection is opened by the first request.
-    SupabaseClient(const std::string& baseUrl, const std::string& anonKey);
+    // Sends nothing: the connection is opened by the first request. Players
+    // have user names; the authentication service wants an address, so each
+    // name maps to name + "@" + `emailDomain`.
+    SupabaseClient(const std::string& baseUrl, const std::string& anonKey,
+                   const std::string& emailDomain = BACKEND_EMAIL_DOMAIN);
 
     void signUp(const std::string& username, const std::string& password,
                 const AuthCallback& callback);
@@ -73,6 +73,7 @@ private:
 
     std::string baseUrl;
     std::string anonKey;
+    std::string emailSuffix;
     BackendTransport transport;
     std::string accessToken;
     std::string userId;

@@ -5,6 +5,7 @@
 #include "core/Game.h"
 #include "entities/BirdKinds.h"
 #include "ui/LevelSelectLayout.h"
+#include "ui/PauseLayout.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/Texture.hpp>
@@ -21,6 +22,7 @@ const sf::Color BRONZE(205, 127, 50, 255);
 const sf::Color STAR_GREY(80, 80, 80, 255);
 const sf::Color DIM_GREY(150, 150, 150, 255);
 const sf::Color HINT_GREY(180, 180, 180, 255);
+const sf::Color ERROR_RED(255, 120, 120, 255);
 const sf::Color VEIL(0, 0, 0, 150);
 const sf::Color DARK_PANEL(0, 0, 0, 180);
 const sf::Color PANEL_OUTLINE(100, 100, 100, 200);
@@ -28,10 +30,33 @@ const sf::Color FIELD_FILL(0, 0, 0, 100);
 
 constexpr std::array<const char*, UIRenderer::PAUSE_ENTRY_COUNT> PAUSE_ENTRIES{
     "Resume", "Start Over", "Quit to Menu"};
-constexpr float PAUSE_CENTRE_X = 400.0f;
-constexpr float PAUSE_TOP = 250.0f;
-constexpr float PAUSE_STEP = 42.0f;
-constexpr unsigned int PAUSE_TEXT_SIZE = 32;
+
+// Distance kept between anything drawn and the window's edges.
+constexpr float EDGE_MARGIN = 20.0f;
+// Inner padding of panels and input boxes, between their edge and their text.
+constexpr float PANEL_PADDING = 30.0f;
+constexpr float FIELD_PADDING = 12.0f;
+// The login button's label is cut to this width, so that a long name keeps
+// the button in its corner.
+constexpr float LOGIN_LABEL_MAX_WIDTH = 200.0f;
+// Letters that reach from the top of a line to the bottom of its descenders:
+// typed lines are placed by these, so they do not jump as letters come in.
+const char* const LINE_REFERENCE = "Hg";
+constexpr std::size_t NICKNAME_LIMIT = 10;
+constexpr int HIGH_SCORE_ROWS = 10;
+
+TextStyle plain(unsigned int size, sf::Color color, bool titleFont = false) {
+    return TextStyle{size, color, titleFont};
+}
+
+// Text that lies over pictures and the playing field: a dark outline keeps it
+// readable on any colour behind it.
+TextStyle outlined(unsigned int size, sf::Color color, bool titleFont = false) {
+    TextStyle style{size, color, titleFont};
+    style.outlineThickness = size >= 18 ? 2.0f : 1.0f;
+    style.outlineColor = sf::Color::Black;
+    return style;
+}
 
 // Sets a view for the duration of one screen and puts the previous one back,
 // so the camera the frame loop left on the window survives the overlay.
@@ -94,6 +119,14 @@ sf::Color rankColor(int rank) {
         return sf::Color::White;
     }
 }
+
+float right(const sf::FloatRect& rect) {
+    return rect.left + rect.width;
+}
+
+float bottom(const sf::FloatRect& rect) {
+    return rect.top + rect.height;
+}
 } // namespace
 
 UIRenderer::UIRenderer(Game& game, Renderer& renderer, ResourceManager& resources,
@@ -120,62 +153,36 @@ const sf::Texture* UIRenderer::texture(const char* key) const {
     return resources.getTexture(key);
 }
 
-sf::FloatRect UIRenderer::setUpText(const std::string& string, const sf::Font& font,
-                                    unsigned int size, sf::Color color) {
-    text.setFont(font);
-    text.setString(sf::String(string));
-    text.setCharacterSize(size);
-    text.setFillColor(color);
-    return text.getLocalBounds();
+float UIRenderer::textWidth(const std::string& string, const TextStyle& style) const {
+    return renderer.measureText(string, style).width;
 }
 
-sf::FloatRect UIRenderer::drawMiddledText(const std::string& string, const sf::Font& font,
-                                          unsigned int size, sf::Color color,
-                                          sf::Vector2f position) {
-    const sf::FloatRect bounds = setUpText(string, font, size, color);
-    text.setOrigin(bounds.width * 0.5f, bounds.height * 0.5f);
-    text.setPosition(position);
-    window().draw(text);
-    return bounds;
+std::string UIRenderer::fitText(const std::string& string, const TextStyle& style,
+                                float maxWidth) const {
+    if (textWidth(string, style) <= maxWidth) {
+        return string;
+    }
+    // Drop letters from the end until the rest and ".." fit.
+    std::string kept = string;
+    while (!kept.empty() && textWidth(kept + "..", style) > maxWidth) {
+        kept.pop_back();
+    }
+    return kept + "..";
 }
 
-float UIRenderer::drawTextBelow(const std::string& string, const sf::Font& font, unsigned int size,
-                                sf::Color color, sf::Vector2f top) {
-    const sf::FloatRect bounds = setUpText(string, font, size, color);
-    text.setOrigin(bounds.width * 0.5f, bounds.height * 0.5f);
-    text.setPosition(top.x, top.y + bounds.height * 0.5f);
-    window().draw(text);
-    return bounds.height;
-}
-
-float UIRenderer::measureTextWidth(const std::string& string, unsigned int size) const {
-    const sf::Text measured(sf::String(string), renderer.getFont(), size);
-    return measured.getLocalBounds().width;
-}
-
-void UIRenderer::styleBox(sf::Vector2f size, sf::Color fill, sf::Color outline,
-                          float outlineThickness) {
-    box.setSize(size);
-    box.setFillColor(fill);
-    box.setOutlineColor(outline);
-    box.setOutlineThickness(outlineThickness);
-}
-
-void UIRenderer::drawPanel(sf::Vector2f topLeft, sf::Vector2f size, sf::Color fill,
-                           sf::Color outline, float outlineThickness) {
-    styleBox(size, fill, outline, outlineThickness);
-    box.setOrigin(0.0f, 0.0f);
-    box.setPosition(topLeft);
-    window().draw(box);
+std::string UIRenderer::fitTail(const std::string& string, const TextStyle& style,
+                                float maxWidth) const {
+    // What is being typed stays in view: the start scrolls out instead.
+    std::size_t start = 0;
+    while (start < string.size() && textWidth(string.substr(start), style) > maxWidth) {
+        ++start;
+    }
+    return string.substr(start);
 }
 
 sf::FloatRect UIRenderer::drawCentredBox(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
                                          sf::Color outline, float outlineThickness) {
-    styleBox(size, fill, outline, outlineThickness);
-    box.setOrigin(size * 0.5f);
-    box.setPosition(position);
-    window().draw(box);
-    return box.getGlobalBounds();
+    return renderer.drawBox({position - size * 0.5f, size}, fill, outline, outlineThickness);
 }
 
 void UIRenderer::drawImageButton(const sf::Texture* image, sf::FloatRect area,
@@ -295,9 +302,9 @@ sf::FloatRect UIRenderer::pauseEntryHitBox(int index) const {
     if (entry == nullptr) {
         return {};
     }
-    const float width = measureTextWidth(entry, PAUSE_TEXT_SIZE);
-    return {PAUSE_CENTRE_X - width * 0.5f, PAUSE_TOP + PAUSE_STEP * static_cast<float>(index),
-            width, static_cast<float>(PAUSE_TEXT_SIZE)};
+    const sf::FloatRect ink =
+        renderer.measureText(entry, TextStyle{PauseLayout::ENTRY_SIZE, sf::Color::White});
+    return PauseLayout(window().getSize()).entryRect(index, {ink.width, ink.height});
 }
 
 // ---------------------------------------------------------------- loading, menu
@@ -306,15 +313,17 @@ void UIRenderer::drawLoadingScreen(GameState state, float progress, float titleY
     if (state != Loading) {
         return;
     }
-    window().setView(window().getDefaultView());
+    // Left set afterwards: nothing else is drawn while loading.
+    window().setView(windowView());
     const sf::Vector2f size = windowSize();
     renderer.drawBackground(texture("loading_bg"));
-    renderer.drawText("VOLLARIN", {size.x * 0.5f - 330.0f, titleY}, 100, TITLE_BROWN, true);
+    renderer.drawTextAt("VOLLARIN", {size.x * 0.5f, titleY}, TextAnchor::TopCentre,
+                        plain(100, TITLE_BROWN, true));
     const float birdX = (size.x - 200.0f) * progress + 100.0f;
     renderer.drawSprite(texture("bird_red"), {birdX, size.y * 0.5f}, 50.0f, 50.0f, 0.0f,
                         sf::Color::White);
-    renderer.drawText("Loading...", {size.x * 0.5f - 60.0f, size.y * 0.5f + 45.0f}, 24,
-                      sf::Color::White);
+    renderer.drawTextAt("Loading...", {size.x * 0.5f, size.y * 0.5f + 45.0f}, TextAnchor::TopCentre,
+                        plain(24, sf::Color::White));
 }
 
 void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& username) {
@@ -323,19 +332,11 @@ void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& use
     }
     const ScopedView view(window(), windowView());
     renderer.drawBackground(texture("loading_bg"));
-    drawMenuTitle();
-    drawMenuButtons();
-    drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(windowSize()));
-}
-
-void UIRenderer::drawMenuTitle() {
     const sf::Vector2f size = windowSize();
-    // Drawn through the font object even when it failed to load: it then
-    // simply shows nothing.
-    const sf::FloatRect bounds = setUpText("VOLLARIN", renderer.getTitleFont(), 100, TITLE_BROWN);
-    text.setOrigin(bounds.width * 0.5f, bounds.height * 0.5f);
-    text.setPosition(size.x * 0.5f, size.y * 0.25f + bounds.height * 0.5f);
-    window().draw(text);
+    renderer.drawTextAt("VOLLARIN", {size.x * 0.5f, size.y * 0.25f}, TextAnchor::TopCentre,
+                        plain(100, TITLE_BROWN, true));
+    drawMenuButtons();
+    drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(size));
 }
 
 void UIRenderer::drawMenuButtons() {
@@ -361,16 +362,23 @@ void UIRenderer::drawLoginButton(bool loggedIn, const std::string& username, sf:
     if (icon == nullptr) {
         return;
     }
+    const TextStyle labelStyle = outlined(20, sf::Color::White);
+    const std::string label = fitText(loggedIn ? username : std::string("Login/Sign Up"),
+                                      labelStyle, LOGIN_LABEL_MAX_WIDTH);
+    const sf::FloatRect ink = renderer.measureText(label, labelStyle);
     const float iconWidth = aspectWidth(icon->getSize(), 50.0f);
-    const sf::FloatRect label = setUpText(loggedIn ? username : std::string("Login/Sign Up"),
-                                          renderer.getFont(), 20, sf::Color::White);
-    const float boxWidth = std::max(label.width, iconWidth);
-    const float boxHeight = label.height + 50.0f + 10.0f;
-    renderer.drawSprite(icon, {centre.x, centre.y - label.height * 0.5f - 5.0f}, iconWidth, 50.0f,
+    const float boxWidth = std::max(ink.width, iconWidth);
+    const float boxHeight = ink.height + 50.0f + 10.0f;
+    // The whole button stays inside the window, whatever the label's width.
+    const sf::Vector2f size = windowSize();
+    centre.x = std::max(std::min(centre.x, size.x - EDGE_MARGIN - boxWidth / 2.0f),
+                        EDGE_MARGIN + boxWidth / 2.0f);
+    centre.y = std::max(std::min(centre.y, size.y - EDGE_MARGIN - boxHeight / 2.0f),
+                        EDGE_MARGIN + boxHeight / 2.0f);
+    // Icon on top, label under it, 10 px apart, together filling the box.
+    renderer.drawSprite(icon, {centre.x, centre.y - ink.height * 0.5f - 5.0f}, iconWidth, 50.0f,
                         0.0f, sf::Color::White);
-    text.setOrigin(label.width * 0.5f, label.height * 0.5f);
-    text.setPosition(centre.x, centre.y + 30.0f);
-    window().draw(text);
+    renderer.drawTextAt(label, {centre.x, centre.y + 30.0f}, TextAnchor::Centre, labelStyle);
     slot = {centre.x - boxWidth / 2.0f, centre.y - boxHeight / 2.0f, boxWidth, boxHeight};
 }
 
@@ -382,30 +390,52 @@ void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int scor
     if (state != Playing && state != Paused) {
         return;
     }
-    // Screen coordinates: the HUD stays put while the camera scrolls.
-    const ScopedView view(window(), window().getDefaultView());
-    drawHudTexts(score, levelIndex, levelCount, messageTimer, message, currentBird);
-    renderer.drawText("<< Levels", {20.0f, 50.0f}, 18, sf::Color::White);
+    // Window pixels: the HUD stays put while the camera scrolls, and follows
+    // the window's corners when it is resized.
+    const ScopedView view(window(), windowView());
+    const sf::Vector2f size = windowSize();
+    std::vector<sf::FloatRect> topLines;
+    topLines.push_back(renderer.drawTextAt("Score: " + std::to_string(score),
+                                           {size.x - EDGE_MARGIN, 20.0f}, TextAnchor::TopRight,
+                                           outlined(24, sf::Color::Yellow)));
+    topLines.push_back(renderer.drawTextAt(
+        "Level: " + std::to_string(levelIndex + 1) + "/" + std::to_string(levelCount),
+        {size.x - EDGE_MARGIN, 50.0f}, TextAnchor::TopRight, outlined(18, sf::Color::White)));
+    if (currentBird != nullptr) {
+        topLines.push_back(renderer.drawTextAt("Active: " + activeBirdLabel(*currentBird),
+                                               {EDGE_MARGIN, 20.0f}, TextAnchor::TopLeft,
+                                               outlined(18, sf::Color::Cyan)));
+    }
+    topLines.push_back(renderer.drawTextAt("<< Levels", {EDGE_MARGIN, 50.0f}, TextAnchor::TopLeft,
+                                           outlined(18, sf::Color::White)));
     startButtonRect = {20.0f, 50.0f, 100.0f, 25.0f};
-    drawLoginButton(loggedIn, username, hudLoginButtonRect, cornerButtonCentre(windowSize()));
+    if (messageTimer > 0.0f) {
+        drawBanner(message, topLines);
+    }
+    renderer.drawTextAt("Drag to aim | Click for special | ESC=Pause",
+                        {EDGE_MARGIN, size.y - 30.0f}, TextAnchor::CentreLeft,
+                        outlined(14, sf::Color::White));
+    drawLoginButton(loggedIn, username, hudLoginButtonRect, cornerButtonCentre(size));
 }
 
-void UIRenderer::drawHudTexts(int score, int levelIndex, int levelCount, float messageTimer,
-                              const std::string& message, const Bird* currentBird) {
-    const sf::Vector2f size = windowSize();
-    renderer.drawText("Score: " + std::to_string(score), {size.x - 150.0f, 20.0f}, 24,
-                      sf::Color::Yellow);
-    renderer.drawText("Level: " + std::to_string(levelIndex + 1) + "/" + std::to_string(levelCount),
-                      {size.x - 150.0f, 50.0f}, 18, sf::Color::White);
-    if (messageTimer > 0.0f) {
-        renderer.drawText(message, {size.x * 0.5f - 150.0f, 20.0f}, 30, bannerColor(message));
+void UIRenderer::drawBanner(const std::string& message,
+                            const std::vector<sf::FloatRect>& topLines) {
+    // Centred at the top; a banner too wide for the gap between the corner
+    // lines goes below them rather than over them.
+    const TextStyle style = outlined(30, bannerColor(message));
+    const sf::FloatRect ink = renderer.measureText(message, style);
+    const float centreX = windowSize().x * 0.5f;
+    sf::FloatRect placed(centreX - ink.width / 2.0f, 20.0f, ink.width, ink.height);
+    float lowest = 0.0f;
+    bool blocked = false;
+    for (const sf::FloatRect& line : topLines) {
+        lowest = std::max(lowest, bottom(line));
+        blocked = blocked || placed.intersects(line);
     }
-    renderer.drawText("Drag to aim | Click for special | ESC=Pause", {20.0f, size.y - 40.0f}, 14,
-                      sf::Color::White);
-    if (currentBird != nullptr) {
-        renderer.drawText("Active: " + activeBirdLabel(*currentBird), {20.0f, 20.0f}, 18,
-                          sf::Color::Cyan);
+    if (blocked) {
+        placed.top = lowest + 12.0f;
     }
+    renderer.drawTextAt(message, {centreX, placed.top}, TextAnchor::TopCentre, style);
 }
 
 // ---------------------------------------------------------------- level select
@@ -419,12 +449,14 @@ void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
     const ScopedView view(window(), windowView());
     renderer.drawBackground(texture("level_list_bg"));
     const LevelSelectLayout layout(window().getSize(), static_cast<int>(levelFiles.size()));
-    drawPanel(layout.panelPosition, layout.panelSize, DARK_PANEL, PANEL_OUTLINE, 2.0f);
-    renderer.drawCenteredText("SELECT LEVEL", layout.titlePosition(), 40, TAN);
+    renderer.drawBox({layout.panelPosition, layout.panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
+    renderer.drawTextAt("SELECT LEVEL", layout.titlePosition(), TextAnchor::TopCentre,
+                        plain(40, TAN));
     drawLevelCells(layout, selectedLevel);
-    renderer.drawCenteredText("Use UP/DOWN/LEFT/RIGHT, ENTER to select", layout.moveHintPosition(),
-                              16, HINT_GREY);
-    renderer.drawCenteredText("Press ESC to go back", layout.backHintPosition(), 16, HINT_GREY);
+    renderer.drawTextAt("Use UP/DOWN/LEFT/RIGHT, ENTER to select", layout.moveHintPosition(),
+                        TextAnchor::TopCentre, plain(16, HINT_GREY));
+    renderer.drawTextAt("Press ESC to go back", layout.backHintPosition(), TextAnchor::TopCentre,
+                        plain(16, HINT_GREY));
     drawLoginButton(loggedIn, username, levelSelectLoginButtonRect,
                     cornerButtonCentre(windowSize()));
 }
@@ -435,8 +467,8 @@ void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLev
         const sf::Vector2f centre = layout.cellCentre(i);
         renderer.drawRect(centre, LevelSelectLayout::CELL_WIDTH, LevelSelectLayout::CELL_HEIGHT,
                           selected ? sf::Color::Yellow : sf::Color(100, 100, 100, 255));
-        renderer.drawCenteredText(std::to_string(i + 1), {centre.x, centre.y - 14.0f}, 28,
-                                  selected ? sf::Color::Black : sf::Color::White);
+        renderer.drawTextAt(std::to_string(i + 1), centre, TextAnchor::Centre,
+                            plain(28, selected ? sf::Color::Black : sf::Color::White));
     }
 }
 
@@ -446,24 +478,27 @@ void UIRenderer::drawPauseMenu(GameState state, int selected) {
     if (state != Paused) {
         return;
     }
-    const ScopedView view(window(), window().getDefaultView());
-    renderer.drawRect({400.0f, 300.0f}, 800.0f, 600.0f, VEIL);
-    renderer.drawText("PAUSED", {400.0f, 150.0f}, 40, sf::Color::White, true);
-    drawPauseEntries(selected);
-    renderer.drawText("Press ESC to resume", {400.0f, 450.0f}, 16, DIM_GREY);
-}
-
-void UIRenderer::drawPauseEntries(int selected) {
+    const ScopedView view(window(), windowView());
+    const PauseLayout layout(window().getSize());
+    renderer.drawRect(
+        {layout.veil.left + layout.veil.width / 2.0f, layout.veil.top + layout.veil.height / 2.0f},
+        layout.veil.width, layout.veil.height, VEIL);
+    renderer.drawTextAt("PAUSED", layout.titleTop, TextAnchor::TopCentre,
+                        plain(PauseLayout::TITLE_SIZE, sf::Color::White, true));
     for (int i = 0; i < PAUSE_ENTRY_COUNT; ++i) {
         const bool isSelected = i == selected;
-        // The prefix is measured with the entry, so the selected one shifts
-        // left a little; clicks use the entry without prefix.
-        const std::string label = (isSelected ? "> " : "  ") + std::string(pauseEntryText(i));
-        const float width = measureTextWidth(label, PAUSE_TEXT_SIZE);
-        renderer.drawText(
-            label, {PAUSE_CENTRE_X - width * 0.5f, PAUSE_TOP + PAUSE_STEP * static_cast<float>(i)},
-            PAUSE_TEXT_SIZE, isSelected ? sf::Color::Yellow : sf::Color::White);
+        const sf::Color color = isSelected ? sf::Color::Yellow : sf::Color::White;
+        // Drawn into exactly the rectangle that clicks are tested against.
+        const sf::FloatRect entry = pauseEntryHitBox(i);
+        renderer.drawTextAt(pauseEntryText(i), {entry.left, entry.top}, TextAnchor::TopLeft,
+                            plain(PauseLayout::ENTRY_SIZE, color));
+        if (isSelected) {
+            renderer.drawTextAt(">", PauseLayout::markerPoint(entry), TextAnchor::CentreRight,
+                                plain(PauseLayout::ENTRY_SIZE, color));
+        }
     }
+    renderer.drawTextAt("Press ESC to resume", layout.hintTop, TextAnchor::TopCentre,
+                        plain(PauseLayout::HINT_SIZE, DIM_GREY));
 }
 
 // ---------------------------------------------------------------- login
@@ -471,7 +506,8 @@ void UIRenderer::drawPauseEntries(int selected) {
 void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
                                  const std::string& loggedInUsername,
                                  const std::string& usernameInput, const std::string& passwordInput,
-                                 bool cursorVisible, int loginFocus) {
+                                 bool cursorVisible, int loginFocus,
+                                 const std::string& loginError) {
     if (state != Login) {
         return;
     }
@@ -483,18 +519,27 @@ void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
         drawSignedInView(y, loggedInUsername);
     } else {
         drawSignedOutView(y, usernameInput, passwordInput, cursorVisible, loginFocus);
+        if (!loginError.empty()) {
+            // Below the buttons, above the hint.
+            renderer.drawTextAt(
+                fitText(loginError, outlined(20, ERROR_RED), size.x - 2.0f * EDGE_MARGIN),
+                {size.x / 2.0f, y + 385.0f}, TextAnchor::Centre, outlined(20, ERROR_RED));
+        }
     }
-    drawMiddledText("Press ESC to resume", renderer.getFont(), 16, DIM_GREY,
-                    {size.x / 2.0f, size.y - 50.0f});
+    renderer.drawTextAt("Press ESC to resume", {size.x / 2.0f, size.y - 50.0f}, TextAnchor::Centre,
+                        plain(16, DIM_GREY));
 }
 
 void UIRenderer::drawSignedInView(float y, const std::string& username) {
     const float cx = windowSize().x / 2.0f;
-    drawMiddledText("LOGGED IN", renderer.getTitleFont(), 60, sf::Color::White, {cx, y});
+    renderer.drawTextAt("LOGGED IN", {cx, y}, TextAnchor::Centre,
+                        plain(60, sf::Color::White, true));
     y += 100.0f;
-    drawMiddledText("You are logged in as:", renderer.getFont(), 24, sf::Color::White, {cx, y});
+    renderer.drawTextAt("You are logged in as:", {cx, y}, TextAnchor::Centre,
+                        plain(24, sf::Color::White));
     y += 40.0f;
-    drawMiddledText(username, renderer.getFont(), 32, sf::Color::Cyan, {cx, y});
+    renderer.drawTextAt(username, {cx, y}, TextAnchor::Centre, plain(32, sf::Color::Cyan),
+                        LINE_REFERENCE);
     y += 100.0f;
     drawLoginScreenButton(signOutButtonRect, {cx, y}, {200.0f, 50.0f}, sf::Color(150, 0, 0, 200),
                           "Sign Out");
@@ -504,19 +549,21 @@ void UIRenderer::drawSignedOutView(float y, const std::string& usernameInput,
                                    const std::string& passwordInput, bool cursorVisible,
                                    int loginFocus) {
     const float cx = windowSize().x / 2.0f;
-    drawMiddledText("LOGIN or SIGN UP", renderer.getTitleFont(), 60, sf::Color::White, {cx, y});
+    renderer.drawTextAt("LOGIN or SIGN UP", {cx, y}, TextAnchor::Centre,
+                        plain(60, sf::Color::White, true));
     y += 150.0f;
-    const float usernameY = y;
-    drawLoginField(usernameFieldRect, usernameY, usernameInput, "Username");
+    // Only asterisks ever reach the screen for the password.
+    const sf::FloatRect username = drawLoginField(usernameFieldRect, y, usernameInput, "Username");
     y += 70.0f;
-    const float passwordY = y;
-    // Only asterisks ever reach the screen.
-    const std::string maskedPassword = maskPassword(passwordInput);
-    drawLoginField(passwordFieldRect, passwordY, maskedPassword, "Password");
-    if (cursorVisible && loginFocus == 1) {
-        drawTextCursor(usernameY, usernameInput);
-    } else if (cursorVisible && loginFocus == 2) {
-        drawTextCursor(passwordY, maskedPassword);
+    const sf::FloatRect password =
+        drawLoginField(passwordFieldRect, y, maskPassword(passwordInput), "Password");
+    if (cursorVisible && (loginFocus == 1 || loginFocus == 2)) {
+        const bool onUsername = loginFocus == 1;
+        const sf::FloatRect& shown = onUsername ? username : password;
+        const float fieldCentreY = onUsername ? y - 70.0f : y;
+        // A 2 x 24 bar 2 px right of the text's end (at the centre when empty).
+        const float textRight = shown.width > 0.0f ? right(shown) : cx;
+        renderer.drawRect({textRight + 2.0f + 1.0f, fieldCentreY}, 2.0f, 24.0f, sf::Color::White);
     }
     y += 100.0f;
     drawLoginScreenButton(loginButtonRect, {cx - 100.0f, y}, {150.0f, 50.0f},
@@ -525,29 +572,26 @@ void UIRenderer::drawSignedOutView(float y, const std::string& usernameInput,
                           sf::Color(0, 0, 150, 200), "Sign Up");
 }
 
-void UIRenderer::drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
-                                const char* placeholder) {
+sf::FloatRect UIRenderer::drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
+                                         const char* placeholder) {
     const sf::Vector2f centre(windowSize().x / 2.0f, y);
     slot = drawCentredBox(centre, {400.0f, 50.0f}, FIELD_FILL, sf::Color::White, 1.0f);
     if (shown.empty()) {
-        drawMiddledText(placeholder, renderer.getFont(), 24, DIM_GREY, centre);
-    } else {
-        drawMiddledText(shown, renderer.getFont(), 24, sf::Color::White, centre);
+        renderer.drawTextAt(placeholder, centre, TextAnchor::Centre, plain(24, DIM_GREY),
+                            LINE_REFERENCE);
+        return {};
     }
-}
-
-void UIRenderer::drawTextCursor(float fieldCentreY, const std::string& shown) {
-    const float cx = windowSize().x / 2.0f;
-    const float width = shown.empty() ? 0.0f : measureTextWidth(shown, 24);
-    // 2 x 24 bar whose top-left corner is 2 px right of the text's end.
-    renderer.drawRect({cx + width / 2.0f + 2.0f + 1.0f, fieldCentreY}, 2.0f, 24.0f,
-                      sf::Color::White);
+    const TextStyle style = plain(24, sf::Color::White);
+    // Room for the text and the cursor after it.
+    const float room = 400.0f - 2.0f * FIELD_PADDING - 4.0f;
+    return renderer.drawTextAt(fitTail(shown, style, room), centre, TextAnchor::Centre, style,
+                               LINE_REFERENCE);
 }
 
 void UIRenderer::drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre, sf::Vector2f size,
                                        sf::Color fill, const char* label) {
     slot = drawCentredBox(centre, size, fill, sf::Color::White, 1.0f);
-    drawMiddledText(label, renderer.getFont(), 24, sf::Color::White, centre);
+    renderer.drawTextAt(label, centre, TextAnchor::Centre, outlined(24, sf::Color::White));
 }
 
 // ---------------------------------------------------------------- level complete
@@ -562,21 +606,24 @@ void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int star
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
     renderer.drawBackground(texture("level_list_bg"));
-    renderer.drawText("LEVEL COMPLETE", {size.x / 2.5f, 80.0f}, 48, TITLE_BROWN, true);
+    renderer.drawTextAt("LEVEL COMPLETE", {size.x / 2.0f, 80.0f}, TextAnchor::TopCentre,
+                        plain(48, TITLE_BROWN, true));
+    // Two panels side by side, 60 px in from either edge and 40 px apart.
     const sf::Vector2f panel((size.x - 80.0f) / 2.0f - 40.0f, size.y - 300.0f);
     const sf::Color fill(60, 80, 60, 180);
     const sf::Color outline(100, 140, 100, 200);
-    drawPanel({60.0f, 140.0f}, panel, fill, outline, 2.0f);
-    drawPanel({size.x / 2.0f + 20.0f, 140.0f}, panel, fill, outline, 2.0f);
-    drawRunSummary(stars, levelScore, totalScore, totalBirds, unlaunchedBirds);
+    const sf::FloatRect left = renderer.drawBox({{60.0f, 140.0f}, panel}, fill, outline, 2.0f);
+    const sf::FloatRect rightPanel =
+        renderer.drawBox({{size.x / 2.0f + 20.0f, 140.0f}, panel}, fill, outline, 2.0f);
+    drawRunSummary(left, stars, levelScore, totalScore, totalBirds, unlaunchedBirds);
     drawLevelCompleteButtons();
-    drawLevelCompleteScores(scores);
+    drawLevelCompleteScores(rightPanel, scores);
     drawLoginButton(loggedIn, username, levelCompleteLoginButtonRect, {160.0f, 70.0f});
 }
 
-void UIRenderer::drawRunSummary(int stars, int levelScore, int totalScore, int totalBirds,
-                                int unlaunchedBirds) {
-    const float columnCentre = (windowSize().x - 80.0f) / 4.0f + 40.0f;
+void UIRenderer::drawRunSummary(const sf::FloatRect& panel, int stars, int levelScore,
+                                int totalScore, int totalBirds, int unlaunchedBirds) {
+    const float columnCentre = panel.left + panel.width / 2.0f;
     for (int i = 1; i <= 3; ++i) {
         renderer.drawStar({columnCentre + 60.0f * static_cast<float>(i - 2), 240.0f}, 28.0f,
                           stars >= i ? GOLD : STAR_GREY, 5);
@@ -588,10 +635,12 @@ void UIRenderer::drawRunSummary(int stars, int levelScore, int totalScore, int t
         {"Total Score:", std::to_string(totalScore)},
         {"Birds Used:", birdsUsed},
     }};
+    // Labels from the panel's left, values ending at its right: any score fits.
+    const TextStyle style = plain(30, sf::Color::White);
     float y = 320.0f;
     for (const auto& [label, value] : rows) {
-        renderer.drawText(label, {columnCentre - 120.0f, y}, 30, sf::Color::White);
-        renderer.drawText(value, {columnCentre + 100.0f, y}, 30, sf::Color::White);
+        renderer.drawTextAt(label, {panel.left + PANEL_PADDING, y}, TextAnchor::TopLeft, style);
+        renderer.drawTextAt(value, {right(panel) - PANEL_PADDING, y}, TextAnchor::TopRight, style);
         y += 50.0f;
     }
 }
@@ -607,25 +656,37 @@ void UIRenderer::drawLevelCompleteButtons() {
                     nextLevelButtonRect);
 }
 
-void UIRenderer::drawLevelCompleteScores(const std::vector<HighScore>& scores) {
-    const sf::Vector2f size = windowSize();
-    const float panelWidth = (size.x - 80.0f) / 2.0f - 40.0f;
-    const float anchorX = size.x / 2.0f + 20.0f + panelWidth / 2.5f;
-    renderer.drawText("HIGH SCORES", {anchorX, 170.0f}, 36, GOLD, true);
+void UIRenderer::drawLevelCompleteScores(const sf::FloatRect& panel,
+                                         const std::vector<HighScore>& scores) {
+    const float centreX = panel.left + panel.width / 2.0f;
+    renderer.drawTextAt("HIGH SCORES", {centreX, 170.0f}, TextAnchor::TopCentre,
+                        plain(36, GOLD, true));
     if (scores.empty()) {
-        renderer.drawText("No scores yet!", {anchorX, 290.0f}, 24, DIM_GREY, true);
+        renderer.drawTextAt("No scores yet!", {centreX, 290.0f}, TextAnchor::TopCentre,
+                            outlined(24, DIM_GREY, true));
         return;
     }
+    const sf::Vector2f size = windowSize();
     const int rowCount = levelCompleteRowCount(size.y);
     const float step = (size.y - 410.0f) / static_cast<float>(rowCount + 1);
     const int shown = std::min(rowCount, static_cast<int>(scores.size()));
+    // Columns: ranks right-aligned, names after them, scores against the
+    // panel's right edge; a name is cut to the room left between.
+    const TextStyle measure = plain(26, sf::Color::White);
+    const float rankRight = panel.left + PANEL_PADDING + textWidth("10.", measure);
+    const float nameLeft = rankRight + 12.0f;
+    const float scoreRight = right(panel) - PANEL_PADDING;
     for (int rank = 1; rank <= shown; ++rank) {
         const HighScore& entry = scores[static_cast<std::size_t>(rank - 1)];
         const float y = 230.0f + step * static_cast<float>(rank - 1);
-        const sf::Color color = rank <= 3 ? GOLD : sf::Color::White;
-        renderer.drawText(std::to_string(rank) + ".", {anchorX - 160.0f, y}, 26, color);
-        renderer.drawText(shortenScoreName(entry.name), {anchorX - 120.0f, y}, 26, color);
-        renderer.drawText(std::to_string(entry.score), {anchorX + 110.0f, y}, 26, color);
+        const TextStyle style = plain(26, rank <= 3 ? GOLD : sf::Color::White);
+        const std::string score = std::to_string(entry.score);
+        const float nameRoom = scoreRight - textWidth(score, style) - 16.0f - nameLeft;
+        renderer.drawTextAt(std::to_string(rank) + ".", {rankRight, y}, TextAnchor::TopRight,
+                            style);
+        renderer.drawTextAt(fitText(shortenScoreName(entry.name), style, nameRoom), {nameLeft, y},
+                            TextAnchor::TopLeft, style, LINE_REFERENCE);
+        renderer.drawTextAt(score, {scoreRight, y}, TextAnchor::TopRight, style);
     }
 }
 
@@ -639,29 +700,41 @@ void UIRenderer::drawHighScores(GameState state, int levelIndex, int /*levelCoun
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
     renderer.drawBackground(texture("level_list_bg"));
-    const sf::Vector2f topLeft((size.x - 450.0f) / 2.0f, (size.y - 480.0f) / 2.0f);
-    drawPanel(topLeft, {450.0f, 480.0f}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
-    const float centreX = topLeft.x + 225.0f;
+    // Tall enough for ten rows above the two hints.
+    const sf::Vector2f panelSize(450.0f, 500.0f);
+    const sf::Vector2f topLeft((size.x - panelSize.x) / 2.0f, (size.y - panelSize.y) / 2.0f);
+    renderer.drawBox({topLeft, panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
+    const float centreX = topLeft.x + panelSize.x / 2.0f;
     const float top = topLeft.y;
-    renderer.drawCenteredText("HIGH SCORES", {centreX, top + 25.0f}, 36, sf::Color::Yellow);
-    renderer.drawCenteredText("< Level " + std::to_string(levelIndex + 1) + " >",
-                              {centreX, top + 75.0f}, 26, sf::Color::Cyan);
-    drawHighScoreRows(centreX, top, scores);
-    renderer.drawCenteredText("LEFT/RIGHT to change level", {centreX, top + 425.0f}, 16, HINT_GREY);
-    renderer.drawCenteredText("ESC/ENTER to go back", {centreX, top + 450.0f}, 16, HINT_GREY);
+    renderer.drawTextAt("HIGH SCORES", {centreX, top + 25.0f}, TextAnchor::TopCentre,
+                        plain(36, sf::Color::Yellow));
+    renderer.drawTextAt("< Level " + std::to_string(levelIndex + 1) + " >", {centreX, top + 75.0f},
+                        TextAnchor::TopCentre, plain(26, sf::Color::Cyan));
+    drawHighScoreRows(centreX, top, panelSize.x - 2.0f * EDGE_MARGIN, scores);
+    renderer.drawTextAt("LEFT/RIGHT to change level", {centreX, top + 445.0f},
+                        TextAnchor::TopCentre, plain(16, HINT_GREY));
+    renderer.drawTextAt("ESC/ENTER to go back", {centreX, top + 470.0f}, TextAnchor::TopCentre,
+                        plain(16, HINT_GREY));
 }
 
-void UIRenderer::drawHighScoreRows(float centreX, float top, const std::vector<HighScore>& scores) {
+void UIRenderer::drawHighScoreRows(float centreX, float top, float width,
+                                   const std::vector<HighScore>& scores) {
     if (scores.empty()) {
-        renderer.drawCenteredText("No scores yet!", {centreX, top + 130.0f}, 22, DIM_GREY);
+        renderer.drawTextAt("No scores yet!", {centreX, top + 130.0f}, TextAnchor::TopCentre,
+                            outlined(22, DIM_GREY));
         return;
     }
-    for (std::size_t i = 0; i < scores.size(); ++i) {
+    const std::size_t shown = std::min(scores.size(), static_cast<std::size_t>(HIGH_SCORE_ROWS));
+    for (std::size_t i = 0; i < shown; ++i) {
         const int rank = static_cast<int>(i) + 1;
-        const std::string row =
-            std::to_string(rank) + ". " + scores[i].name + " - " + std::to_string(scores[i].score);
-        renderer.drawCenteredText(row, {centreX, top + 130.0f + 36.0f * static_cast<float>(i)}, 22,
-                                  rankColor(rank));
+        const TextStyle style = plain(22, rankColor(rank));
+        const std::string prefix = std::to_string(rank) + ". ";
+        const std::string suffix = " - " + std::to_string(scores[i].score);
+        // The name gives way when the row would not fit the panel.
+        const float nameRoom = width - textWidth(prefix + suffix, style);
+        const std::string row = prefix + fitText(scores[i].name, style, nameRoom) + suffix;
+        renderer.drawTextAt(row, {centreX, top + 130.0f + 30.0f * static_cast<float>(i)},
+                            TextAnchor::TopCentre, style, LINE_REFERENCE);
     }
 }
 
@@ -675,35 +748,55 @@ void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
     renderer.drawRect(size * 0.5f, size.x, size.y, VEIL);
-    const sf::Color panelColor(198, 221, 188, 100);
-    drawPanel({size.x / 2.0f - 250.0f, size.y / 2.0f - 400.0f}, {500.0f, 800.0f}, panelColor,
-              panelColor, 2.0f);
-    drawNicknameForm(stars, levelScore, nickname);
-}
 
-void UIRenderer::drawNicknameForm(int stars, int levelScore, const std::string& nickname) {
-    const sf::Vector2f size = windowSize();
+    // Everything is measured first, so that the panel wraps its content.
+    const TextStyle titleStyle = plain(40, TAN, true);
+    const TextStyle scoreStyle = plain(32, sf::Color::White);
+    const TextStyle labelStyle = plain(24, sf::Color::White);
+    const TextStyle fieldStyle = plain(32, sf::Color::Cyan);
+    const TextStyle hintStyle = plain(16, DIM_GREY);
+    const std::string score = std::to_string(levelScore);
+    const char* const hint = "Type your name (max 10 chars) and press ENTER";
+    const char* const skip = "Press ESC to skip";
+    constexpr float STAR_RADIUS = 25.0f;
+    constexpr float BOX_HEIGHT = 50.0f;
+    const float titleHeight = renderer.measureText("NEW HIGH SCORE", titleStyle).height;
+    const float scoreHeight = renderer.measureText(score, scoreStyle).height;
+    const float labelHeight = renderer.measureText("Enter your nickname:", labelStyle).height;
+    const float hintHeight = renderer.measureText(hint, hintStyle).height;
+    const float skipHeight = renderer.measureText(skip, hintStyle).height;
+    // The box holds the widest nickname there is, with its cursor.
+    const float boxWidth =
+        std::max(300.0f, textWidth(std::string(NICKNAME_LIMIT, 'W') + "_", fieldStyle) +
+                             2.0f * FIELD_PADDING);
+    const float contentHeight = titleHeight + 20.0f + 2.0f * STAR_RADIUS + 20.0f + scoreHeight +
+                                15.0f + labelHeight + 15.0f + BOX_HEIGHT + 20.0f + hintHeight +
+                                12.0f + skipHeight;
+    const float panelWidth = std::max({500.0f, textWidth(hint, hintStyle) + 2.0f * PANEL_PADDING,
+                                       boxWidth + 2.0f * PANEL_PADDING});
+    const sf::Vector2f panel(panelWidth, contentHeight + 2.0f * PANEL_PADDING);
+    const sf::Color panelColor(198, 221, 188, 100);
+    renderer.drawBox({size * 0.5f - panel * 0.5f, panel}, panelColor, panelColor, 2.0f);
+
     const float cx = size.x / 2.0f;
-    const float top = size.y / 2.0f - 165.0f;
-    const float titleHeight =
-        drawTextBelow("NEW HIGH SCORE", renderer.getTitleFont(), 40, TAN, {cx, top});
-    const float starsY = top + titleHeight + 25.0f;
+    float y = size.y / 2.0f - panel.y / 2.0f + PANEL_PADDING;
+    renderer.drawTextAt("NEW HIGH SCORE", {cx, y}, TextAnchor::TopCentre, titleStyle);
+    y += titleHeight + 20.0f + STAR_RADIUS;
     for (int i = 0; i < 3; ++i) {
-        renderer.drawStar({cx + 60.0f * static_cast<float>(i - 1), starsY}, 25.0f,
+        renderer.drawStar({cx + 60.0f * static_cast<float>(i - 1), y}, STAR_RADIUS,
                           i < stars ? GOLD : STAR_GREY, 5);
     }
-    const float scoreTop = starsY + 65.0f;
-    const float scoreHeight = drawTextBelow(std::to_string(levelScore), renderer.getFont(), 32,
-                                            sf::Color::White, {cx, scoreTop});
-    const float labelTop = scoreTop + scoreHeight + 15.0f;
-    const float labelHeight = drawTextBelow("Enter your nickname:", renderer.getFont(), 24,
-                                            sf::Color::White, {cx, labelTop});
-    const float boxTop = labelTop + labelHeight + 15.0f;
-    drawCentredBox({cx, boxTop + 25.0f}, {300.0f, 50.0f}, FIELD_FILL, sf::Color::White, 1.0f);
-    drawMiddledText(nickname + "_", renderer.getFont(), 32, sf::Color::Cyan, {cx, boxTop + 25.0f});
-    const float hintTop = boxTop + 65.0f;
-    const float hintHeight = drawTextBelow("Type your name (max 10 chars) and press ENTER",
-                                           renderer.getFont(), 16, DIM_GREY, {cx, hintTop});
-    drawTextBelow("Press ESC to skip", renderer.getFont(), 16, DIM_GREY,
-                  {cx, hintTop + hintHeight + 15.0f});
+    y += STAR_RADIUS + 20.0f;
+    renderer.drawTextAt(score, {cx, y}, TextAnchor::TopCentre, scoreStyle);
+    y += scoreHeight + 15.0f;
+    renderer.drawTextAt("Enter your nickname:", {cx, y}, TextAnchor::TopCentre, labelStyle);
+    y += labelHeight + 15.0f;
+    const sf::Vector2f boxCentre(cx, y + BOX_HEIGHT / 2.0f);
+    drawCentredBox(boxCentre, {boxWidth, BOX_HEIGHT}, FIELD_FILL, sf::Color::White, 1.0f);
+    // The "_" cursor rides on the name; both keep to the line's baseline.
+    renderer.drawTextAt(nickname + "_", boxCentre, TextAnchor::Centre, fieldStyle, "Hg_");
+    y += BOX_HEIGHT + 20.0f;
+    renderer.drawTextAt(hint, {cx, y}, TextAnchor::TopCentre, hintStyle);
+    y += hintHeight + 12.0f;
+    renderer.drawTextAt(skip, {cx, y}, TextAnchor::TopCentre, hintStyle);
 }

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "assets/TextStyle.h"
 #include "core/GameState.h"
 #include "online/HighScore.h"
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Rect.hpp>
-#include <SFML/Graphics/RectangleShape.hpp>
-#include <SFML/Graphics/Text.hpp>
 #include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
 #include <string>
@@ -61,16 +60,19 @@ public:
     void drawHighScores(GameState state, int levelIndex, int levelCount,
                         const std::vector<HighScore>& scores);
     void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname);
+    // loginError, when not empty, tells the player why the last attempt
+    // did not go through.
     void drawLoginScreen(GameState state, bool loggedIn, const std::string& loggedInUsername,
                          const std::string& usernameInput, const std::string& passwordInput,
-                         bool cursorVisible, int loginFocus);
+                         bool cursorVisible, int loginFocus, const std::string& loginError = {});
 
     // Id of the first button of the state's slots that contains point
     // (half-open test), or 0. Menu 1-4, LevelSelect 6, Playing 5,
     // LevelComplete 12, Login 9/7/8/10/11 for the view currently shown.
     int getButtonAt(sf::Vector2f point, GameState state) const;
-    // Click area of pause entry index (0..2) in default-view pixels: the
-    // entry text's width without its selection prefix, centred on x = 400.
+    // Click area of pause entry index (0..2) in window pixels: exactly the
+    // rectangle the entry's text is drawn into (PauseLayout); empty outside
+    // 0..2.
     sf::FloatRect pauseEntryHitBox(int index) const;
 
     // Rules of the screens that do not need a window.
@@ -107,54 +109,37 @@ private:
     sf::View windowView() const;
     const sf::Texture* texture(const char* key) const;
 
-    // Prepares the reusable text and returns its local bounds.
-    sf::FloatRect setUpText(const std::string& string, const sf::Font& font, unsigned int size,
-                            sf::Color color);
-    // Draws string with its local-bounds centre (half width, half height) at
-    // position; returns its bounds.
-    sf::FloatRect drawMiddledText(const std::string& string, const sf::Font& font,
-                                  unsigned int size, sf::Color color, sf::Vector2f position);
-    // Draws string centred horizontally on top.x with its top edge at top.y
-    // (by half its bounds height); returns its bounds height.
-    float drawTextBelow(const std::string& string, const sf::Font& font, unsigned int size,
-                        sf::Color color, sf::Vector2f top);
-    float measureTextWidth(const std::string& string, unsigned int size) const;
-    void styleBox(sf::Vector2f size, sf::Color fill, sf::Color outline, float outlineThickness);
-    void drawPanel(sf::Vector2f topLeft, sf::Vector2f size, sf::Color fill, sf::Color outline,
-                   float outlineThickness);
-    // A rectangle centred on position; returns its global bounds (outline
+    float textWidth(const std::string& string, const TextStyle& style) const;
+    // string, or as much of its start as fits maxWidth followed by "..".
+    std::string fitText(const std::string& string, const TextStyle& style, float maxWidth) const;
+    // The end of string that fits maxWidth (a field scrolls to its cursor).
+    std::string fitTail(const std::string& string, const TextStyle& style, float maxWidth) const;
+    // A rectangle centred on position; returns its bounds (outline
     // included), which is what the screens publish as click areas.
     sf::FloatRect drawCentredBox(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
                                  sf::Color outline, float outlineThickness);
     void drawImageButton(const sf::Texture* image, sf::FloatRect area, sf::FloatRect& slot);
 
-    void drawMenuTitle();
     void drawMenuButtons();
-    void drawHudTexts(int score, int levelIndex, int levelCount, float messageTimer,
-                      const std::string& message, const Bird* currentBird);
+    void drawBanner(const std::string& message, const std::vector<sf::FloatRect>& topLines);
     void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel);
-    void drawPauseEntries(int selected);
     void drawSignedInView(float y, const std::string& username);
     void drawSignedOutView(float y, const std::string& usernameInput,
                            const std::string& passwordInput, bool cursorVisible, int loginFocus);
-    void drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
-                        const char* placeholder);
-    void drawTextCursor(float fieldCentreY, const std::string& shown);
+    // Returns the shown text's ink box (empty while the placeholder shows).
+    sf::FloatRect drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
+                                 const char* placeholder);
     void drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre, sf::Vector2f size,
                                sf::Color fill, const char* label);
-    void drawRunSummary(int stars, int levelScore, int totalScore, int totalBirds,
-                        int unlaunchedBirds);
+    void drawRunSummary(const sf::FloatRect& panel, int stars, int levelScore, int totalScore,
+                        int totalBirds, int unlaunchedBirds);
     void drawLevelCompleteButtons();
-    void drawLevelCompleteScores(const std::vector<HighScore>& scores);
-    void drawHighScoreRows(float centreX, float top, const std::vector<HighScore>& scores);
-    void drawNicknameForm(int stars, int levelScore, const std::string& nickname);
+    void drawLevelCompleteScores(const sf::FloatRect& panel, const std::vector<HighScore>& scores);
+    void drawHighScoreRows(float centreX, float top, float width,
+                           const std::vector<HighScore>& scores);
 
     Game& game;
     Renderer& renderer;
     ResourceManager& resources;
     HighScoreTable& localHighScores;
-
-    // Reused every frame rather than rebuilt.
-    sf::Text text;
-    sf::RectangleShape box;
 };

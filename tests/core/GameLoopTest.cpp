@@ -38,7 +38,8 @@ TEST(GameLoop, ALongFirstFrameEndsLoadingAtOnce) {
     game.update(3.5f);
     EXPECT_EQ(game.stateManager.state, Menu);
     EXPECT_FLOAT_EQ(game.stateManager.loadingProgress, 1.0f);
-    EXPECT_FLOAT_EQ(game.gameView.getSize().x, 1200.0f);
+    // The field keeps its height and takes the 16:9 window's shape.
+    EXPECT_FLOAT_EQ(game.gameView.getSize().x, 1600.0f);
     EXPECT_FLOAT_EQ(game.gameView.getSize().y, 900.0f);
 }
 
@@ -56,7 +57,7 @@ TEST(GameLoop, ClosingTheWindowDuringLoadingLoadsNoLevel) {
 
 TEST(GameLoop, TheGroundHasItsFixtureValues) {
     auto game = makeLoadedGame();
-    b2Body* ground = findGround(game->world);
+    b2Body* ground = findGround(*game->world);
     ASSERT_NE(ground, nullptr);
     EXPECT_NEAR(ground->GetPosition().x, 20.0f, 1e-5f);
     EXPECT_NEAR(ground->GetPosition().y, 19.333334f, 1e-5f);
@@ -79,7 +80,7 @@ TEST(GameLoop, TheGroundHasItsFixtureValues) {
     EXPECT_NEAR(bounds.lowerBound.y * PIXELS_PER_METER, 560.0f - 0.01f * 30.0f, 0.01f);
     EXPECT_NEAR(bounds.lowerBound.x * PIXELS_PER_METER, -200.0f - 0.3f, 0.01f);
     EXPECT_NEAR(bounds.upperBound.x * PIXELS_PER_METER, 1400.0f + 0.3f, 0.01f);
-    EXPECT_EQ(game->world.GetContactManager().m_contactListener,
+    EXPECT_EQ(game->world->GetContactManager().m_contactListener,
               static_cast<b2ContactListener*>(&game->contactListener));
 }
 

@@ -116,10 +116,13 @@ TEST_F(InputDispatch, LoginFieldsTakeTypedText) {
     clickAt(centreOf(game->ui.usernameFieldRect));
     EXPECT_EQ(game->stateManager.loginFocus, 1);
     handle(textEntered(8)); // backspace on an empty field
-    for (sf::Uint32 code : {sf::Uint32('a'), sf::Uint32('b'), 8u, sf::Uint32('c'), 13u, 200u, 9u}) {
+    // Only printable characters enter a field: not Enter, Tab, Delete or
+    // anything beyond ASCII.
+    for (sf::Uint32 code :
+         {sf::Uint32('a'), sf::Uint32('b'), 8u, sf::Uint32('c'), 13u, 200u, 9u, 127u, 10u}) {
         handle(textEntered(code));
     }
-    EXPECT_EQ(game->stateManager.usernameInput, "ac\t");
+    EXPECT_EQ(game->stateManager.usernameInput, "ac");
     clickAt(centreOf(game->ui.passwordFieldRect));
     EXPECT_EQ(game->stateManager.loginFocus, 2);
     handle(textEntered('x'));
@@ -137,17 +140,17 @@ TEST_F(InputDispatch, PauseEntriesAreHitByTheirMeasuredBoxes) {
     handle(keyPress(sf::Keyboard::Up));
     EXPECT_EQ(game->stateManager.pauseSelection, 2);
 
+    // Entries are centred in the window, one 42 px row below the other.
     const sf::FloatRect resume = game->ui.pauseEntryHitBox(0);
-    EXPECT_FLOAT_EQ(resume.top, 250.0f);
-    EXPECT_FLOAT_EQ(resume.height, 32.0f);
-    EXPECT_FLOAT_EQ(resume.left + resume.width / 2.0f, 400.0f);
+    EXPECT_FLOAT_EQ(resume.left + resume.width / 2.0f, 640.0f);
     // Just outside "Resume" to the right: nothing happens.
-    handle(mousePress(static_cast<int>(resume.left + resume.width) + 1, 260));
+    const int resumeMiddle = static_cast<int>(resume.top + resume.height / 2.0f);
+    handle(mousePress(static_cast<int>(resume.left + resume.width) + 1, resumeMiddle));
     EXPECT_EQ(game->stateManager.state, Paused);
 
     const sf::FloatRect quit = game->ui.pauseEntryHitBox(2);
-    EXPECT_FLOAT_EQ(quit.top, 334.0f);
-    handle(mousePress(400, 340));
+    EXPECT_NEAR(quit.top + quit.height / 2.0f, resume.top + resume.height / 2.0f + 84.0f, 0.01f);
+    handle(mousePress(640, static_cast<int>(quit.top + quit.height / 2.0f)));
     EXPECT_EQ(game->stateManager.state, Menu);
     EXPECT_EQ(game->stateManager.pauseSelection, 2);
 }

@@ -1,17 +1,18 @@
 #include "GameTestSupport.h"
 
+#include "entities/Bird.h"
 #include "entities/Enemy.h"
 
 #include <gtest/gtest.h>
 
-TEST(StarRating, FollowsTheScoreAndTheBirdsLeft) {
-    // 1500 / 1000 x 0.7 + 2/3 x 0.3 = 1.25
-    EXPECT_EQ(GameStateManager::rateStars(1500, 0, 2, 3), 3);
-    // 500 / 1000 x 0.7 = 0.35
-    EXPECT_EQ(GameStateManager::rateStars(500, 0, 0, 3), 1);
-    // 800 / 1000 x 0.7 = 0.56
-    EXPECT_EQ(GameStateManager::rateStars(800, 0, 0, 3), 2);
-    // Enemies left in the list raise the bar: 1500 / 2000 x 0.7 = 0.525
+TEST(StarRating, FollowsTheScoreTheEnemiesAndTheBirdsLeft) {
+    // One enemy at the start, killed by the first of three birds with 1500
+    // points: 1500 / 1500 x 0.7 + 2/3 x 0.3 = 0.9
+    EXPECT_EQ(GameStateManager::rateStars(1500, 1, 2, 3), 3);
+    // 500 / 1500 x 0.7 = 0.23; 1100 / 1500 x 0.7 = 0.51
+    EXPECT_EQ(GameStateManager::rateStars(500, 1, 0, 3), 1);
+    EXPECT_EQ(GameStateManager::rateStars(1100, 1, 0, 3), 2);
+    // Every enemy raises the par: 1500 / 2000 x 0.7 = 0.525
     EXPECT_EQ(GameStateManager::rateStars(1500, 2, 0, 3), 2);
     // A level without birds: the bird term is not a number.
     EXPECT_EQ(GameStateManager::rateStars(100000, 0, 0, 0), 1);
@@ -50,6 +51,64 @@ TEST_F(Progression, KillingTheLastEnemyCompletesTheLevelTwoSecondsLater) {
     EXPECT_TRUE(game->stateManager.levelEnded);
     EXPECT_EQ(game->totalScore, 1500);
     EXPECT_EQ(game->stateManager.stars, 3);
+}
+
+TEST_F(Progression, StarsCountTheEnemiesTheLevelStartedWith) {
+    // Two enemies; by the time the level completes both have left the list.
+    playLevel(*game, writeLevelFile("two_enemies", "BIRD NORMAL 1\nBIRD NORMAL 2\n"
+                                                   "BIRD NORMAL 3\nENEMY 800 540\n"
+                                                   "ENEMY 900 540\n"));
+    EXPECT_EQ(game->stateManager.totalEnemies, 2);
+    for (const auto& entity : game->currentLevel->entities) {
+        if (auto* bird = dynamic_cast<Bird*>(entity.get())) {
+            bird->launched = true; // every bird used
+        }
+    }
+    game->contactListener.levelScore = 1500;
+    killAllEnemies();
+    for (int i = 0; i < 25 && game->stateManager.state == Playing; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    ASSERT_EQ(game->stateManager.state, LevelComplete);
+    // 1500 / ((2 + 2) x 500) x 0.7 = 0.525: two stars, not the three an
+    // enemy count of zero would give.
+    EXPECT_EQ(game->stateManager.stars, 2);
+}
+
+TEST_F(Progression, RetryReplacesTheCompletedAttemptInTheTotal) {
+    game->totalScore = 900; // banked from earlier levels of the run
+    game->contactListener.levelScore = 1200;
+    killAllEnemies();
+    for (int i = 0; i < 25 && game->stateManager.state == Playing; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    ASSERT_EQ(game->stateManager.state, LevelComplete);
+    EXPECT_EQ(game->totalScore, 2100);
+
+    game->restartLevel(); // Retry on the results screen
+    game->stateManager.resumePlaying();
+    EXPECT_EQ(game->totalScore, 900);
+    game->contactListener.levelScore = 700;
+    killAllEnemies();
+    for (int i = 0; i < 25 && game->stateManager.state == Playing; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    ASSERT_EQ(game->stateManager.state, LevelComplete);
+    EXPECT_EQ(game->totalScore, 900 + 700);
+}
+
+TEST_F(Progression, StartingTheNextLevelOverKeepsTheLevelBefore) {
+    game->levelFiles.assign(2, writeLevelFile("progression", THREE_BIRDS_ONE_ENEMY));
+    game->contactListener.levelScore = 1200;
+    killAllEnemies();
+    for (int i = 0; i < 25 && game->stateManager.state == Playing; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    ASSERT_EQ(game->stateManager.state, LevelComplete);
+    game->stateManager.nextLevel();
+    game->restartLevel(); // Start Over from the pause menu
+    game->stateManager.resumePlaying();
+    EXPECT_EQ(game->totalScore, 1200);
 }
 
 TEST_F(Progression, AWonLevelIsNotRestartedByALossPendingFromBefore) {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-// In a 1280 x 720 window the game view (1200 x 900 around (500, 350)) maps
-// window pixel (px, py) to world (px * 0.9375 - 100, py * 1.25 - 100), so the
+// In a 1280 x 720 window the game view (1600 x 900 around (500, 350)) maps
+// window pixel (px, py) to world (px * 1.25 - 300, py * 1.25 - 100), so the
 // pixels below land on exact world points.
 class Slingshot : public testing::Test {
 protected:
@@ -20,25 +20,25 @@ protected:
 };
 
 TEST_F(Slingshot, APullStartsOnlyStrictlyInsideTwoHundredPixels) {
-    handle(mousePress(160, 352)); // world (50, 340): exactly 200 px above the anchor
+    handle(mousePress(280, 352)); // world (50, 340): exactly 200 px above the anchor
     EXPECT_FALSE(game->isDragging);
-    handle(mousePress(160, 353)); // world (50, 341.25): 198.75 px
+    handle(mousePress(280, 353)); // world (50, 341.25): 198.75 px
     EXPECT_TRUE(game->isDragging);
     EXPECT_EQ(game->dragStart, game->bandRestPos);
     EXPECT_EQ(game->birdOnSlingshot->position, game->bandRestPos);
 }
 
 TEST_F(Slingshot, PullIsClampedToOneHundredFiftyPixels) {
-    handle(mousePress(107, 512)); // world (0.3125, 540): close to the anchor
+    handle(mousePress(240, 512)); // world (0, 540): close to the anchor
     ASSERT_TRUE(game->isDragging);
-    handle(mouseMove(-160, 512)); // world (-250, 540): 300 px to the left
+    handle(mouseMove(40, 512)); // world (-250, 540): 300 px to the left
     EXPECT_FLOAT_EQ(game->dragPos.x, -100.0f);
     EXPECT_FLOAT_EQ(game->dragPos.y, 540.0f);
     EXPECT_EQ(game->birdOnSlingshot->position, game->dragPos);
 
     Bird* bird = game->birdOnSlingshot;
     testing::internal::CaptureStdout();
-    handle(mouseRelease(-160, 512));
+    handle(mouseRelease(40, 512));
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Drag: (150, 0) \u2192 Velocity: (22.5, 0) m/s"), std::string::npos);
     EXPECT_FALSE(game->isDragging);
@@ -52,9 +52,9 @@ TEST_F(Slingshot, PullIsClampedToOneHundredFiftyPixels) {
 }
 
 TEST_F(Slingshot, AReleaseWithoutMovingLaunchesFromThePressPoint) {
-    handle(mousePress(-32, 512)); // world (-130, 540): 180 px left, beyond the clamp
+    handle(mousePress(136, 512)); // world (-130, 540): 180 px left, beyond the clamp
     Bird* bird = game->birdOnSlingshot;
-    handle(mouseRelease(-32, 512));
+    handle(mouseRelease(136, 512));
     ASSERT_TRUE(bird->launched);
     EXPECT_NEAR(bird->body->GetLinearVelocity().x, 27.0f, 1e-4f);
     EXPECT_NEAR(bird->body->GetLinearVelocity().y, 0.0f, 1e-4f);
@@ -63,25 +63,25 @@ TEST_F(Slingshot, AReleaseWithoutMovingLaunchesFromThePressPoint) {
 TEST_F(Slingshot, APressWithNoSeatedBirdSeatsTheNextAndPulls) {
     game->birdOnSlingshot->destroyBody();
     game->birdOnSlingshot = nullptr;
-    handle(mousePress(107, 512));
+    handle(mousePress(240, 512));
     ASSERT_NE(game->birdOnSlingshot, nullptr);
     EXPECT_EQ(game->birdOnSlingshot->id, 1);
     EXPECT_TRUE(game->isDragging);
 }
 
 TEST_F(Slingshot, APressDuringATurnTriggersTheSpecialInsteadOfAPull) {
-    handle(mousePress(107, 512));
-    handle(mouseRelease(107, 512));
+    handle(mousePress(240, 512));
+    handle(mouseRelease(240, 512));
     ASSERT_TRUE(game->turnActive);
     Bird* flying = game->currentBird;
-    handle(mousePress(107, 512));
+    handle(mousePress(240, 512));
     EXPECT_TRUE(flying->specialUsed);
     EXPECT_FALSE(game->isDragging);
 }
 
 TEST_F(Slingshot, ARightPressNeverTriggersTheSpecial) {
-    handle(mousePress(107, 512));
-    handle(mouseRelease(107, 512));
+    handle(mousePress(240, 512));
+    handle(mouseRelease(240, 512));
     handle(mousePress(600, 300, sf::Mouse::Right));
     handle(mousePress(600, 300, sf::Mouse::Middle));
     EXPECT_FALSE(game->currentBird->specialUsed);

@@ -95,8 +95,7 @@ TEST_F(TurnRules, TheLastBirdSettlingWithAnEnemyAliveLosesAndRestarts) {
     EXPECT_NE(log.find("Game Over! No birds left."), std::string::npos);
     EXPECT_TRUE(game->stateManager.gameOverPending);
     EXPECT_EQ(game->stateManager.message, "Game Over! Restarting...");
-    // Shown for 3 s from the frame of the loss, which already counts down once.
-    EXPECT_FLOAT_EQ(game->stateManager.messageTimer, 3.0f - 0.1f);
+    EXPECT_FLOAT_EQ(game->stateManager.messageTimer, 3.0f);
 
     game->contactListener.levelScore = 700;
     testing::internal::CaptureStdout();

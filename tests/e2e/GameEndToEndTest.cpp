@@ -4,6 +4,7 @@
 
 #include "ui/LevelSelectLayout.h"
 #include "ui/UIRenderer.h"
+#include "ui/UiTestGame.h"
 
 #include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Texture.hpp>
@@ -102,10 +103,10 @@ sf::Vector2i centreOf(const sf::FloatRect& rect) {
             static_cast<int>(rect.top + rect.height / 2.0f)};
 }
 
-// World pixels of the field to window pixels: the field view is 1200 x 900
+// World pixels of the field to window pixels: the field view is 1600 x 900
 // around (500, 350) in a 1280 x 720 window.
 sf::Vector2i fieldToWindow(float x, float y) {
-    return {static_cast<int>((x + 100.0f) / 0.9375f), static_cast<int>((y + 100.0f) / 1.25f)};
+    return {static_cast<int>((x + 300.0f) / 1.25f), static_cast<int>((y + 100.0f) / 1.25f)};
 }
 
 class GameEndToEnd : public testing::Test {
@@ -187,7 +188,7 @@ TEST_F(GameEndToEnd, PlaysOneShotThroughEveryScreenAndQuitsCleanly) {
     // Aiming: press on the seated bird, pull left and down in small steps and
     // photograph the preview while the button is still held.
     const sf::Vector2i bird = fieldToWindow(48.0f, 495.0f);
-    EXPECT_EQ(bird, sf::Vector2i(157, 476));
+    EXPECT_EQ(bird, sf::Vector2i(278, 476));
     mark = game.log().size();
     ASSERT_TRUE(game.moveMouse(bird.x, bird.y));
     ASSERT_TRUE(game.pressButton());
@@ -220,9 +221,9 @@ TEST_F(GameEndToEnd, PlaysOneShotThroughEveryScreenAndQuitsCleanly) {
     });
     EXPECT_TRUE(paused) << "the pause overlay never darkened the field";
 
-    // "Quit to Menu" sets the state without a transition line: wait for the
-    // menu's picture instead.
-    ASSERT_TRUE(game.click(400, 350));
+    // "Quit to Menu" (the third entry, centred in the window) sets the state
+    // without a transition line: wait for the menu's picture instead.
+    ASSERT_TRUE(game.click(640, 410));
     const auto backInMenu = game.screenshotWhen(shot("menu_again"), [&](const sf::Image& image) {
         return hasWindowSize(image) &&
                differingPixels(image, *menuImage, {0, 0, 1280, 720}) < 1280 * 720 / 100;
@@ -270,13 +271,6 @@ TEST_F(GameEndToEnd, PlaysOneShotThroughEveryScreenAndQuitsCleanly) {
 
 namespace {
 
-sf::Image captureFrame(sf::RenderWindow& window) {
-    sf::Texture texture;
-    texture.create(window.getSize().x, window.getSize().y);
-    texture.update(window);
-    return texture.copyToImage();
-}
-
 const sf::Color GOLD(255, 215, 0);
 const sf::Color STAR_GREY(80, 80, 80);
 
@@ -289,7 +283,7 @@ protected:
     }
 
     sf::Image keep(const char* name) {
-        const sf::Image image = captureFrame(game->window);
+        const sf::Image image = captureWindow(game->window);
         EXPECT_TRUE(image.saveToFile(shot(name).string()));
         game->renderer.display();
         return image;
@@ -314,7 +308,7 @@ TEST_F(DrawnScreens, NicknameEntryShowsTheTypedName) {
     auto frameWith = [&](const std::string& name, const char* file) {
         game->renderer.clearFrame();
         game->ui.drawNicknameEntry(EnterNickname, 3, 1200, name);
-        return file != nullptr ? keep(file) : captureFrame(game->window);
+        return file != nullptr ? keep(file) : captureWindow(game->window);
     };
     const sf::Image empty = frameWith("", nullptr);
     const sf::Image typed = frameWith("Ace_1", "nickname");
@@ -344,7 +338,7 @@ TEST_F(DrawnScreens, HighScoresListsTheFetchedRows) {
     const sf::Image list = keep("high_scores_list");
     game->renderer.clearFrame();
     game->ui.drawHighScores(HighScores, 2, 7, {});
-    const sf::Image none = captureFrame(game->window);
+    const sf::Image none = captureWindow(game->window);
     game->renderer.display();
     // Rows start 130 px below the panel's top (120).
     EXPECT_GT(differingPixels(list, none, {415, 240, 450, 150}), 200);

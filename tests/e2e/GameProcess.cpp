@@ -261,6 +261,16 @@ bool GameProcess::key(const std::string& name) const {
     return runCommand(onDisplay() + "xdotool key " + name).status == 0;
 }
 
+bool GameProcess::typeText(const std::string& text) const {
+    return runCommand(onDisplay() + "xdotool type --delay 20 -- " + quoted(text)).status == 0;
+}
+
+bool GameProcess::resize(unsigned int width, unsigned int height) const {
+    return runCommand(onDisplay() + "xdotool windowsize --sync " + window + " " +
+                      std::to_string(width) + " " + std::to_string(height))
+               .status == 0;
+}
+
 std::optional<sf::Image> GameProcess::screenshot(const std::filesystem::path& file) const {
     if (runCommand(onDisplay() + "import -window " + window + " " + quoted(file.string())).status !=
         0) {

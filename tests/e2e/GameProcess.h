@@ -74,6 +74,11 @@ public:
     bool pressButton() const;
     bool releaseButton() const;
     bool key(const std::string& name) const;
+    // Types text as key strokes (the pointer must be over the window).
+    bool typeText(const std::string& text) const;
+    // Resizes the window as a window manager would, and waits until the X
+    // server has done it.
+    bool resize(unsigned int width, unsigned int height) const;
 
     // Screenshots of the window into `file`; the second form retakes it until
     // `accept` holds, so a frame not yet presented is never judged.

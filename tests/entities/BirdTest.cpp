@@ -84,7 +84,14 @@ TEST(BirdTest, LaunchHappensOnceAndNeedsABody) {
 }
 
 TEST(BirdTest, CollisionTimerEndsTheBirdAfterTenSeconds) {
+    auto world = makeWorld();
     Bird bird(1, 1.0f);
+    bird.initPhysics(world.get(), {100.0f, 100.0f});
+    bird.markCollided();
+    bird.update(20.0f);
+    EXPECT_TRUE(bird.alive) << "a contact in the slingshot starts no timer";
+    EXPECT_FALSE(bird.collided);
+    bird.launch({0.0f, 0.0f});
     bird.update(20.0f);
     EXPECT_TRUE(bird.alive) << "no timer runs before the first contact";
     bird.markCollided();

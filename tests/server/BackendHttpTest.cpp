@@ -11,6 +11,7 @@
 
 using nlohmann::json;
 using servertest::DEMO_ANON_KEY;
+using servertest::expectAuthError;
 
 namespace {
 
@@ -82,16 +83,6 @@ protected:
         EXPECT_TRUE(body.contains("message"));
         EXPECT_TRUE(body.contains("details"));
         EXPECT_TRUE(body.contains("hint"));
-    }
-
-    static void expectAuthError(const httplib::Result& result, int status, const char* errorCode) {
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, status) << result->body;
-        const auto body = json::parse(result->body, nullptr, false);
-        ASSERT_TRUE(body.is_object()) << result->body;
-        EXPECT_EQ(body["code"], status);
-        EXPECT_EQ(body["error_code"], errorCode);
-        EXPECT_TRUE(body["msg"].is_string());
     }
 
     servertest::TestBackend backend;

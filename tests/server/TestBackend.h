@@ -9,7 +9,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <httplib.h>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -27,6 +30,17 @@ inline std::string unsignedCopy(const std::string& token) {
     const auto lastDot = token.rfind('.');
     return "eyJhbGciOiJub25lIiwidHlwIjoiSldUIn0." +
            token.substr(firstDot + 1, lastDot - firstDot - 1) + ".";
+}
+
+// An answer in the authentication service's error shape.
+inline void expectAuthError(const httplib::Result& result, int status, const char* errorCode) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << result->body;
+    auto body = nlohmann::json::parse(result->body, nullptr, false);
+    ASSERT_TRUE(body.is_object()) << result->body;
+    EXPECT_EQ(body["code"], status);
+    EXPECT_EQ(body["error_code"], errorCode);
+    EXPECT_TRUE(body["msg"].is_string());
 }
 
 class TemporaryDirectory {
@@ -49,17 +63,38 @@ public:
     std::filesystem::path path;
 };
 
+// How a test's backend differs from the default one.
+struct TestBackendConfig {
+    // Everything as served, but sign-ins unlimited: most tests sign in more
+    // often than a player would.
+    backend::BackendSettings settings = [] {
+        backend::BackendSettings relaxed;
+        relaxed.authRateBurst = 0;
+        return relaxed;
+    }();
+    std::ostream* log = nullptr;
+    // Null: tokens with the demo secret.
+    std::shared_ptr<const backend::TokenService> tokens;
+    backend::PasswordHasher::Cost hashingCost = backend::PasswordHasher::Cost::Minimal;
+    // The database's place inside the test's own directory.
+    std::string databaseName = "backend.db";
+};
+
 class TestBackend {
 public:
-    TestBackend()
-        : hasher(backend::PasswordHasher::Cost::Minimal),
-          tokens(backend::ServerOptions::DEMO_JWT_SECRET) {
+    explicit TestBackend(TestBackendConfig config = {})
+        : hasher(config.hashingCost),
+          ownedTokens(config.tokens ? config.tokens
+                                    : std::make_shared<const backend::TokenService>(
+                                          backend::ServerOptions::DEMO_JWT_SECRET)),
+          tokens(*ownedTokens), databasePath(directory.path / config.databaseName) {
         std::string error;
-        store = backend::Store::open((directory.path / "backend.db").string(), error);
+        store = backend::Store::open(databasePath.string(), error);
         if (!store) {
             throw std::runtime_error(error);
         }
-        server = std::make_unique<backend::BackendServer>(*store, hasher, tokens, nullptr);
+        server = std::make_unique<backend::BackendServer>(*store, hasher, tokens, config.log,
+                                                          config.settings);
         if (!server->bind("127.0.0.1", 0)) {
             throw std::runtime_error("cannot bind a loopback port");
         }
@@ -80,7 +115,9 @@ public:
 
     TemporaryDirectory directory;
     backend::PasswordHasher hasher;
-    backend::TokenService tokens;
+    std::shared_ptr<const backend::TokenService> ownedTokens;
+    const backend::TokenService& tokens;
+    std::filesystem::path databasePath;
     std::unique_ptr<backend::Store> store;
     std::unique_ptr<backend::BackendServer> server;
     std::thread serving;

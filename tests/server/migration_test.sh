@@ -4,8 +4,9 @@
 # rely on, then calls the procedures as the anonymous and the signed-in role.
 #
 # Usage: migration_test.sh MIGRATIONS_DIR
-# Exit 0 when every check passes, 1 on a failed check, 77 when PostgreSQL 15
-# is not installed.
+# Exit 0 when every check passes, 1 on a failed check, 77 (skipped) when
+# PostgreSQL 15 is not installed or a throw-away cluster cannot be started
+# on this machine at all.
 set -euo pipefail
 
 migrations_dir=$(cd "${1:?usage: migration_test.sh MIGRATIONS_DIR}" && pwd)
@@ -15,11 +16,24 @@ if [[ ! -x $pg_bin/initdb || ! -x $pg_bin/pg_ctl || ! -x $pg_bin/psql ]]; then
     exit 77
 fi
 
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+# The server refuses to run as root; run everything as postgres then.
+if [[ $(id -u) -eq 0 ]] && ! id postgres >/dev/null 2>&1; then
+    skip "running as root and there is no postgres user to run PostgreSQL as"
+fi
+
+# The cluster, its socket and every working directory live in a folder of
+# the cluster owner's under /tmp, wherever the repository is: a clone in a
+# private folder (mode 0700) is out of the postgres user's reach.
 work=$(mktemp -d /tmp/vollarin-migration-XXXXXX)
 chmod 755 "$work"
 data=$work/data
+cd "$work"
 
-# The server refuses to run as root; run everything as postgres then.
 as_cluster_owner() {
     if [[ $(id -u) -eq 0 ]]; then
         runuser -u postgres -- "$@"
@@ -39,8 +53,11 @@ if [[ $(id -u) -eq 0 ]]; then
     chown postgres: "$work"
 fi
 
-as_cluster_owner "$pg_bin/initdb" -D "$data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 \
-    >"$work/initdb.log" 2>&1 || { cat "$work/initdb.log"; exit 1; }
+if ! as_cluster_owner "$pg_bin/initdb" -D "$data" -U postgres --auth=trust -E UTF8 \
+    --locale=C.UTF-8 >"$work/initdb.log" 2>&1; then
+    cat "$work/initdb.log"
+    skip "PostgreSQL cannot create a cluster here (initdb failed, log above)"
+fi
 
 port_is_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
@@ -55,9 +72,8 @@ for attempt in 1 2 3 4 5 6 7 8; do
     fi
 done
 if ! $started; then
-    echo "FAIL: the throw-away cluster did not start"
     cat "$work/server.log" 2>/dev/null || true
-    exit 1
+    skip "PostgreSQL cannot start a cluster here (pg_ctl failed, log above)"
 fi
 
 psql_run() {

@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <regex>
 #include <string>
 #include <sys/wait.h>
 
-// Every shipped level must stand untouched and must still be won by its
-// stored shots when the real game plays them. The level checker does the
-// playing; this runs its replay mode, one level at a time.
+// Every shipped level must stand untouched with everything in view, and its
+// stored shots must win it with three stars at every frame rate the checker
+// tries, step for step the same; and the levels must get harder in order.
+// The level checker does the playing in the real game; these run it.
 namespace {
 
 const std::string CHECKER = std::string(VOLLARIN_BINARY_DIR) + "/tools/levelcheck";
@@ -45,12 +47,18 @@ protected:
     }
 };
 
-TEST_P(LevelCheckTest, StandsAndStoredShotsStillWin) {
+TEST_P(LevelCheckTest, StandsInViewAndStoredShotsWinWithThreeStarsAtEveryFrameRate) {
     const std::string level = std::to_string(GetParam());
     const CheckerRun run = runChecker("--replay " + level);
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_THAT(run.output, ::testing::HasSubstr("level " + level + ": stands for 10 s"));
-    EXPECT_THAT(run.output, ::testing::HasSubstr("level " + level + ": replay WON score "));
+    EXPECT_THAT(run.output, ::testing::HasSubstr("level " + level + ": in view, stands for 10 s"));
+    for (const char* rate : {"60 Hz", "30 Hz", "144 Hz", "uneven"}) {
+        EXPECT_THAT(run.output,
+                    ::testing::HasSubstr("level " + level + ": replay at " + rate + " WON after "))
+            << run.output;
+    }
+    EXPECT_THAT(run.output, ::testing::HasSubstr(" stars 3 "));
+    EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("DIFFERENTLY")));
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedLevels, LevelCheckTest, ::testing::Range(1, 8),
@@ -61,7 +69,26 @@ TEST(LevelCheckReplayTest, ShotsThatDoNotWinAreReportedAsAFailure) {
     // A single shot fired steeply down into the ground cannot win.
     const CheckerRun run = runChecker("--replay --shots 'SHOT -80 150 -1' 1");
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_THAT(run.output, ::testing::HasSubstr("level 1: replay FAILED"));
+    EXPECT_THAT(run.output, ::testing::HasSubstr("level 1: replay at 60 Hz FAILED"));
+}
+
+TEST(LevelCheckDifficultyTest, RisesFromEachLevelToTheNext) {
+    ASSERT_TRUE(std::filesystem::exists(CHECKER));
+    const CheckerRun run = runChecker("--difficulty");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, ::testing::HasSubstr("DIFFICULTY RISES"));
+    // Read the figures back and check the order here too.
+    const std::regex line(R"(level (\d): difficulty ([0-9.]+) %)");
+    double previous = -1.0;
+    int levels = 0;
+    for (std::sregex_iterator it(run.output.begin(), run.output.end(), line), end; it != end;
+         ++it) {
+        const double figure = std::stod((*it)[2]);
+        EXPECT_GT(figure, previous) << "level " << (*it)[1];
+        previous = figure;
+        ++levels;
+    }
+    EXPECT_EQ(levels, 7);
 }
 
 } // namespace

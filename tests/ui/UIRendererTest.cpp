@@ -39,7 +39,7 @@ protected:
     int yellowPixelsIn(const sf::Image& image, int top, int bottom) const {
         int count = 0;
         for (int y = top; y < bottom; ++y) {
-            for (int x = 250; x < 550; ++x) {
+            for (int x = 440; x < 840; ++x) {
                 count += isYellowish(image.getPixel(x, y)) ? 1 : 0;
             }
         }
@@ -75,12 +75,22 @@ TEST_F(UIRendererTest, LoginButtonIsCentredAndWidensForLongNames) {
     const sf::FloatRect signedOut = ui.menuLoginButtonRect;
     EXPECT_EQ(centreOf(signedOut), sf::Vector2f(1185.0f, 650.0f));
 
-    const std::string name = "a_rather_long_player_name";
+    // A name wider than the icon widens the box around the same centre
+    // (its label has a 2 px outline on either side).
+    const std::string name = "skypilot77";
     ui.drawMenu(Menu, true, name);
     const sf::FloatRect signedIn = ui.menuLoginButtonRect;
-    EXPECT_FLOAT_EQ(signedIn.width, textWidth(name, 20));
-    EXPECT_GT(signedIn.width, signedOut.width);
+    EXPECT_NEAR(signedIn.width, textWidth(name, 20) + 4.0f, 1.0f);
+    EXPECT_GT(signedIn.width, 50.0f); // wider than the 50 px icon
     EXPECT_NEAR(centreOf(signedIn).x, 1185.0f, 0.01f);
+
+    // A name too wide for the corner is cut short, and the whole button
+    // stays 20 px inside the window.
+    ui.drawMenu(Menu, true, "WWWWWWWWWWWWWWWWWWWW");
+    const sf::FloatRect widest = ui.menuLoginButtonRect;
+    EXPECT_LE(widest.width, 204.0f);
+    EXPECT_LE(widest.left + widest.width, 1260.0f);
+    EXPECT_LE(widest.top + widest.height, 700.0f);
 }
 
 TEST_F(UIRendererTest, HudPublishesLevelsButtonInScreenSpace) {
@@ -167,35 +177,41 @@ TEST_F(UIRendererTest, LoginHitsOnlyTheShownView) {
     EXPECT_EQ(ui.getButtonAt({540.0f, 480.0f}, Login), 0);
 }
 
-TEST_F(UIRendererTest, PauseHitBoxesMeasureTheEntryWithoutPrefix) {
+TEST_F(UIRendererTest, PauseHitBoxesAreTheEntriesInkCentredInTheWindow) {
     for (int i = 0; i < UIRenderer::PAUSE_ENTRY_COUNT; ++i) {
         const sf::FloatRect box = ui.pauseEntryHitBox(i);
-        const float width = textWidth(UIRenderer::pauseEntryText(i), 32);
-        EXPECT_GT(width, 0.0f);
-        EXPECT_FLOAT_EQ(box.width, width);
-        EXPECT_FLOAT_EQ(box.left + box.width / 2.0f, 400.0f);
-        EXPECT_FLOAT_EQ(box.top, 250.0f + 42.0f * static_cast<float>(i));
-        EXPECT_FLOAT_EQ(box.height, 32.0f);
+        const sf::FloatRect ink =
+            sf::Text(UIRenderer::pauseEntryText(i), game.renderer.getFont(), 32).getLocalBounds();
+        EXPECT_GT(ink.width, 0.0f);
+        EXPECT_FLOAT_EQ(box.width, ink.width);
+        EXPECT_FLOAT_EQ(box.height, ink.height);
+        EXPECT_FLOAT_EQ(box.left + box.width / 2.0f, 640.0f);
+        // Rows 42 px apart, the first a little above the window's middle.
+        EXPECT_FLOAT_EQ(box.top + box.height / 2.0f, 326.0f + 42.0f * static_cast<float>(i));
     }
-    EXPECT_TRUE(ui.pauseEntryHitBox(0).contains({400.0f, 250.0f}));
-    EXPECT_FALSE(ui.pauseEntryHitBox(0).contains({400.0f, 282.0f}));
+    const sf::FloatRect resume = ui.pauseEntryHitBox(0);
+    EXPECT_TRUE(resume.contains({resume.left, resume.top}));
+    EXPECT_FALSE(resume.contains({resume.left + resume.width, resume.top}));
     EXPECT_EQ(ui.pauseEntryHitBox(3), sf::FloatRect());
 }
 
-TEST_F(UIRendererTest, PauseOverlayDarkensItsPanelAndHighlightsTheSelection) {
+TEST_F(UIRendererTest, PauseOverlayDarkensTheWindowAndHighlightsTheSelection) {
     game.window.clear(sf::Color::White);
     ui.drawPauseMenu(Paused, 1);
     sf::Image image = captureWindow(game.window);
-    const sf::Color dimmed = image.getPixel(50, 550);
-    EXPECT_NEAR(dimmed.r, 105, 2);                          // 255 under black at alpha 150
-    EXPECT_EQ(image.getPixel(1000, 100), sf::Color::White); // outside the 800 x 600 panel
+    // 255 under black at alpha 150, into every corner.
+    for (const sf::Vector2u at : {sf::Vector2u(50, 550), sf::Vector2u(1000, 100),
+                                  sf::Vector2u(1279, 719), sf::Vector2u(0, 0)}) {
+        EXPECT_NEAR(image.getPixel(at.x, at.y).r, 105, 2) << at.x << "," << at.y;
+    }
 
     game.window.clear(sf::Color::Black);
     ui.drawPauseMenu(Paused, 1);
     image = captureWindow(game.window);
-    EXPECT_EQ(yellowPixelsIn(image, 250, 292), 0);
-    EXPECT_GT(yellowPixelsIn(image, 292, 334), 20);
-    EXPECT_EQ(yellowPixelsIn(image, 334, 376), 0);
+    // Rows of 42 px centred on 326, 368 and 410.
+    EXPECT_EQ(yellowPixelsIn(image, 305, 347), 0);
+    EXPECT_GT(yellowPixelsIn(image, 347, 389), 20);
+    EXPECT_EQ(yellowPixelsIn(image, 389, 431), 0);
 }
 
 TEST_F(UIRendererTest, SelectedLevelCellIsYellow) {
@@ -241,7 +257,7 @@ TEST_F(UIRendererTest, ScreensDrawNothingOutsideTheirState) {
     }
 }
 
-TEST_F(UIRendererTest, LoadingScreenLeavesTheDefaultViewSet) {
+TEST_F(UIRendererTest, LoadingScreenLeavesTheWindowViewSet) {
     game.window.setView(sf::View(sf::Vector2f(0.0f, 0.0f), sf::Vector2f(10.0f, 10.0f)));
     ui.drawLoadingScreen(Loading, 0.0f, 160.0f);
     EXPECT_EQ(game.window.getView().getCenter(), game.window.getDefaultView().getCenter());

@@ -6,20 +6,29 @@
 #include "entities/Block.h"
 #include "entities/Enemy.h"
 
+#include <SFML/Graphics/Rect.hpp>
 #include <SFML/Window/Event.hpp>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
 namespace {
 
 constexpr float PI = 3.14159265f;
-constexpr int MAX_SEAT_WAIT_FRAMES = 600;
-constexpr int MAX_TURN_FRAMES = 60 * 40;
-constexpr int VERDICT_FRAMES = 60 * 6; // longer than the 2 s clear delay plus settling
+constexpr int STEPS_PER_SECOND = 60;
+constexpr std::uint64_t MAX_SEAT_WAIT_STEPS = STEPS_PER_SECOND * 10;
+constexpr std::uint64_t MAX_TURN_STEPS = STEPS_PER_SECOND * 40;
+// Longer than the 2 s clear delay plus the last settling.
+constexpr std::uint64_t VERDICT_STEPS = STEPS_PER_SECOND * 6;
+// A split frame runs this much past the mark, well inside one step, so
+// float rounding in the game's accumulator can never cost the last step.
+constexpr float SPLIT_MARGIN_SECONDS = 1e-5f;
 // A click that is nowhere near the slingshot or a HUD button.
 const sf::Vector2i SPECIAL_CLICK_PIXEL{640, 360};
 constexpr float STANDING_TOLERANCE_PX = 3.0f;
 constexpr float STANDING_TOLERANCE_RAD = 0.05f;
+// The camera's home with the narrowest field the game ever shows (1200 x 900).
+const sf::FloatRect NARROWEST_START_VIEW{-100.0f, -100.0f, 1200.0f, 900.0f};
 
 struct Pose {
     const Entity* entity;
@@ -37,25 +46,54 @@ const b2Body* bodyOf(const Entity& entity) {
     return nullptr;
 }
 
+// Half the entity's width and height as the level places it (unrotated).
+sf::Vector2f halfExtent(const Entity& entity) {
+    if (const auto* block = dynamic_cast<const Block*>(&entity)) {
+        return {block->width * 0.5f, block->height * 0.5f};
+    }
+    if (const auto* enemy = dynamic_cast<const Enemy*>(&entity)) {
+        return {enemy->radius, enemy->radius};
+    }
+    if (const auto* bird = dynamic_cast<const Bird*>(&entity)) {
+        return {bird->radius, bird->radius};
+    }
+    return {0.0f, 0.0f};
+}
+
 } // namespace
 
-ShotDriver::ShotDriver(int levelIndex) : game(std::make_unique<Game>(1280, 720, "Skysling Clone")) {
+std::unique_ptr<Game> ShotDriver::makeGame() {
+    auto game = std::make_unique<Game>(WINDOW_WIDTH, WINDOW_HEIGHT, "Skysling Clone");
     // Loading runs on measured time; feed it until the menu appears.
     for (int i = 0; i < 100 && game->stateManager.state == Loading; ++i) {
         game->update(Game::LOADING_SECONDS);
     }
-    game->currentLevelIndex = levelIndex;
-    game->stateManager.startLevel();
+    return game;
 }
 
-ShotDriver::~ShotDriver() = default;
+ShotDriver::ShotDriver(Game& game) : game(game) {}
+
+void ShotDriver::startLevel(int levelIndex) {
+    // Through the game's own Retry, which resets everything an attempt
+    // touches and, unlike the level select, leaves the music playing (its
+    // restarts would cost more than the runs).
+    game.currentLevelIndex = levelIndex;
+    game.restartLevel();
+    game.stateManager.resumePlaying();
+    startStep = game.stepCount;
+    carriedFrame = 0.0f;
+}
+
+std::uint64_t ShotDriver::stepsSinceStart() const {
+    return game.stepCount - startStep;
+}
 
 std::vector<std::string> ShotDriver::birdKinds() const {
     std::vector<std::string> kinds;
-    if (game->currentLevel == nullptr) {
+    if (game.currentLevel == nullptr) {
         return kinds;
     }
-    for (const auto& entity : game->currentLevel->entities) {
+    for (const auto& entity : game.currentLevel->entities) {
         if (const auto* bird = dynamic_cast<const Bird*>(entity.get())) {
             kinds.emplace_back(birdKindInfo(birdKindOf(*bird)).word);
         }
@@ -63,27 +101,33 @@ std::vector<std::string> ShotDriver::birdKinds() const {
     return kinds;
 }
 
-std::string ShotDriver::checkStanding(float seconds) {
+std::vector<BodyPose> ShotDriver::bodyPoses() const {
+    std::vector<BodyPose> poses;
+    for (const auto& entity : game.currentLevel->entities) {
+        if (const b2Body* body = bodyOf(*entity)) {
+            poses.push_back({body->GetPosition().x, body->GetPosition().y, body->GetAngle()});
+        }
+    }
+    return poses;
+}
+
+std::string ShotDriver::checkStanding(float seconds, FrameSequence frames) {
     std::vector<Pose> before;
-    for (const auto& entity : game->currentLevel->entities) {
+    for (const auto& entity : game.currentLevel->entities) {
         if (const b2Body* body = bodyOf(*entity)) {
             before.push_back({entity.get(), body->GetPosition(), body->GetAngle()});
         }
     }
-    const int frames = static_cast<int>(std::lround(seconds / FRAME_SECONDS));
-    for (int i = 0; i < frames; ++i) {
-        step();
-    }
+    advanceTo(static_cast<std::uint64_t>(std::lround(seconds * STEPS_PER_SECOND)), frames);
 
     std::ostringstream problems;
-    if (game->contactListener.levelScore != 0) {
-        problems << "scored " << game->contactListener.levelScore << " points; ";
+    if (game.contactListener.levelScore != 0) {
+        problems << "scored " << game.contactListener.levelScore << " points; ";
     }
     for (const Pose& pose : before) {
-        bool present = false;
-        for (const auto& entity : game->currentLevel->entities) {
-            present = present || entity.get() == pose.entity;
-        }
+        const bool present =
+            std::any_of(game.currentLevel->entities.begin(), game.currentLevel->entities.end(),
+                        [&](const auto& entity) { return entity.get() == pose.entity; });
         const b2Body* body = present ? bodyOf(*pose.entity) : nullptr;
         if (body == nullptr) {
             problems << "an entity broke or died; ";
@@ -99,49 +143,110 @@ std::string ShotDriver::checkStanding(float seconds) {
     return problems.str();
 }
 
-Outcome ShotDriver::play(const std::vector<Shot>& shots) {
+std::string ShotDriver::checkInView() const {
+    std::ostringstream problems;
+    const sf::FloatRect& view = NARROWEST_START_VIEW;
+    for (const auto& entity : game.currentLevel->entities) {
+        const sf::Vector2f half = halfExtent(*entity);
+        // Blocks and enemies learn their position from the body at their first update.
+        const b2Body* body = bodyOf(*entity);
+        const sf::Vector2f at = body != nullptr
+                                    ? sf::Vector2f(body->GetPosition().x * PIXELS_PER_METER,
+                                                   body->GetPosition().y * PIXELS_PER_METER)
+                                    : entity->position;
+        if (at.x - half.x < view.left || at.x + half.x > view.left + view.width ||
+            at.y - half.y < view.top || at.y + half.y > view.top + view.height) {
+            problems << "an entity at (" << at.x << ", " << at.y << ") reaches outside the view; ";
+        }
+    }
+    return problems.str();
+}
+
+Outcome ShotDriver::play(const std::vector<Shot>& shots, FrameSequence frames) {
+    return play(
+        [&](std::size_t index) {
+            return index < shots.size() ? std::optional<Shot>(shots[index]) : std::nullopt;
+        },
+        std::move(frames));
+}
+
+Outcome ShotDriver::play(const std::function<std::optional<Shot>(std::size_t)>& nextShot,
+                         FrameSequence frames) {
     Outcome outcome;
-    for (const Shot& shot : shots) {
-        if (levelDecided() || !waitForNextTurn()) {
+    for (std::size_t index = 0;; ++index) {
+        if (levelDecided() || !waitForNextTurn(frames)) {
             break;
         }
-        fire(shot, outcome);
+        const std::optional<Shot> shot = nextShot(index);
+        if (!shot) {
+            break;
+        }
+        fire(*shot, frames, outcome);
     }
-    awaitVerdict(outcome);
+    awaitVerdict(frames, outcome);
     return outcome;
 }
 
-bool ShotDriver::waitForNextTurn() {
-    for (int i = 0; i < MAX_SEAT_WAIT_FRAMES; ++i) {
-        if (levelDecided()) {
-            return false;
+std::vector<sf::Vector2f> ShotDriver::livingEnemies() const {
+    std::vector<sf::Vector2f> places;
+    for (const auto& entity : game.currentLevel->entities) {
+        const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
+        if (enemy != nullptr && enemy->health > 0.0f && enemy->body != nullptr) {
+            places.emplace_back(enemy->body->GetPosition().x * PIXELS_PER_METER,
+                                enemy->body->GetPosition().y * PIXELS_PER_METER);
         }
-        // Between turns a press seats the next bird if none sits yet (a
-        // turn that ended because its bird left play seats nobody).
-        if (!game->turnActive && game->countUnlaunchedBirds() > 0) {
+    }
+    return places;
+}
+
+sf::Vector2f ShotDriver::launchPoint() const {
+    return game.bandRestPos;
+}
+
+bool ShotDriver::readyToFire() const {
+    // Between turns a press seats the next bird if none sits yet (a turn that
+    // ended because its bird left play seats nobody).
+    return !game.turnActive && game.countUnlaunchedBirds() > 0;
+}
+
+bool ShotDriver::waitForNextTurn(FrameSequence& frames) {
+    const std::uint64_t limit = stepsSinceStart() + MAX_SEAT_WAIT_STEPS;
+    while (!levelDecided() && stepsSinceStart() <= limit) {
+        if (stepsSinceStart() % FIRE_MARK_STEPS == 0 && readyToFire()) {
             return true;
         }
-        step();
+        if (!advanceTo(nextMark(), frames)) {
+            return false;
+        }
     }
     return false;
 }
 
-void ShotDriver::fire(const Shot& shot, Outcome& outcome) {
+void ShotDriver::fire(const Shot& shot, FrameSequence& frames, Outcome& outcome) {
     pullAndRelease(shot);
+    const std::uint64_t launchStep = stepsSinceStart();
+    const std::uint64_t limit = launchStep + MAX_TURN_STEPS;
     Shot fired = shot;
     fired.specialFrame = Shot::NO_SPECIAL;
-    bool specialPending = shot.specialFrame != Shot::NO_SPECIAL;
-    for (int frame = 0; frame < MAX_TURN_FRAMES && game->turnActive && !levelDecided(); ++frame) {
-        if (specialPending) {
-            const bool contact = shot.specialFrame == Shot::SPECIAL_AT_FIRST_CONTACT &&
-                                 game->currentBird != nullptr && game->currentBird->collided;
-            if (frame == shot.specialFrame || contact) {
-                clickSpecial();
-                fired.specialFrame = frame;
-                specialPending = false;
-            }
+    if (shot.specialFrame >= 0) {
+        if (advanceTo(launchStep + static_cast<std::uint64_t>(shot.specialFrame), frames) &&
+            game.turnActive) {
+            clickSpecial();
+            fired.specialFrame = shot.specialFrame;
         }
-        step();
+    } else if (shot.specialFrame == Shot::SPECIAL_AT_FIRST_CONTACT) {
+        // Looked at after every step, so the click lands at the contact's step.
+        while (game.turnActive && !levelDecided() && stepsSinceStart() < limit) {
+            if (game.currentBird != nullptr && game.currentBird->collided) {
+                clickSpecial();
+                fired.specialFrame = static_cast<int>(stepsSinceStart() - launchStep);
+                break;
+            }
+            advanceTo(stepsSinceStart() + 1, frames);
+        }
+    }
+    while (game.turnActive && !levelDecided() && stepsSinceStart() < limit) {
+        advanceTo(nextMark(), frames);
     }
     outcome.fired.push_back(fired);
 }
@@ -149,9 +254,9 @@ void ShotDriver::fire(const Shot& shot, Outcome& outcome) {
 void ShotDriver::pullAndRelease(const Shot& shot) {
     const float radians = shot.angleDegrees * PI / 180.0f;
     // Pulling away from the flight direction: the launch points back through the anchor.
-    const sf::Vector2f pullPoint = game->slingshotPos + sf::Vector2f(-std::cos(radians) * shot.pull,
-                                                                     std::sin(radians) * shot.pull);
-    const sf::Vector2i grab = pixelOf(game->bandRestPos);
+    const sf::Vector2f pullPoint = game.slingshotPos + sf::Vector2f(-std::cos(radians) * shot.pull,
+                                                                    std::sin(radians) * shot.pull);
+    const sf::Vector2i grab = pixelOf(game.bandRestPos);
     const sf::Vector2i release = pixelOf(pullPoint);
     send(sf::Event::MouseButtonPressed, grab);
     send(sf::Event::MouseMoved, release);
@@ -163,34 +268,67 @@ void ShotDriver::clickSpecial() {
     send(sf::Event::MouseButtonReleased, SPECIAL_CLICK_PIXEL);
 }
 
-void ShotDriver::awaitVerdict(Outcome& outcome) {
+void ShotDriver::awaitVerdict(FrameSequence& frames, Outcome& outcome) {
     // Once every enemy is gone the level completes after its clear delay;
     // with enemies left and birds unused, the sequence simply ran out.
-    for (int i = 0; i < VERDICT_FRAMES && !levelDecided(); ++i) {
-        if (enemiesAlive() > 0 && game->countUnlaunchedBirds() > 0 && !game->turnActive) {
+    const std::uint64_t limit = stepsSinceStart() + VERDICT_STEPS;
+    while (!levelDecided() && stepsSinceStart() < limit) {
+        if (stepsSinceStart() % FIRE_MARK_STEPS == 0 && enemiesAlive() > 0 && readyToFire()) {
             break;
         }
-        step();
+        advanceTo(nextMark(), frames);
     }
-    outcome.won = game->stateManager.state == LevelComplete;
-    outcome.lost = !outcome.won && game->stateManager.gameOverPending;
-    outcome.score = game->contactListener.levelScore;
-    outcome.stars = outcome.won ? game->stateManager.stars : 0;
+    outcome.won = game.stateManager.state == LevelComplete;
+    outcome.lost = !outcome.won && game.stateManager.gameOverPending;
+    outcome.score = game.contactListener.levelScore;
+    outcome.stars = outcome.won ? game.stateManager.stars : 0;
     outcome.enemiesAlive = enemiesAlive();
+    outcome.steps = stepsSinceStart();
+}
+
+std::uint64_t ShotDriver::nextMark() const {
+    return (stepsSinceStart() / FIRE_MARK_STEPS + 1) * FIRE_MARK_STEPS;
 }
 
 bool ShotDriver::levelDecided() const {
-    return game->stateManager.state != Playing || game->stateManager.gameOverPending;
+    return game.stateManager.state != Playing || game.stateManager.gameOverPending;
 }
 
-void ShotDriver::step() {
-    game->update(FRAME_SECONDS);
+float ShotDriver::nextFrame(FrameSequence& frames) {
+    if (carriedFrame > 0.0f) {
+        const float frame = carriedFrame;
+        carriedFrame = 0.0f;
+        return frame;
+    }
+    return frames.next();
+}
+
+bool ShotDriver::advanceTo(std::uint64_t step, FrameSequence& frames) {
+    while (stepsSinceStart() < step) {
+        if (levelDecided()) {
+            return false;
+        }
+        const float frame = nextFrame(frames);
+        // The game counts at most MAX_FRAME_SECONDS of any frame.
+        const float counted = std::min(frame, Game::MAX_FRAME_SECONDS);
+        const float owed = static_cast<float>(step - stepsSinceStart()) * Game::STEP_SECONDS -
+                           game.stepAccumulator;
+        if (counted < owed) {
+            game.update(frame);
+            continue;
+        }
+        // The mark falls inside this frame: end the frame there and keep the rest.
+        const float head = std::max(owed, 0.0f) + SPLIT_MARGIN_SECONDS;
+        game.update(head);
+        carriedFrame = std::max(counted - head, 0.0f);
+    }
+    return !levelDecided();
 }
 
 int ShotDriver::enemiesAlive() const {
     int alive = 0;
-    if (game->currentLevel != nullptr) {
-        for (const auto& entity : game->currentLevel->entities) {
+    if (game.currentLevel != nullptr) {
+        for (const auto& entity : game.currentLevel->entities) {
             const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
             alive += enemy != nullptr && enemy->health > 0.0f ? 1 : 0;
         }
@@ -199,7 +337,7 @@ int ShotDriver::enemiesAlive() const {
 }
 
 sf::Vector2i ShotDriver::pixelOf(sf::Vector2f worldPoint) const {
-    return game->window.mapCoordsToPixel(worldPoint, game->gameView);
+    return game.window.mapCoordsToPixel(worldPoint, game.gameView);
 }
 
 void ShotDriver::send(int type, sf::Vector2i pixel) {
@@ -210,5 +348,5 @@ void ShotDriver::send(int type, sf::Vector2i pixel) {
     } else {
         event.mouseButton = {sf::Mouse::Left, pixel.x, pixel.y};
     }
-    game->input.handleEvent(event);
+    game.input.handleEvent(event);
 }

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "FrameSequence.h"
 #include "Shot.h"
 
 #include <SFML/System/Vector2.hpp>
-#include <memory>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <memory>
 
 class Game;
 
@@ -16,39 +22,81 @@ struct Outcome {
     int score = 0;
     int stars = 0;
     int enemiesAlive = 0;
-    std::vector<Shot> fired; // the shots as fired, special timings as frames
+    std::uint64_t steps = 0; // fixed steps from the level's start to the verdict
+    std::vector<Shot> fired; // the shots as fired, special timings as steps
 };
 
-// Plays one level in a real Game, as a player would: synthetic mouse events
-// through the input handler and fixed 1/60 s frames. A fresh Game per driver
-// keeps every run identical, so a stored sequence replays exactly.
+// Where one body of the level is, for comparing two runs exactly.
+struct BodyPose {
+    float x;
+    float y;
+    float angle;
+    bool operator==(const BodyPose&) const = default;
+};
+
+// Plays levels in a real Game, as a player would: mouse events through the
+// input handler and frame times through Game::update. One game serves every
+// run; each run starts its level through the game's own level select.
+//
+// A player's click lands between two frames, and the same shot must be
+// fired at the same step at every frame rate: the driver acts only at
+// quarter-second marks of the level's own clock (and at a special's exact
+// step), and splits the frame that would run past such a mark in two.
 class ShotDriver {
 public:
-    static constexpr float FRAME_SECONDS = 1.0f / 60.0f;
+    static constexpr int FIRE_MARK_STEPS = 15;
+    // The checker's window is exactly the narrowest field the game shows, so
+    // one window pixel is one world pixel: a stored shot means the same pull
+    // whatever view the game picks for other window shapes.
+    static constexpr unsigned WINDOW_WIDTH = 1200;
+    static constexpr unsigned WINDOW_HEIGHT = 900;
 
-    explicit ShotDriver(int levelIndex);
-    ~ShotDriver();
-    ShotDriver(const ShotDriver&) = delete;
-    ShotDriver& operator=(const ShotDriver&) = delete;
+    // A game in that window, past its loading screen.
+    static std::unique_ptr<Game> makeGame();
 
+    explicit ShotDriver(Game& game);
+
+    // Leaves whatever runs and starts the level (0-based) afresh.
+    void startLevel(int levelIndex);
     // Runs the level untouched; an empty text means nothing broke, died or moved.
-    std::string checkStanding(float seconds);
+    std::string checkStanding(float seconds, FrameSequence frames);
+    // An empty text means every entity lies wholly inside the view the
+    // player sees when the level starts, even in the narrowest window.
+    std::string checkInView() const;
     // Fires the shots in order (each until its turn ends), then waits for the verdict.
-    Outcome play(const std::vector<Shot>& shots);
+    Outcome play(const std::vector<Shot>& shots, FrameSequence frames);
+    // The same, asking for each shot when its bird is ready (nothing: stop
+    // firing); the level as it stands then can be looked at.
+    Outcome play(const std::function<std::optional<Shot>(std::size_t)>& nextShot,
+                 FrameSequence frames);
+    // Centres of the enemies still alive, world pixels.
+    std::vector<sf::Vector2f> livingEnemies() const;
+    // Where a launched bird starts its flight, world pixels.
+    sf::Vector2f launchPoint() const;
     // The level's birds in play order, by kind word.
     std::vector<std::string> birdKinds() const;
+    // Every block and enemy body in the level's order, where it is now.
+    std::vector<BodyPose> bodyPoses() const;
+    std::uint64_t stepsSinceStart() const;
+    int enemiesAlive() const;
+    // Feeds frames until the level has run `step` steps (cutting the last
+    // frame short); false if the level was decided first.
+    bool advanceTo(std::uint64_t step, FrameSequence& frames);
 
 private:
-    bool waitForNextTurn();
-    void fire(const Shot& shot, Outcome& outcome);
+    bool waitForNextTurn(FrameSequence& frames);
+    void fire(const Shot& shot, FrameSequence& frames, Outcome& outcome);
     void pullAndRelease(const Shot& shot);
     void clickSpecial();
-    void awaitVerdict(Outcome& outcome);
+    void awaitVerdict(FrameSequence& frames, Outcome& outcome);
     bool levelDecided() const;
-    void step();
-    int enemiesAlive() const;
+    bool readyToFire() const;
+    std::uint64_t nextMark() const;
+    float nextFrame(FrameSequence& frames);
     sf::Vector2i pixelOf(sf::Vector2f worldPoint) const;
     void send(int type, sf::Vector2i pixel);
 
-    std::unique_ptr<Game> game;
+    Game& game;
+    std::uint64_t startStep = 0;
+    float carriedFrame = 0.0f; // the rest of a frame that was split at a mark
 };

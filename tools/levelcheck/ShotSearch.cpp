@@ -6,14 +6,17 @@
 namespace {
 
 constexpr std::size_t BEAM_WIDTH = 3;
+constexpr int THREE_STARS = 3;
 constexpr float MAX_PULL = 150.0f;
 const float COARSE_ANGLES[] = {-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 60, 65, 70};
 const float COARSE_PULLS[] = {75, 95, 115, 135, 150};
 
 } // namespace
 
-ShotSearch::ShotSearch(int levelIndex, std::ostream& log) : levelIndex(levelIndex), log(log) {
-    birdKinds = ShotDriver(levelIndex).birdKinds();
+ShotSearch::ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log)
+    : driver(driver), levelIndex(levelIndex), log(log) {
+    driver.startLevel(levelIndex);
+    birdKinds = driver.birdKinds();
 }
 
 std::optional<Outcome> ShotSearch::run() {
@@ -62,12 +65,18 @@ std::vector<ShotSearch::Candidate> ShotSearch::tryShots(const Candidate& prefix,
         std::vector<Shot> sequence = prefix.shots;
         sequence.push_back(shot);
         Outcome outcome = evaluate(sequence);
-        if (outcome.won) {
+        if (outcome.won && outcome.stars == THREE_STARS) {
             win = outcome;
             return tried;
         }
-        // A sequence that lost, or fired fewer shots than asked, leads nowhere.
-        if (outcome.lost || outcome.fired.size() != sequence.size()) {
+        if (outcome.won && outcome.score > bestLesserWin) {
+            bestLesserWin = outcome.score;
+            log << "  won with " << outcome.stars << " star(s), score " << outcome.score
+                << ", after " << sequence.size() << " shot(s)" << std::endl;
+        }
+        // A sequence that ended the level short of three stars, or fired fewer
+        // shots than asked, leads nowhere.
+        if (outcome.won || outcome.lost || outcome.fired.size() != sequence.size()) {
             continue;
         }
         tried.push_back({outcome.fired, outcome, shot});
@@ -77,7 +86,10 @@ std::vector<ShotSearch::Candidate> ShotSearch::tryShots(const Candidate& prefix,
 
 Outcome ShotSearch::evaluate(const std::vector<Shot>& shots) {
     ++evaluations;
-    return ShotDriver(levelIndex).play(shots);
+    driver.startLevel(levelIndex);
+    Outcome outcome = driver.play(shots, FrameSequence::steady(1.0f / 60.0f, "60 Hz"));
+    simulatedSteps += driver.stepsSinceStart();
+    return outcome;
 }
 
 std::vector<Shot> ShotSearch::coarseShots(const std::string& kind) const {

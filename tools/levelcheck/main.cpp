@@ -1,20 +1,29 @@
 // Proves the shipped levels fair by playing them in the real game: each
-// level must stand untouched, and a stored sequence of shots must win it.
+// level must stand untouched with everything in view, and its stored shots
+// must win it with three stars at every checked frame rate, step for step
+// the same.
 //
 //   levelcheck [--replay] [--search] [--write] [--shots TEXT] [--verbose] [levels...]
+//   levelcheck --difficulty [levels...]
 //
 // Without options every level is checked for standing and its stored shots
 // are replayed; a level whose replay no longer wins is searched again.
 // --replay never searches (exit code 1 on any failure), --search always
 // searches, --write stores what a search finds beside the level file,
 // --shots replays the given records ("SHOT 12 140 -1; SHOT ...") instead of
-// the stored ones.
+// the stored ones. --difficulty only measures each level's difficulty
+// figure (see DifficultyProbe) and checks that it rises from level to level.
 // Run it from the build directory (resources/ is found there) on a display.
+#include "DifficultyProbe.h"
 #include "ShotDriver.h"
 #include "ShotSearch.h"
 #include "SolutionFile.h"
 
+#include "core/Game.h"
+
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <streambuf>
@@ -31,6 +40,7 @@ struct Options {
     bool forceSearch = false;
     bool write = false;
     bool verbose = false;
+    bool difficulty = false;
     std::optional<std::string> shots;
     std::vector<int> levels;
 };
@@ -51,6 +61,8 @@ Options parse(int argc, char** argv) {
             options.forceSearch = true;
         } else if (arg == "--write") {
             options.write = true;
+        } else if (arg == "--difficulty") {
+            options.difficulty = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--shots" && i + 1 < argc) {
@@ -80,49 +92,112 @@ void describe(std::ostream& out, const Outcome& outcome) {
     out << std::endl;
 }
 
-bool checkStanding(std::ostream& out, int number) {
-    const std::string problems = ShotDriver(number - 1).checkStanding(STANDING_SECONDS);
-    if (!problems.empty()) {
-        out << "level " << number << ": DOES NOT STAND: " << problems << std::endl;
-        return false;
-    }
-    out << "level " << number << ": stands for " << STANDING_SECONDS << " s" << std::endl;
-    return true;
-}
+class Checker {
+public:
+    Checker(Game& game, std::ostream& out) : driver(game), out(out) {}
 
-bool replay(std::ostream& out, int number, const std::optional<std::string>& givenShots) {
-    const std::optional<std::vector<Shot>> shots =
-        givenShots ? SolutionFile::parse(*givenShots)
-                   : SolutionFile::read(SolutionFile::pathFor(number));
-    if (!shots || shots->empty()) {
-        out << "level " << number << ": no stored shots in " << SolutionFile::pathFor(number)
-            << std::endl;
-        return false;
+    bool checkStanding(int number) {
+        driver.startLevel(number - 1);
+        const std::string outside = driver.checkInView();
+        const std::string problems =
+            driver.checkStanding(STANDING_SECONDS, FrameSequence::steady(1.0f / 60.0f, "60 Hz"));
+        simulatedSteps += driver.stepsSinceStart();
+        if (!outside.empty()) {
+            out << "level " << number << ": NOT IN VIEW: " << outside << std::endl;
+        }
+        if (!problems.empty()) {
+            out << "level " << number << ": DOES NOT STAND: " << problems << std::endl;
+        }
+        if (outside.empty() && problems.empty()) {
+            out << "level " << number << ": in view, stands for " << STANDING_SECONDS << " s"
+                << std::endl;
+        }
+        return outside.empty() && problems.empty();
     }
-    const Outcome outcome = ShotDriver(number - 1).play(*shots);
-    out << "level " << number << ": replay " << (outcome.won ? "WON " : "FAILED ");
-    describe(out, outcome);
-    return outcome.won;
-}
 
-bool search(std::ostream& out, int number, bool write) {
-    out << "level " << number << ": searching..." << std::endl;
-    ShotSearch searcher(number - 1, out);
-    const auto win = searcher.run();
-    if (!win) {
-        out << "level " << number << ": NO WIN FOUND in " << searcher.evaluations << " runs"
-            << std::endl;
-        return false;
+    // The stored shots must win with three stars at every checked frame
+    // rate, and every run must end at the same step with the same score
+    // and every body in the same place.
+    bool replay(int number, const std::optional<std::string>& givenShots) {
+        const std::optional<std::vector<Shot>> shots =
+            givenShots ? SolutionFile::parse(*givenShots)
+                       : SolutionFile::read(SolutionFile::pathFor(number));
+        if (!shots || shots->empty()) {
+            out << "level " << number << ": no stored shots in " << SolutionFile::pathFor(number)
+                << std::endl;
+            return false;
+        }
+        bool pass = true;
+        std::optional<Outcome> first;
+        std::vector<BodyPose> firstPoses;
+        for (const FrameSequence& frames : FrameSequence::checkedSet()) {
+            driver.startLevel(number - 1);
+            const Outcome outcome = driver.play(*shots, frames);
+            simulatedSteps += driver.stepsSinceStart();
+            const std::vector<BodyPose> poses = driver.bodyPoses();
+            const bool threeStars = outcome.won && outcome.stars == 3;
+            const bool same =
+                !first || (outcome.steps == first->steps && outcome.score == first->score &&
+                           outcome.enemiesAlive == first->enemiesAlive && poses == firstPoses);
+            out << "level " << number << ": replay at " << frames.name() << " "
+                << (threeStars    ? "WON "
+                    : outcome.won ? "WON WITHOUT THREE STARS "
+                                  : "FAILED ")
+                << (same ? "" : "DIFFERENTLY ") << "after " << outcome.steps << " steps, ";
+            describe(out, outcome);
+            pass = pass && threeStars && same;
+            if (!first) {
+                first = outcome;
+                firstPoses = poses;
+            }
+        }
+        return pass;
     }
-    out << "level " << number << ": search WON after " << searcher.evaluations << " runs, ";
-    describe(out, *win);
-    if (write && !SolutionFile::write(SolutionFile::pathFor(number), win->fired)) {
-        out << "level " << number << ": could not write " << SolutionFile::pathFor(number)
-            << std::endl;
-        return false;
+
+    bool search(int number, bool write) {
+        out << "level " << number << ": searching..." << std::endl;
+        ShotSearch searcher(driver, number - 1, out);
+        const auto win = searcher.run();
+        simulatedSteps += searcher.simulatedSteps;
+        if (!win) {
+            out << "level " << number << ": NO WIN FOUND in " << searcher.evaluations << " runs"
+                << std::endl;
+            return false;
+        }
+        out << "level " << number << ": search WON after " << searcher.evaluations << " runs, ";
+        describe(out, *win);
+        if (write && !SolutionFile::write(SolutionFile::pathFor(number), win->fired)) {
+            out << "level " << number << ": could not write " << SolutionFile::pathFor(number)
+                << std::endl;
+            return false;
+        }
+        return true;
     }
-    return true;
-}
+
+    // Prints each level's figure; true when it rises strictly from each
+    // level to the next.
+    bool difficulty(const std::vector<int>& levels) {
+        DifficultyProbe probe(driver);
+        bool rises = true;
+        double previous = -1.0;
+        for (int number : levels) {
+            const double figure = probe.measure(number - 1);
+            out << "level " << number << ": difficulty " << figure << " % (" << probe.wins << " of "
+                << DifficultyProbe::PLAYS << " plays win)" << std::endl;
+            rises = rises && figure > previous;
+            previous = figure;
+        }
+        simulatedSteps += probe.simulatedSteps;
+        out << (rises ? "DIFFICULTY RISES" : "DIFFICULTY DOES NOT RISE") << std::endl;
+        return rises;
+    }
+
+    std::uint64_t simulatedSteps = 0;
+
+private:
+    ShotDriver driver;
+    std::ostream& out;
+};
 
 } // namespace
 
@@ -137,18 +212,34 @@ int main(int argc, char** argv) {
         std::cerr.rdbuf(&discard);
     }
 
+    // One game for every run.
+    const std::unique_ptr<Game> game = ShotDriver::makeGame();
+    Checker checker(*game, out);
+
+    const auto started = std::chrono::steady_clock::now();
+    const std::clock_t startedCpu = std::clock();
     bool allPass = true;
-    for (int number : options.levels) {
-        bool pass = checkStanding(out, number);
+    if (options.difficulty) {
+        allPass = checker.difficulty(options.levels);
+    }
+    for (int number : options.difficulty ? std::vector<int>{} : options.levels) {
+        bool pass = checker.checkStanding(number);
         bool won = false;
         if (!options.forceSearch) {
-            won = replay(out, number, options.shots);
+            won = checker.replay(number, options.shots);
         }
         if (!won && !options.replayOnly) {
-            won = search(out, number, options.write);
+            won = checker.search(number, options.write);
         }
         allPass = allPass && pass && won;
     }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double cpu = static_cast<double>(std::clock() - startedCpu) / CLOCKS_PER_SEC;
+    const double simulated = static_cast<double>(checker.simulatedSteps) * Game::STEP_SECONDS;
+    out << "simulated " << simulated << " s in " << wall << " s of wall time ("
+        << (wall > 0.0 ? simulated / wall : 0.0) << " per wall s, "
+        << (cpu > 0.0 ? simulated / cpu : 0.0) << " per CPU s)" << std::endl;
     out << (allPass ? "ALL LEVELS PASS" : "SOME LEVELS FAIL") << std::endl;
 
     std::cout.rdbuf(savedOut);

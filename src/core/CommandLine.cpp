@@ -1,0 +1,126 @@
+#include "core/CommandLine.h"
+
+#include <algorithm>
+#include <charconv>
+#include <sstream>
+
+#ifndef VOLLARIN_VERSION
+#define VOLLARIN_VERSION "0.0.0"
+#endif
+
+namespace {
+constexpr std::string_view PROGRAM_NAME = "vollarin";
+constexpr std::size_t HELP_COLUMN = 22;
+} // namespace
+
+const std::vector<CommandLine::Option>& CommandLine::table() {
+    static const std::vector<Option> options{
+        {"--help", "", "show this text and exit",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.showHelp = true;
+             return true;
+         }},
+        {"--version", "", "show the version and exit",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.showVersion = true;
+             return true;
+         }},
+    };
+    return options;
+}
+
+std::vector<std::string_view> CommandLine::arguments(int argc, const char* const* argv) {
+    std::vector<std::string_view> result;
+    for (int i = 1; i < argc && argv != nullptr && argv[i] != nullptr; ++i) {
+        result.emplace_back(argv[i]);
+    }
+    return result;
+}
+
+CommandLine::Result CommandLine::parse(const std::vector<std::string_view>& arguments) {
+    Result result;
+    if (arguments.size() > MAX_ARGUMENTS) {
+        result.error = "too many arguments";
+        return result;
+    }
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument.size() > MAX_ARGUMENT_LENGTH) {
+            result.error =
+                "an argument is longer than " + std::to_string(MAX_ARGUMENT_LENGTH) + " characters";
+            return result;
+        }
+        const std::string_view name =
+            argument == "-h" ? std::string_view("--help") : argument.substr(0, argument.find('='));
+        const auto option = std::find_if(table().begin(), table().end(),
+                                         [&](const Option& row) { return row.name == name; });
+        if (!argument.starts_with("-")) {
+            result.error = "unexpected argument \"" + std::string(argument.substr(0, 80)) + "\"";
+            return result;
+        }
+        if (option == table().end()) {
+            result.error = "unknown option \"" + std::string(argument.substr(0, 80)) + "\"";
+            return result;
+        }
+        const bool inlineValue = name.size() < argument.size();
+        std::string_view value;
+        if (option->valueName.empty()) {
+            if (inlineValue) {
+                result.error = std::string(name) + " takes no value";
+                return result;
+            }
+        } else if (inlineValue) {
+            value = argument.substr(name.size() + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            result.error =
+                std::string(name) + " needs a value (" + std::string(option->valueName) + ")";
+            return result;
+        }
+        if (!option->apply(result.options, value, result.error)) {
+            if (result.error.empty()) {
+                result.error = "bad value for " + std::string(name);
+            }
+            return result;
+        }
+    }
+    return result;
+}
+
+std::string CommandLine::usage(std::string_view program) {
+    std::ostringstream text;
+    text << "Usage: " << program << " [options]\n"
+         << "A 2D physics game: sling birds at towers of wood, stone, glass and metal.\n\n";
+    for (const Option& option : table()) {
+        std::string left = "  " + std::string(option.name);
+        if (!option.valueName.empty()) {
+            left += " " + std::string(option.valueName);
+        }
+        left.resize(std::max(left.size() + 1, HELP_COLUMN), ' ');
+        text << left << option.help << "\n";
+    }
+    text << "\nEnvironment:\n"
+         << "  VOLLARIN_BACKEND_URL   scores backend address (http:// or https://)\n"
+         << "  VOLLARIN_ANON_KEY      the backend's anonymous API key\n"
+         << "  VOLLARIN_EMAIL_DOMAIN  domain of the addresses made from user names\n";
+    return text.str();
+}
+
+std::string_view CommandLine::version() {
+    return VOLLARIN_VERSION;
+}
+
+std::string CommandLine::versionText() {
+    return std::string(PROGRAM_NAME) + " " + std::string(version());
+}
+
+std::optional<int> CommandLine::parseBoundedInt(std::string_view text, int low, int high) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the command line asked for. Every option of the game has a member here
+// and a row in CommandLine's option table.
+struct CommandLineOptions {
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+// The game's command line: "--name", "--name value" or "--name=value" for the
+// options of its table, nothing else. Arguments are untrusted: their count and
+// length are bounded and every value is checked.
+class CommandLine {
+public:
+    static constexpr int EXIT_USAGE = 2;
+    static constexpr std::size_t MAX_ARGUMENTS = 64;
+    static constexpr std::size_t MAX_ARGUMENT_LENGTH = 4096;
+
+    struct Result {
+        CommandLineOptions options;
+        std::string error; // empty when the command line was understood
+        bool ok() const { return error.empty(); }
+    };
+
+    // The arguments after the program's name.
+    static std::vector<std::string_view> arguments(int argc, const char* const* argv);
+    static Result parse(const std::vector<std::string_view>& arguments);
+
+    // The text of --help, naming the program as `program`.
+    static std::string usage(std::string_view program);
+    // "vollarin 1.2.3"
+    static std::string versionText();
+    static std::string_view version();
+
+    // A whole decimal number within [low, high], or nothing.
+    static std::optional<int> parseBoundedInt(std::string_view text, int low, int high);
+
+private:
+    // One row per option. `valueName` is empty for a flag; `apply` records the
+    // option (and its value) or says what is wrong with the value.
+    struct Option {
+        std::string_view name;
+        std::string_view valueName;
+        std::string_view help;
+        bool (*apply)(CommandLineOptions& options, std::string_view value, std::string& error);
+    };
+    static const std::vector<Option>& table();
+};

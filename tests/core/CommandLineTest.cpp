@@ -1,0 +1,93 @@
+#include "core/CommandLine.h"
+
+#include "e2e/GameProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The game's command line, parsed and as the real executable answers it.
+
+namespace {
+
+CommandLine::Result parse(std::vector<std::string_view> arguments) {
+    return CommandLine::parse(arguments);
+}
+
+TEST(CommandLine, NoArgumentsRunTheGame) {
+    const CommandLine::Result result = parse({});
+    EXPECT_TRUE(result.ok());
+    EXPECT_FALSE(result.options.showHelp);
+    EXPECT_FALSE(result.options.showVersion);
+}
+
+TEST(CommandLine, HelpAndVersionAreRecognised) {
+    EXPECT_TRUE(parse({"--help"}).options.showHelp);
+    EXPECT_TRUE(parse({"-h"}).options.showHelp);
+    const CommandLine::Result both = parse({"--version", "--help"});
+    EXPECT_TRUE(both.ok());
+    EXPECT_TRUE(both.options.showVersion && both.options.showHelp);
+}
+
+TEST(CommandLine, AnythingElseIsAnErrorThatNamesIt) {
+    const std::vector<std::pair<std::vector<std::string_view>, std::string>> cases{
+        {{"--fullscreeen"}, "unknown option \"--fullscreeen\""},
+        {{"-x"}, "unknown option \"-x\""},
+        {{"level3"}, "unexpected argument \"level3\""},
+        {{"--help=yes"}, "--help takes no value"},
+        {{"--"}, "unknown option \"--\""},
+        {{"--version", "extra"}, "unexpected argument \"extra\""},
+    };
+    for (const auto& [arguments, error] : cases) {
+        EXPECT_EQ(parse(arguments).error, error) << arguments.front();
+    }
+}
+
+TEST(CommandLine, OversizedCommandLinesAreRefused) {
+    const std::vector<std::string_view> many(CommandLine::MAX_ARGUMENTS + 1, "--help");
+    EXPECT_FALSE(CommandLine::parse(many).ok());
+    const std::string huge(CommandLine::MAX_ARGUMENT_LENGTH + 1, 'x');
+    const CommandLine::Result result = parse({huge});
+    EXPECT_FALSE(result.ok());
+    EXPECT_LT(result.error.size(), 200u);
+}
+
+TEST(CommandLine, UsageListsEveryOptionAndTheEnvironment) {
+    const std::string usage = CommandLine::usage("vollarin");
+    for (const char* expected :
+         {"Usage: vollarin [options]", "--help", "--version", "VOLLARIN_BACKEND_URL",
+          "VOLLARIN_ANON_KEY", "VOLLARIN_EMAIL_DOMAIN"}) {
+        EXPECT_NE(usage.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST(CommandLine, BoundedNumbersAreWholeDecimalsInRange) {
+    EXPECT_EQ(CommandLine::parseBoundedInt("30", 1, 1000), 30);
+    EXPECT_EQ(CommandLine::parseBoundedInt("1000", 1, 1000), 1000);
+    for (const char* bad : {"", "0", "1001", "30fps", " 30", "-5", "99999999999"}) {
+        EXPECT_EQ(CommandLine::parseBoundedInt(bad, 1, 1000), std::nullopt) << bad;
+    }
+}
+
+// The real executable: these answer without a window or a display.
+TEST(CommandLineProcess, VersionAndHelpPrintAndExitZeroUnknownOptionsExitTwo) {
+    const std::string game = VOLLARIN_GAME_EXE;
+    const CommandResult version = runCommand("env -u DISPLAY '" + game + "' --version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "vollarin " + std::string(CommandLine::version()) + "\n");
+    EXPECT_EQ(std::string(CommandLine::version()), VOLLARIN_PROJECT_VERSION);
+
+    const CommandResult help = runCommand("env -u DISPLAY '" + game + "' --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output, CommandLine::usage("vollarin"));
+
+    const CommandResult unknown = runCommand("env -u DISPLAY '" + game + "' --no-such-option");
+    EXPECT_EQ(unknown.status, CommandLine::EXIT_USAGE);
+    EXPECT_NE(unknown.output.find("unknown option \"--no-such-option\""), std::string::npos)
+        << unknown.output;
+    EXPECT_NE(unknown.output.find("Usage: vollarin"), std::string::npos) << unknown.output;
+    EXPECT_EQ(unknown.output.find("Hello Skysling Clone!"), std::string::npos) << unknown.output;
+}
+
+} // namespace
