@@ -88,6 +88,7 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
     WindowIcon::applyTo(window);
     applyFramePacing();
     applySoundSettings();
+    supabase.setSessionListener([this] { stateManager.clientSessionChanged(); });
 
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
@@ -262,6 +263,7 @@ void Game::finishLoading() {
     FieldViewLayout(window.getSize()).applyTo(gameView);
     gameView.setCenter(500.0f, static_cast<float>(window.getSize().y) / 2.0f);
     window.setView(gameView);
+    stateManager.restoreKeptSession();
     stateManager.transitionTo(Menu);
 }
 
