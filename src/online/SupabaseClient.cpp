@@ -248,28 +248,47 @@ void SupabaseClient::signIn(const std::string& username, const std::string& pass
 
 void SupabaseClient::handleAuthResponse(const httplib::Result& result, const AuthCallback& callback,
                                         const std::string& name) {
-    if (!result) {
-        notify(callback, nlohmann::json(), std::string("Network error"));
-        return;
-    }
-    if (result->status != STATUS_OK) {
-        notify(callback, nlohmann::json(), "Authentication failed: " + result->body);
-        return;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(result->body, nullptr, false);
-    const std::optional<Session> session =
-        answer.is_discarded() ? std::nullopt : readSession(answer);
+    nlohmann::json answer;
+    std::string error;
+    const std::optional<Session> session = sessionFrom(result, answer, error);
     if (!session) {
-        notify(callback, nlohmann::json(), std::string("JSON parse error"));
+        notify(callback, nlohmann::json(), error);
         return;
     }
-    accessToken = session->accessToken;
-    userId = session->userId;
-    email = session->email;
-    refreshToken = session->refreshToken;
-    expiresAt = session->expiresAt;
+    refreshToken.clear();
+    adopt(*session);
     username = name;
     notify(callback, answer, std::string());
+}
+
+std::optional<SupabaseClient::Session> SupabaseClient::sessionFrom(const httplib::Result& result,
+                                                                   nlohmann::json& answer,
+                                                                   std::string& error) {
+    if (!result) {
+        error = "Network error";
+        return std::nullopt;
+    }
+    if (result->status != STATUS_OK) {
+        error = "Authentication failed: " + result->body;
+        return std::nullopt;
+    }
+    answer = nlohmann::json::parse(result->body, nullptr, false);
+    std::optional<Session> session = answer.is_discarded() ? std::nullopt : readSession(answer);
+    if (!session) {
+        error = "JSON parse error";
+    }
+    return session;
+}
+
+// An answer without a refresh token leaves the one the client has.
+void SupabaseClient::adopt(const Session& session) {
+    accessToken = session.accessToken;
+    userId = session.userId;
+    email = session.email;
+    if (!session.refreshToken.empty()) {
+        refreshToken = session.refreshToken;
+    }
+    expiresAt = session.expiresAt;
 }
 
 // All three members or none: a half-read answer must not leave the client
@@ -332,12 +351,7 @@ void SupabaseClient::refreshSession(const AuthCallback& callback) {
     const httplib::Result result =
         postJson("/auth/v1/token?grant_type=refresh_token", anonHeaders(),
                  nlohmann::json::object({{"refresh_token", refreshToken}}));
-    if (!result) {
-        std::cout << "Could not renew the session: Network error" << std::endl;
-        notify(callback, nlohmann::json(), std::string("Network error"));
-        return;
-    }
-    if (result->status == STATUS_REFUSED) {
+    if (result && result->status == STATUS_REFUSED) {
         // The refresh token is gone for good: nothing will renew this session.
         std::cout << "The scores server ended the session (status " << result->status << ")"
                   << std::endl;
@@ -348,25 +362,18 @@ void SupabaseClient::refreshSession(const AuthCallback& callback) {
         notify(callback, nlohmann::json(), SESSION_ENDED + result->body);
         return;
     }
-    if (result->status != STATUS_OK) {
-        std::cout << "Could not renew the session: status " << result->status << std::endl;
-        notify(callback, nlohmann::json(), "Authentication failed: " + result->body);
-        return;
-    }
-    const nlohmann::json answer = nlohmann::json::parse(result->body, nullptr, false);
-    const std::optional<Session> session =
-        answer.is_discarded() ? std::nullopt : readSession(answer);
+    nlohmann::json answer;
+    std::string error;
+    const std::optional<Session> session = sessionFrom(result, answer, error);
     if (!session) {
-        notify(callback, nlohmann::json(), std::string("JSON parse error"));
+        // Kept as it is: the next request that needs it tries again.
+        std::cout << "Could not renew the session ("
+                  << (result ? "status " + std::to_string(result->status) : "no answer") << ")"
+                  << std::endl;
+        notify(callback, nlohmann::json(), error);
         return;
     }
-    accessToken = session->accessToken;
-    userId = session->userId;
-    email = session->email;
-    if (!session->refreshToken.empty()) {
-        refreshToken = session->refreshToken;
-    }
-    expiresAt = session->expiresAt;
+    adopt(*session);
     std::cout << "Session renewed" << std::endl;
     if (sessionListener) {
         sessionListener();

@@ -93,6 +93,11 @@ private:
     void handleAuthResponse(const httplib::Result& result, const AuthCallback& callback,
                             const std::string& username);
     static std::optional<Session> readSession(const nlohmann::json& answer);
+    // The session of a sign-in, sign-up or refresh answer, or nothing with
+    // the callback's error text; `answer` receives the parsed body.
+    static std::optional<Session> sessionFrom(const httplib::Result& result, nlohmann::json& answer,
+                                              std::string& error);
+    void adopt(const Session& session);
     // A POST with the session's token, renewing the token first when it is
     // about to expire, and once more (then sending again) if the service
     // answers 401 all the same: the token ran out during play.

@@ -81,6 +81,19 @@ protected:
         ASSERT_TRUE(game.stateManager.isLoggedIn) << game.stateManager.loginError;
     }
 
+    // A player who signed up in an earlier run and whose access token has
+    // since run out.
+    static AuthSession signedUpEarlierAndExpired(const std::string& name) {
+        {
+            auto earlier = nextRun();
+            signUpThroughTheLoginScreen(*earlier, name);
+        }
+        AuthSession expired = kept();
+        expired.expiresAt = SupabaseClient::nowSeconds() - 600;
+        keep(expired);
+        return expired;
+    }
+
     static AuthSession kept() {
         std::ostringstream warnings;
         const auto session =
@@ -144,13 +157,7 @@ TEST_F(StayingSignedIn, ASignUpIsKeptPrivatelyAndTheNextRunStartsSignedIn) {
 }
 
 TEST_F(StayingSignedIn, AnExpiredTokenIsRenewedAtStartWithTheRefreshGrant) {
-    {
-        auto first = nextRun();
-        signUpThroughTheLoginScreen(*first, "Kestrel");
-    }
-    AuthSession expired = kept();
-    expired.expiresAt = SupabaseClient::nowSeconds() - 600;
-    keep(expired);
+    const AuthSession expired = signedUpEarlierAndExpired("Kestrel");
 
     auto second = nextRun();
     EXPECT_TRUE(second->stateManager.isLoggedIn);
@@ -191,13 +198,7 @@ TEST_F(StayingSignedIn, ARefusedRenewalSignsOutQuietly) {
 }
 
 TEST_F(StayingSignedIn, WithoutAnAnswerTheSessionIsKeptForLater) {
-    {
-        auto first = nextRun();
-        signUpThroughTheLoginScreen(*first, "Dunlin");
-    }
-    AuthSession expired = kept();
-    expired.expiresAt = SupabaseClient::nowSeconds() - 600;
-    keep(expired);
+    const AuthSession expired = signedUpEarlierAndExpired("Dunlin");
     backend.reset(); // the scores server is down
 
     auto offline = nextRun();
