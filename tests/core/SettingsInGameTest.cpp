@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -146,9 +147,28 @@ TEST_F(SettingsInGame, TheFileIsReadAtStartAndItsVolumesScaleTheGamesMix) {
     }
 }
 
+// The muted icon where the window of this size puts it, in what was drawn.
+bool drawsMutedIcon(Game& game) {
+    game.renderer.startRecording();
+    game.drawFrame();
+    game.renderer.stopRecording();
+    const sf::Vector2u size = game.window.getSize();
+    const sf::FloatRect icon =
+        UIRenderer::mutedIconRect({static_cast<float>(size.x), static_cast<float>(size.y)});
+    for (const DrawnElement& element : game.renderer.recorded()) {
+        if (element.kind == DrawnElement::Box &&
+            std::abs(element.pixels.left - icon.left) < 0.01f &&
+            std::abs(element.pixels.top - icon.top) < 0.01f) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(SettingsInGame, F11GoesFullscreenAndBackAndTheFieldStillFits) {
     auto game = loadedGame();
     game->stateManager.startLevel();
+    game->toggleMute();
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
 
     game->input.handleEvent(keyPress(sf::Keyboard::F11));
@@ -158,8 +178,9 @@ TEST_F(SettingsInGame, F11GoesFullscreenAndBackAndTheFieldStillFits) {
     const FieldViewLayout fullscreenField(game->window.getSize());
     EXPECT_EQ(game->gameView.getSize(), fullscreenField.size);
     EXPECT_EQ(game->gameView.getViewport(), fullscreenField.viewport);
-    // The new window draws the field: the slingshot is where the camera puts it.
-    game->drawFrame();
+    // The new window draws the field through the camera, and the icon in its
+    // own corner.
+    EXPECT_TRUE(drawsMutedIcon(*game));
     EXPECT_EQ(game->window.getView().getSize(), fullscreenField.size);
 
     game->input.handleEvent(keyPress(sf::Keyboard::F11));
@@ -167,6 +188,7 @@ TEST_F(SettingsInGame, F11GoesFullscreenAndBackAndTheFieldStillFits) {
     EXPECT_EQ(game->window.getSize(), sf::Vector2u(1280, 720));
     EXPECT_EQ(game->gameView.getSize(), FieldViewLayout({1280, 720}).size);
     EXPECT_NE(savedText().find("fullscreen = false\n"), std::string::npos) << savedText();
+    EXPECT_TRUE(drawsMutedIcon(*game));
     EXPECT_EQ(game->stateManager.state, Playing) << "the level goes on";
 }
 
