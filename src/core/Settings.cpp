@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
 #include "core/CommandLine.h"
+#include "online/AtomicFile.h"
 
 #include <algorithm>
 #include <array>
@@ -183,30 +184,6 @@ std::string shown(std::string_view line) {
     return line.size() > SHOWN ? text + "..." : text;
 }
 
-// Stand-in until the shared atomic writer is in: temporary file beside the
-// real one, then a rename over it.
-std::string replaceFile(const std::string& path, const std::string& contents) {
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::out | std::ios::trunc | std::ios::binary);
-        out << contents;
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return "cannot write " + temporary;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return "cannot replace " + path + ": " + error.message();
-    }
-    return {};
-}
-
 } // namespace
 
 bool Settings::isFrameRateLimit(int value) {
@@ -322,7 +299,7 @@ std::string Settings::save(const std::string& path) const {
     if (path.empty()) {
         return "no place to keep the settings";
     }
-    return replaceFile(path, serialize());
+    return AtomicFile::write(path, serialize());
 }
 
 Settings Settings::withCommandLine(const CommandLineOptions& options) const {

@@ -16,3 +16,18 @@ struct DebrisProfile {
     sf::Color color;
     ParticleShape shape = CIRCLE;
 };
+
+// How many chips an impact throws: particlesPerImpulse for each unit of
+// impulse, truncated, and no more than one burst may hold. Safe for any
+// float (NaN, negatives and infinities included), which a bare conversion
+// to int is not.
+inline int debrisCountFor(float impact, float particlesPerImpulse) {
+    const float wanted = impact * particlesPerImpulse;
+    if (!(wanted >= 1.0f)) {
+        return 0;
+    }
+    if (wanted >= static_cast<float>(ParticleSystem::MAX_BURST_PARTICLES)) {
+        return ParticleSystem::MAX_BURST_PARTICLES;
+    }
+    return static_cast<int>(wanted);
+}

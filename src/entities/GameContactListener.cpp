@@ -231,7 +231,7 @@ DebrisProfile GameContactListener::debrisProfileFor(MaterialType material, float
     if (properties.debrisShapes == DebrisShapeChoice::None) {
         return profile;
     }
-    profile.count = static_cast<int>(impact * properties.debrisPerImpulse);
+    profile.count = debrisCountFor(impact, properties.debrisPerImpulse);
     profile.minSize = properties.debrisMinSize;
     profile.maxSize = properties.debrisMaxSize;
     profile.minLifetime = properties.debrisMinLifetime;

@@ -62,11 +62,18 @@ void ParticleSystem::spawn(const sf::Vector2f& position, int count, float intens
                            float maxLifetime, float spread, ParticleShape shape) {
     std::cout << shapeWord(shape) << std::endl;
     std::mt19937 engine(seedSource());
-    if (count < 1) {
+    const std::size_t room = MAX_PARTICLES - std::min(particles.size(), MAX_PARTICLES);
+    const std::size_t chips = std::min({static_cast<std::size_t>(std::max(count, 0)),
+                                        static_cast<std::size_t>(MAX_BURST_PARTICLES), room});
+    if (chips == 0) {
         return;
     }
-    const float speedScale = intensity * INTENSITY_SPEEDUP + 1.0f;
-    for (int i = 0; i < count; ++i) {
+    // Impulses are finite and positive in play; anything else flies at the
+    // base speed rather than at infinity.
+    const float impact = std::isfinite(intensity) && intensity > 0.0f ? intensity : 0.0f;
+    const float speedScale = impact * INTENSITY_SPEEDUP + 1.0f;
+    particles.reserve(particles.size() + chips);
+    for (std::size_t i = 0; i < chips; ++i) {
         const float direction = -spread / 2.0f + unitFloat(engine) * spread;
         const float speed = (unitFloat(engine) * SPEED_RANGE + MIN_SPEED) * speedScale;
         const float lifetime = minLifetime + unitFloat(engine) * (maxLifetime - minLifetime);

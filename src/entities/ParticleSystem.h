@@ -2,6 +2,7 @@
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -28,13 +29,21 @@ public:
     // Supplies the seed of each burst's engine.
     using SeedSource = std::function<std::uint32_t()>;
 
+    // However hard the impact, one burst adds at most MAX_BURST_PARTICLES
+    // chips, and the system never holds more than MAX_PARTICLES: a runaway
+    // impulse must neither stall the frame nor exhaust memory. A bird at full
+    // pull into glass throws about 150.
+    static constexpr int MAX_BURST_PARTICLES = 256;
+    static constexpr std::size_t MAX_PARTICLES = 8192;
+
     // Seeds every burst from std::random_device.
     ParticleSystem();
     // Seeds every burst from seedSource (tests make bursts repeatable).
     explicit ParticleSystem(SeedSource seedSource);
 
-    // Appends count chips fanning out around +x from position. Only appends,
-    // so it is safe inside the world step's contact callback.
+    // Appends count chips (within the limits above) fanning out around +x
+    // from position. Only appends, so it is safe inside the world step's
+    // contact callback.
     void spawn(const sf::Vector2f& position, int count, float intensity, sf::Color color,
                float minSize, float maxSize, float minLifetime, float maxLifetime, float spread,
                ParticleShape shape);

@@ -2,11 +2,24 @@
 
 #include "entities/BirdKinds.h"
 
+#include <algorithm>
 #include <box2d/box2d.h>
 #include <cmath>
+#include <cstdint>
 #include <iostream>
+#include <limits>
+
+namespace {
+constexpr std::int64_t CHILD_ID_FACTOR = 100;
+} // namespace
 
 SplitBird::SplitBird(int id, float density) : Bird(id, density), splitCount(SPLIT_COUNT) {}
+
+int SplitBird::childId(int parentId, int index) {
+    const std::int64_t id = static_cast<std::int64_t>(parentId) * CHILD_ID_FACTOR + index;
+    return static_cast<int>(std::clamp<std::int64_t>(id, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
 
 void SplitBird::useSpecial() {
     if (!canUseSpecial() || hasSplit) {
@@ -19,7 +32,7 @@ void SplitBird::useSpecial() {
     const b2Vec2 velocity = body->GetLinearVelocity();
 
     for (int i = 0; i < splitCount; ++i) {
-        auto child = std::make_shared<Bird>(id * 100 + i, density * SPLIT_DENSITY_FACTOR);
+        auto child = std::make_shared<Bird>(childId(id, i), density * SPLIT_DENSITY_FACTOR);
         // Children fan out around this bird; birds never collide with each
         // other, so the overlap at birth is harmless.
         const float offset = static_cast<float>(i - 1);

@@ -14,6 +14,10 @@ public:
 
     void useSpecial() override;
 
+    // The id of the index-th child: parent id x 100 + index, held to the
+    // range of int so that no parent id can overflow it.
+    static int childId(int parentId, int index);
+
     std::vector<std::shared_ptr<Bird>> spawnedBirds;
     bool hasSplit = false;
     int splitCount;

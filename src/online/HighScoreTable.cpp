@@ -1,10 +1,14 @@
 #include "online/HighScoreTable.h"
 
+#include "online/AtomicFile.h"
+
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -12,6 +16,7 @@
 namespace {
 
 constexpr std::size_t FIELDS_PER_LINE = 4;
+constexpr std::size_t READ_CHUNK_BYTES = 4096;
 
 // Splits off at most `count` comma-separated fields; whatever follows the last
 // of them is ignored.
@@ -67,13 +72,29 @@ HighScoreTable::HighScoreTable(std::string path) : path(std::move(path)) {}
 void HighScoreTable::loadHighScores() {
     table.clear();
     originalNeedsBackup = false;
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file) {
         return;
     }
+    std::string text;
+    std::array<char, READ_CHUNK_BYTES> chunk{};
+    while (text.size() <= MAX_FILE_BYTES && file.read(chunk.data(), chunk.size()).gcount() > 0) {
+        text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    if (text.size() > MAX_FILE_BYTES) {
+        // The line the limit cuts through goes with the rest; the backup
+        // keeps all of it.
+        text.resize(MAX_FILE_BYTES);
+        const std::size_t lastBreak = text.rfind('\n');
+        text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+        std::cerr << "HighScoreTable: Ignoring everything after the first " << text.size()
+                  << " bytes of " << path << std::endl;
+        originalNeedsBackup = true;
+    }
+    std::istringstream lines(text);
     std::string line;
     std::size_t lineNumber = 0;
-    while (std::getline(file, line)) {
+    while (std::getline(lines, line)) {
         ++lineNumber;
         if (!parseLine(line, lineNumber)) {
             originalNeedsBackup = true;
@@ -152,49 +173,42 @@ bool HighScoreTable::wouldQualify(int level, int score) const {
     return list.size() < MAX_ENTRIES_PER_LEVEL || score > list.back().score;
 }
 
-// The table is written to a temporary file beside the real one and renamed
-// over it, so a failed or interrupted write never leaves a truncated table.
+std::string HighScoreTable::backupPath() const {
+    return AtomicFile::backupPathFor(path);
+}
+
+std::string HighScoreTable::temporaryPath() const {
+    return AtomicFile::temporaryPathFor(path);
+}
+
+// Written whole and renamed over the old file, so a failed or interrupted
+// save never leaves a truncated table.
 bool HighScoreTable::saveHighScores() {
     if (!writeBackupIfNeeded()) {
         return false;
     }
-    const std::string temporary = temporaryPath();
-    std::error_code error;
-    if (!writeTemporaryFile()) {
-        std::cerr << "HighScoreTable: Could not write " << temporary << "; " << path
-                  << " left unchanged." << std::endl;
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::cerr << "HighScoreTable: Could not replace " << path << " (" << error.message()
+    const std::string error = AtomicFile::write(path, serialized());
+    if (!error.empty()) {
+        std::cerr << "HighScoreTable: Could not save " << path << " (" << error
                   << "); it was left unchanged." << std::endl;
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
         return false;
     }
     return true;
 }
 
-bool HighScoreTable::writeTemporaryFile() const {
-    std::ofstream out(temporaryPath(), std::ios::out | std::ios::trunc);
-    if (!out) {
-        return false;
-    }
+std::string HighScoreTable::serialized() const {
+    std::ostringstream out;
     for (std::size_t level = 0; level < table.size(); ++level) {
         for (const HighScore& entry : table[level]) {
             out << level << ',' << entry.name << ',' << entry.score << ',' << entry.stars << '\n';
         }
     }
-    out.flush();
-    const bool written = out.good();
-    out.close();
-    return written && !out.fail();
+    return out.str();
 }
 
 // A file that had malformed lines still holds them on disk; the rewrite would
-// drop them, so the original is copied aside first.
+// drop them, so the original is copied aside first, to a backup name of its
+// own: a backup from an earlier run holds lines this one never saw.
 bool HighScoreTable::writeBackupIfNeeded() {
     if (!originalNeedsBackup) {
         return true;
@@ -205,11 +219,10 @@ bool HighScoreTable::writeBackupIfNeeded() {
         originalNeedsBackup = false;
         return true;
     }
-    std::filesystem::copy_file(path, backupPath(),
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error) {
-        std::cerr << "HighScoreTable: Could not back up " << path << " to " << backupPath() << " ("
-                  << error.message() << "); the file was not rewritten." << std::endl;
+    std::string problem;
+    if (!AtomicFile::copyToFreeBackup(path, problem)) {
+        std::cerr << "HighScoreTable: Could not back up " << path << " (" << problem
+                  << "); the file was not rewritten." << std::endl;
         return false;
     }
     originalNeedsBackup = false;

@@ -16,20 +16,26 @@ public:
     // hand-edited file would otherwise make the table allocate millions of
     // empty lists.
     static constexpr int MAX_LEVEL_COUNT = 1000;
+    // A real file is a few hundred bytes; reading stops here so that a stray
+    // huge file cannot stall start-up or fill memory.
+    static constexpr std::size_t MAX_FILE_BYTES = 1024 * 1024;
 
     explicit HighScoreTable(std::string path = "../resources/highscores.txt");
 
     // Fills the table from the file. A missing file leaves it empty; malformed
-    // lines are skipped with a warning and the original file is kept as a
-    // backup before it is first rewritten.
+    // lines (and anything past MAX_FILE_BYTES) are skipped with a warning and
+    // the original file is copied to a backup of its own before it is first
+    // rewritten: backupPath() if free, else the next free of ".bak.1",
+    // ".bak.2"... so no earlier backup is ever overwritten.
     void loadHighScores();
 
     // Returns true when the entry entered the level's list (the file has then
     // been rewritten), false when it did not qualify.
     bool addHighScore(int level, const std::string& name, int score, int stars);
 
-    // Rewrites the whole file; returns false (and warns) when the old file had
-    // to be left as it was.
+    // Rewrites the whole file in one atomic step (see AtomicFile): a symlink
+    // keeps pointing at the updated file and the file keeps its mode. Returns
+    // false (and warns) when the old file had to be left as it was.
     bool saveHighScores();
 
     // The list of a level, best first; empty for a level without entries.
@@ -40,14 +46,15 @@ public:
     bool wouldQualify(int level, int score) const;
 
     const std::string& getPath() const { return path; }
-    std::string backupPath() const { return path + ".bak"; }
-    std::string temporaryPath() const { return path + ".tmp"; }
+    // The first backup name; later ones are AtomicFile::backupPathFor(path, n).
+    std::string backupPath() const;
+    std::string temporaryPath() const;
 
 private:
     bool parseLine(const std::string& line, std::size_t lineNumber);
     std::vector<HighScore>& listFor(int level);
     bool writeBackupIfNeeded();
-    bool writeTemporaryFile() const;
+    std::string serialized() const;
 
     std::string path;
     std::vector<std::vector<HighScore>> table;

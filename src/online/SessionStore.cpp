@@ -2,6 +2,7 @@
 
 #include "assets/DataPaths.h"
 #include "online/AccountRules.h"
+#include "online/AtomicFile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,8 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr mode_t PRIVATE_FILE_MODE = 0600;
 
 // Tokens travel in headers and bodies: letters, digits and the three
 // characters of base64url and JSON Web Tokens, nothing else.
@@ -51,27 +50,6 @@ std::optional<std::int64_t> integerMember(const nlohmann::json& object, const ch
         return static_cast<std::int64_t>(value);
     }
     return found->get<std::int64_t>();
-}
-
-// Stand-in until the shared atomic writer is in: a private temporary file
-// beside the real one, synced, then renamed over it.
-std::string writePrivateFile(const std::string& path, const std::string& contents) {
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, PRIVATE_FILE_MODE);
-    if (fd < 0) {
-        return "cannot create " + temporary + ": " + std::strerror(errno);
-    }
-    bool written =
-        ::write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
-    written = ::fsync(fd) == 0 && written;
-    written = ::close(fd) == 0 && written;
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string error = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return "cannot write " + path + ": " + error;
-    }
-    return {};
 }
 
 } // namespace
@@ -170,7 +148,7 @@ std::string SessionStore::save(const AuthSession& session) const {
     if (!DataPaths::makePrivateDirectory(std::filesystem::path(path).parent_path())) {
         return "cannot make the folder of " + path;
     }
-    return writePrivateFile(path, serialize(session));
+    return AtomicFile::writePrivate(path, serialize(session));
 }
 
 bool SessionStore::remove(std::ostream& warnings) const {

@@ -11,12 +11,6 @@
 
 namespace {
 
-// The library waits 300 s for a connection by default; the game's frame loop
-// is frozen while a request runs, so a dead backend must give up quickly.
-constexpr time_t CONNECTION_TIMEOUT_SECONDS = 3;
-constexpr time_t READ_TIMEOUT_SECONDS = 5;
-constexpr time_t WRITE_TIMEOUT_SECONDS = 5;
-constexpr int DEFAULT_HTTPS_PORT = 443;
 constexpr int STATUS_OK = 200;
 constexpr int STATUS_NO_CONTENT = 204;
 // The authentication service refuses a refresh token it does not know, or
@@ -25,55 +19,9 @@ constexpr int STATUS_REFUSED = 400;
 constexpr int STATUS_UNAUTHORIZED = 401;
 // No token the service hands out lives longer than this.
 constexpr std::int64_t MAX_TOKEN_SECONDS = 7 * 24 * 60 * 60;
-constexpr const char* JSON_CONTENT_TYPE = "application/json";
-
-struct UrlParts {
-    std::string scheme;
-    std::string host; // may carry ":port"
-};
-
-// "scheme://host[:port][/path]"; without "://" the whole text is the host of
-// a plain http URL. Any path is dropped: every request path is absolute.
-UrlParts splitBaseUrl(const std::string& url) {
-    UrlParts parts{"http", url};
-    const std::size_t separator = url.find("://");
-    if (separator != std::string::npos) {
-        parts.scheme = url.substr(0, separator);
-        parts.host = url.substr(separator + 3);
-    }
-    parts.host = parts.host.substr(0, parts.host.find('/'));
-    return parts;
-}
-
-std::optional<int> readPort(const std::string& text) {
-    if (text.empty() || text.size() > 5 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
-    }
-    const int port = std::stoi(text);
-    if (port < 1 || port > 65535) {
-        return std::nullopt;
-    }
-    return port;
-}
-
-// The TLS client takes the host name and the port separately.
-std::pair<std::string, int> splitHostPort(const std::string& host) {
-    const std::size_t colon = host.rfind(':');
-    const std::size_t bracket = host.rfind(']');
-    std::string name = host;
-    int port = DEFAULT_HTTPS_PORT;
-    if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
-        if (const std::optional<int> written = readPort(host.substr(colon + 1))) {
-            name = host.substr(0, colon);
-            port = *written;
-        }
-    }
-    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
-        name = name.substr(1, name.size() - 2);
-    }
-    return {name, port};
-}
+// Real answers nest four levels deep; anything far deeper is refused before
+// it is built into a tree.
+constexpr std::size_t MAX_JSON_DEPTH = 32;
 
 // Compact, keys in ascending order (the object type is a sorted map) and
 // non-ASCII kept as UTF-8. Invalid UTF-8 typed by a player is replaced rather
@@ -84,6 +32,46 @@ std::string serialize(const nlohmann::json& body) {
 
 httplib::Result noResponse() {
     return httplib::Result(nullptr, httplib::Error::Unknown);
+}
+
+// Follows the nesting while the parser reads, and stops it (returning false)
+// past MAX_JSON_DEPTH or at the first syntax error.
+class DepthLimit : public nlohmann::json_sax<nlohmann::json> {
+public:
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return enter(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return leave(); }
+    bool start_array(std::size_t) override { return enter(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    bool enter() { return ++depth <= MAX_JSON_DEPTH; }
+    bool leave() {
+        --depth;
+        return true;
+    }
+
+    std::size_t depth = 0;
+};
+
+// The answer as a tree; a discarded value when it is not JSON or nests too
+// deeply to be built into one.
+nlohmann::json parseAnswer(const std::string& body) {
+    DepthLimit limit;
+    if (!nlohmann::json::sax_parse(body, &limit)) {
+        return nlohmann::json(nlohmann::json::value_t::discarded);
+    }
+    return nlohmann::json::parse(body, nullptr, false);
 }
 
 template <typename Callback, typename... Args>
@@ -155,28 +143,10 @@ std::int64_t expiryOf(const nlohmann::json& answer, std::int64_t now) {
 
 SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& anonKey,
                                const std::string& emailDomain)
-    : baseUrl(baseUrl), anonKey(anonKey), emailSuffix("@" + emailDomain) {
-    const UrlParts url = splitBaseUrl(baseUrl);
-    if (url.scheme == "https") {
-        const auto [host, port] = splitHostPort(url.host);
-        httpsClient = std::make_unique<httplib::SSLClient>(host, port);
-        configure(*httpsClient);
-        useHttps = true;
-    } else {
-        httpClient = std::make_unique<httplib::Client>("http://" + url.host);
-        configure(*httpClient);
-        useHttps = false;
-    }
-}
+    : baseUrl(baseUrl), anonKey(anonKey), emailSuffix("@" + emailDomain), transport(baseUrl) {}
 
-template <typename Client> void SupabaseClient::configure(Client& client) {
-    client.set_follow_location(true);
-    client.set_connection_timeout(CONNECTION_TIMEOUT_SECONDS);
-    client.set_read_timeout(READ_TIMEOUT_SECONDS);
-    client.set_write_timeout(WRITE_TIMEOUT_SECONDS);
-}
-
-// Content-Type travels with the body (see send), so it is not listed here.
+// Content-Type goes with every request (see BackendTransport), so it is not
+// listed here.
 httplib::Headers SupabaseClient::anonHeaders() const {
     return {{"apikey", anonKey}};
 }
@@ -196,29 +166,7 @@ httplib::Result SupabaseClient::postJson(const std::string& path, const httplib:
 
 httplib::Result SupabaseClient::send(const std::string& method, const std::string& path,
                                      const httplib::Headers& headers, const std::string& body) {
-    auto dispatch = [&](auto& client) -> httplib::Result {
-        if (method == "GET" || method == "DELETE") {
-            // No body to carry the content type, so it goes in as a header.
-            httplib::Headers withType = headers;
-            withType.emplace("Content-Type", JSON_CONTENT_TYPE);
-            return method == "GET" ? client.Get(path.c_str(), withType)
-                                   : client.Delete(path.c_str(), withType);
-        }
-        if (method == "POST") {
-            return client.Post(path.c_str(), headers, body, JSON_CONTENT_TYPE);
-        }
-        if (method == "PUT") {
-            return client.Put(path.c_str(), headers, body, JSON_CONTENT_TYPE);
-        }
-        return noResponse();
-    };
-    try {
-        return useHttps ? dispatch(*httpsClient) : dispatch(*httpClient);
-    } catch (const std::exception& error) {
-        std::cerr << "SupabaseClient: Request to " << path << " failed: " << error.what()
-                  << std::endl;
-        return noResponse();
-    }
+    return transport.exchange(method, path, headers, body);
 }
 
 void SupabaseClient::signUp(const std::string& username, const std::string& password,
@@ -272,7 +220,7 @@ std::optional<SupabaseClient::Session> SupabaseClient::sessionFrom(const httplib
         error = "Authentication failed: " + result->body;
         return std::nullopt;
     }
-    answer = nlohmann::json::parse(result->body, nullptr, false);
+    answer = parseAnswer(result->body);
     std::optional<Session> session = answer.is_discarded() ? std::nullopt : readSession(answer);
     if (!session) {
         error = "JSON parse error";
@@ -413,7 +361,7 @@ void SupabaseClient::getHighScoresForLevel(int levelId, const HighScoresCallback
 // The answer is an array of rows with "username" and "score"; one bad row
 // discards the whole answer.
 std::optional<std::vector<HighScore>> SupabaseClient::readHighScores(const std::string& body) {
-    const nlohmann::json answer = nlohmann::json::parse(body, nullptr, false);
+    const nlohmann::json answer = parseAnswer(body);
     if (answer.is_discarded() || !answer.is_array()) {
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "online/AuthSession.h"
 #include "online/BackendConfig.h"
+#include "online/BackendTransport.h"
 #include "online/HighScore.h"
 
 #include <httplib.h>
@@ -78,7 +79,7 @@ public:
     const std::string& getUserId() const { return userId; }
     const std::string& getEmail() const { return email; }
     bool isSignedIn() const { return !accessToken.empty(); }
-    bool isUsingHttps() const { return useHttps; }
+    bool isUsingHttps() const { return transport.isUsingHttps(); }
 
 private:
     struct Session {
@@ -111,14 +112,11 @@ private:
                              const nlohmann::json& body);
     httplib::Result send(const std::string& method, const std::string& path,
                          const httplib::Headers& headers, const std::string& body);
-    template <typename Client> void configure(Client& client);
 
     std::string baseUrl;
     std::string anonKey;
     std::string emailSuffix;
-    std::unique_ptr<httplib::Client> httpClient;
-    std::unique_ptr<httplib::SSLClient> httpsClient;
-    bool useHttps = false;
+    BackendTransport transport;
     std::string accessToken;
     std::string userId;
     std::string email;

@@ -8,6 +8,7 @@
 #include <SFML/Graphics/Texture.hpp>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace physics_test;
 
@@ -167,6 +168,30 @@ TEST(BirdSpecialTest, BoostOnANearlyStillBirdIsSpentWithoutEffect) {
     bird.useSpecial();
     EXPECT_TRUE(bird.specialUsed);
     EXPECT_FLOAT_EQ(bird.body->GetLinearVelocity().x, 0.05f);
+}
+
+TEST(BirdSpecialTest, SplitChildIdsStayWithinIntForAnyParentId) {
+    constexpr int highest = std::numeric_limits<int>::max();
+    constexpr int lowest = std::numeric_limits<int>::min();
+    EXPECT_EQ(SplitBird::childId(2, 1), 201);
+    EXPECT_EQ(SplitBird::childId(-3, 2), -298);
+    EXPECT_EQ(SplitBird::childId(21474836, 2), 2147483602);
+    EXPECT_EQ(SplitBird::childId(21474836, 47), highest); // one past the top
+    EXPECT_EQ(SplitBird::childId(highest, 2), highest);
+    EXPECT_EQ(SplitBird::childId(lowest, 0), lowest);
+
+    // The id a level file once overflowed with, split for real.
+    auto world = makeWorld();
+    SplitBird bird(24748375, 1.0f);
+    bird.initPhysics(world.get(), {300.0f, 200.0f});
+    bird.launch({10.0f, 0.0f});
+    testing::internal::CaptureStdout();
+    bird.useSpecial();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(bird.spawnedBirds.size(), 3u);
+    for (const auto& child : bird.spawnedBirds) {
+        EXPECT_EQ(child->id, highest);
+    }
 }
 
 TEST(BirdSpecialTest, SplitReleasesThreeLaunchedBirdsInAFan) {

@@ -1,7 +1,11 @@
 #include "entities/ParticleSystem.h"
 
+#include "entities/DebrisProfile.h"
+#include "entities/GameContactListener.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 
 namespace {
@@ -121,4 +125,68 @@ TEST(ParticleUpdateTest, SpentParticlesAreRemovedInTheSameUpdateKeepingOrder) {
     EXPECT_FLOAT_EQ(system.particles[2].maxLifetime, 3.0f);
     system.update(10.0f);
     EXPECT_TRUE(system.particles.empty());
+}
+
+TEST(ParticleLimitsTest, ABurstNeverExceedsItsCapWhateverTheCount) {
+    ParticleSystem system = fixedSeedSystem(7u);
+    testing::internal::CaptureStdout();
+    system.spawn({0.0f, 0.0f}, 2000000000, 13.0f, sf::Color::White, 1.0f, 3.0f, 0.3f, 0.8f, PI,
+                 QUADRANGLE);
+    EXPECT_EQ(system.particles.size(),
+              static_cast<std::size_t>(ParticleSystem::MAX_BURST_PARTICLES));
+    system.spawn({0.0f, 0.0f}, -5, 13.0f, sf::Color::White, 1.0f, 3.0f, 0.3f, 0.8f, PI, CIRCLE);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "QUADRANGLE\nCIRCLE\n");
+    EXPECT_EQ(system.particles.size(),
+              static_cast<std::size_t>(ParticleSystem::MAX_BURST_PARTICLES));
+}
+
+TEST(ParticleLimitsTest, TheSystemStopsGrowingAtItsLimitUntilChipsFade) {
+    ParticleSystem system = fixedSeedSystem(7u);
+    testing::internal::CaptureStdout();
+    const int bursts =
+        static_cast<int>(ParticleSystem::MAX_PARTICLES) / ParticleSystem::MAX_BURST_PARTICLES + 3;
+    for (int i = 0; i < bursts; ++i) {
+        system.spawn({0.0f, 0.0f}, ParticleSystem::MAX_BURST_PARTICLES, 1.0f, sf::Color::White,
+                     1.0f, 2.0f, 0.5f, 1.0f, PI, CIRCLE);
+    }
+    EXPECT_EQ(system.particles.size(), ParticleSystem::MAX_PARTICLES);
+    system.update(2.0f);
+    EXPECT_TRUE(system.particles.empty());
+    system.spawn({0.0f, 0.0f}, 10, 1.0f, sf::Color::White, 1.0f, 2.0f, 0.5f, 1.0f, PI, CIRCLE);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(system.particles.size(), 10u);
+}
+
+TEST(ParticleLimitsTest, AnUnboundedIntensityThrowsChipsAtTheBaseSpeed) {
+    for (float intensity :
+         {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(), -3.0f}) {
+        ParticleSystem system = fixedSeedSystem(3u);
+        testing::internal::CaptureStdout();
+        system.spawn({0.0f, 0.0f}, 20, intensity, sf::Color::White, 1.0f, 2.0f, 0.5f, 1.0f, PI,
+                     CIRCLE);
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(system.particles.size(), 20u);
+        for (const Particle& particle : system.particles) {
+            EXPECT_GE(length(particle.velocity), 50.0f - 1e-3f) << intensity;
+            EXPECT_LT(length(particle.velocity), 150.0f + 1e-3f) << intensity;
+        }
+    }
+}
+
+TEST(DebrisCountTest, IsTruncatedCappedAndDefinedForEveryFloat) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const int cap = ParticleSystem::MAX_BURST_PARTICLES;
+    EXPECT_EQ(debrisCountFor(3.9f, 4.0f), 15);
+    EXPECT_EQ(debrisCountFor(13.0f, 8.0f), 104);
+    EXPECT_EQ(debrisCountFor(0.2f, 4.0f), 0);
+    EXPECT_EQ(debrisCountFor(-5.0f, 4.0f), 0);
+    EXPECT_EQ(debrisCountFor(std::numeric_limits<float>::quiet_NaN(), 4.0f), 0);
+    EXPECT_EQ(debrisCountFor(-inf, 4.0f), 0);
+    EXPECT_EQ(debrisCountFor(inf, 0.0f), 0); // inf x 0 is NaN
+    EXPECT_EQ(debrisCountFor(inf, 4.0f), cap);
+    EXPECT_EQ(debrisCountFor(2e10f, 8.0f), cap);
+    EXPECT_EQ(debrisCountFor(std::numeric_limits<float>::max(), 8.0f), cap);
+    // The contact rules go through the same count.
+    EXPECT_EQ(GameContactListener::debrisProfileFor(GLASS, 2e10f).count, cap);
+    EXPECT_EQ(GameContactListener::debrisProfileFor(WOOD, inf).count, cap);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "level/LevelLoader.h"
+
 #include <box2d/box2d.h>
 #include <filesystem>
 #include <fstream>
@@ -7,7 +9,8 @@
 #include <string>
 #include <unistd.h>
 
-// A fresh world and a private temp directory for level files written by a test.
+// A fresh world and a private temp directory for level files written by a
+// test, and the real loader to read them.
 class LevelFileFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,6 +27,20 @@ protected:
         return path.string();
     }
 
+    // Loads contents with the real loader, keeping what it wrote on both streams.
+    Level load(const std::string& contents) {
+        const std::string path = writeLevel(contents);
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        Level level = loader.loadLevel(path, &world);
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return level;
+    }
+
     std::filesystem::path dir;
     b2World world{b2Vec2(0.0f, 5.0f)};
+    LevelLoader loader;
+    std::string out;
+    std::string err;
 };

@@ -21,17 +21,6 @@ namespace {
 
 class LevelLoaderTest : public LevelFileFixture {
 protected:
-    // Loads contents, keeping what the loader wrote on both streams.
-    Level load(const std::string& contents) {
-        const std::string path = writeLevel(contents);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        Level level = loader.loadLevel(path, &world);
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-        return level;
-    }
-
     template <typename T> static T& as(const std::shared_ptr<Entity>& entity) {
         T* typed = dynamic_cast<T*>(entity.get());
         if (typed == nullptr) {
@@ -52,10 +41,6 @@ protected:
         ASSERT_TRUE(image.saveToFile(path));
         ASSERT_NE(resources.loadTexture(key, path), nullptr);
     }
-
-    LevelLoader loader;
-    std::string out;
-    std::string err;
 };
 
 TEST_F(LevelLoaderTest, BlockSizeDefaultsAndTextureFollowNumericShape) {

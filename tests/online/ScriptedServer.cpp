@@ -35,9 +35,10 @@ ScriptedServer::~ScriptedServer() {
     }
 }
 
-void ScriptedServer::answer(const std::string& path, int status, const std::string& body) {
+void ScriptedServer::answer(const std::string& path, int status, const std::string& body,
+                            const httplib::Headers& headers) {
     const std::lock_guard<std::mutex> lock(mutex);
-    answers[path] = Answer{status, body};
+    answers[path] = Answer{status, body, headers};
 }
 
 std::vector<ScriptedServer::Request> ScriptedServer::requests() const {
@@ -55,6 +56,9 @@ void ScriptedServer::handle(const httplib::Request& request, httplib::Response& 
         return;
     }
     response.status = found->second.status;
+    for (const auto& [key, value] : found->second.headers) {
+        response.set_header(key, value);
+    }
     if (!found->second.body.empty()) {
         response.set_content(found->second.body, "application/json");
     }

@@ -31,8 +31,9 @@ public:
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
-    // `path` is matched without its query.
-    void answer(const std::string& path, int status, const std::string& body);
+    // `path` is matched without its query; `headers` go out with the answer.
+    void answer(const std::string& path, int status, const std::string& body,
+                const httplib::Headers& headers = {});
 
     std::vector<Request> requests() const;
     bool isListening() const { return port > 0; }
@@ -45,6 +46,7 @@ private:
     struct Answer {
         int status;
         std::string body;
+        httplib::Headers headers;
     };
 
     void handle(const httplib::Request& request, httplib::Response& response);

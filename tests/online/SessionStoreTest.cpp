@@ -77,6 +77,12 @@ TEST_F(SessionStoreTest, ASavedSessionComesBackAndIsThePlayersAlone) {
     EXPECT_EQ(store.load(NOW, warnings), renewed);
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path).parent_path()), {}), 1);
 
+    // A kept file someone made readable to all is private again after a save.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    ASSERT_EQ(store.save(aSession()), "");
+    EXPECT_EQ(modeOf(path), 0600u);
+
     EXPECT_TRUE(store.remove(warnings));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(store.remove(warnings)) << "nothing to delete is not a failure";
