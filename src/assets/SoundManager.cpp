@@ -91,8 +91,15 @@ void SoundManager::play(int id, float volume) {
     if (activeSounds.size() >= MAX_ACTIVE_SOUNDS) {
         activeSounds.erase(activeSounds.begin()); // the oldest is cut off
     }
+    // Forget the volumes of sounds that are gone before a new sound can take
+    // the address of one of them.
+    std::erase_if(requestedVolumes, [this](const auto& entry) {
+        return std::none_of(activeSounds.begin(), activeSounds.end(),
+                            [&](const auto& sound) { return sound.get() == entry.first; });
+    });
     auto sound = std::make_unique<sf::Sound>(found->second);
-    sound->setVolume(sfxVolume / 100.0f * volume);
+    requestedVolumes[sound.get()] = volume;
+    sound->setVolume(currentEffectsVolume() / 100.0f * volume);
     sound->play();
     activeSounds.push_back(std::move(sound));
     lastStarted = id;
@@ -129,10 +136,42 @@ void SoundManager::playMusic(int id, bool loop) {
         return;
     }
     music.setLoop(loop);
-    music.setVolume(musicVolume);
+    music.setVolume(currentMusicVolume());
     music.play();
     musicPath = path;
     ++musicStarts;
+}
+
+float SoundManager::currentMusicVolume() const {
+    return muted ? 0.0f : musicVolume * musicLevel / 100.0f;
+}
+
+float SoundManager::currentEffectsVolume() const {
+    return muted ? 0.0f : sfxVolume * effectsLevel / 100.0f;
+}
+
+void SoundManager::setMusicLevel(int percent) {
+    musicLevel = static_cast<float>(std::clamp(percent, 0, 100));
+    applyVolumes();
+}
+
+void SoundManager::setEffectsLevel(int percent) {
+    effectsLevel = static_cast<float>(std::clamp(percent, 0, 100));
+    applyVolumes();
+}
+
+void SoundManager::setMuted(bool mute) {
+    muted = mute;
+    applyVolumes();
+}
+
+void SoundManager::applyVolumes() {
+    music.setVolume(currentMusicVolume());
+    for (const auto& sound : activeSounds) {
+        const auto requested = requestedVolumes.find(sound.get());
+        const float volume = requested != requestedVolumes.end() ? requested->second : 100.0f;
+        sound->setVolume(currentEffectsVolume() / 100.0f * volume);
+    }
 }
 
 const sf::Sound* SoundManager::newestSound() const {

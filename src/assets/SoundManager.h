@@ -58,6 +58,18 @@ public:
     // The volume (0 to 100) playImpact gives an impulse; negative when silent.
     static float impactVolume(float impulse);
 
+    // The player's volumes, in percent of the game's own mix (sfxVolume and
+    // musicVolume), and mute. Each takes effect at once, on the sounds and the
+    // track already playing too. Muted, everything still plays (so unmuting
+    // resumes the music where it is) but at volume 0.
+    void setMusicLevel(int percent);
+    void setEffectsLevel(int percent);
+    void setMuted(bool muted);
+    bool isMuted() const { return muted; }
+    // What the music and a full-volume effect are set to now (0 while muted).
+    float currentMusicVolume() const;
+    float currentEffectsVolume() const;
+
     // Observers for tests and diagnostics.
     std::size_t activeSoundCount() const { return activeSounds.size(); }
     const sf::Sound* newestSound() const;
@@ -77,10 +89,17 @@ private:
     // False when id is still cooling down; otherwise records the start.
     bool acceptAfterCooldown(int id);
     void dropStoppedSounds();
+    void applyVolumes();
 
     TimeSource now;
     int lastStarted = -1;
     int startCount = 0;
     std::string musicPath;
     int musicStarts = 0;
+    float musicLevel = 100.0f;
+    float effectsLevel = 100.0f;
+    bool muted = false;
+    // The volume each active sound was asked for (percent of an effect at
+    // full volume), by sound, so a change of level can apply to it.
+    std::map<const sf::Sound*, float> requestedVolumes;
 };

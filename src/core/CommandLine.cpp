@@ -1,5 +1,7 @@
 #include "core/CommandLine.h"
 
+#include "core/Settings.h"
+
 #include <algorithm>
 #include <charconv>
 #include <sstream>
@@ -23,6 +25,32 @@ const std::vector<CommandLine::Option>& CommandLine::table() {
         {"--version", "", "show the version and exit",
          [](CommandLineOptions& o, std::string_view, std::string&) {
              o.showVersion = true;
+             return true;
+         }},
+        {"--fullscreen", "", "play fullscreen this time (F11 switches while playing)",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.fullscreen = true;
+             return true;
+         }},
+        {"--vsync", "", "wait for the screen's refresh between frames",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.verticalSync = true;
+             return true;
+         }},
+        {"--fps-limit", "N", "draw at most N frames a second (15 to 1000; 0: no limit)",
+         [](CommandLineOptions& o, std::string_view value, std::string& error) {
+             o.frameRateLimit = Settings::parseFrameRateLimit(value);
+             if (!o.frameRateLimit) {
+                 error = "--fps-limit takes 0 or a whole number from " +
+                         std::to_string(Settings::MIN_FRAME_RATE_LIMIT) + " to " +
+                         std::to_string(Settings::MAX_FRAME_RATE_LIMIT);
+                 return false;
+             }
+             return true;
+         }},
+        {"--mute", "", "start with all sound off (M switches it while playing)",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.mute = true;
              return true;
          }},
     };
@@ -100,7 +128,11 @@ std::string CommandLine::usage(std::string_view program) {
         left.resize(std::max(left.size() + 1, HELP_COLUMN), ' ');
         text << left << option.help << "\n";
     }
-    text << "\nEnvironment:\n"
+    text << "\nThe options hold for this run only. What changes in the game (M mutes, F11\n"
+         << "switches fullscreen) is kept in $XDG_CONFIG_HOME/vollarin/settings.ini\n"
+         << "(~/.config/vollarin by default), which may also name the backend with\n"
+         << "backend_url, anon_key and email_domain; the environment overrides it.\n"
+         << "\nEnvironment:\n"
          << "  VOLLARIN_BACKEND_URL   scores backend address (http:// or https://)\n"
          << "  VOLLARIN_ANON_KEY      the backend's anonymous API key\n"
          << "  VOLLARIN_EMAIL_DOMAIN  domain of the addresses made from user names\n";

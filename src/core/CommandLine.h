@@ -8,9 +8,15 @@
 
 // What the command line asked for. Every option of the game has a member here
 // and a row in CommandLine's option table.
+// The display and sound options hold for this run only: the settings file
+// keeps what the player chose in the game.
 struct CommandLineOptions {
     bool showHelp = false;
     bool showVersion = false;
+    bool fullscreen = false;
+    bool verticalSync = false;
+    bool mute = false;
+    std::optional<int> frameRateLimit;
 };
 
 // The game's command line: "--name", "--name value" or "--name=value" for the

@@ -16,8 +16,11 @@
 #include "ui/FieldViewLayout.h"
 
 #include <SFML/System/Clock.hpp>
+#include <SFML/Window/VideoMode.hpp>
+#include <SFML/Window/WindowStyle.hpp>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -40,12 +43,29 @@ std::string resourcePath(const char* path) {
     return DataPaths::forThisProcess().resource(path);
 }
 
-// The backend this run talks to: the build's defaults unless the environment
-// names another; the values in use are logged, never the key.
-SupabaseClient backendClientForThisRun() {
-    const BackendConfig config = BackendConfig::forThisRun(std::cerr);
+// The backend this run talks to: the build's defaults, then the settings
+// file, then the environment; the values in use are logged, never the key.
+SupabaseClient backendClientForThisRun(const Settings& settings) {
+    const BackendConfig config = BackendConfig::layered(
+        {settings.backendLayer(), BackendConfig::fromProcessEnvironment()}, std::cerr);
     std::cout << config.describe() << std::endl;
     return SupabaseClient(config.baseUrl, config.anonKey, config.emailDomain);
+}
+
+// Where the settings are read from; the folder is only made when they are
+// first saved.
+std::string settingsFileForThisRun() {
+    const std::filesystem::path& dir = DataPaths::forThisProcess().playerConfigDir();
+    return dir.empty() ? std::string() : (dir / Settings::FILE_NAME).string();
+}
+
+sf::VideoMode videoModeFor(bool fullscreen, sf::Vector2u windowedSize) {
+    return fullscreen ? sf::VideoMode::getDesktopMode()
+                      : sf::VideoMode(windowedSize.x, windowedSize.y, 32);
+}
+
+sf::Uint32 styleFor(bool fullscreen) {
+    return fullscreen ? sf::Style::Fullscreen : sf::Style::Default;
 }
 
 float length(sf::Vector2f v) {
@@ -53,18 +73,27 @@ float length(sf::Vector2f v) {
 }
 } // namespace
 
-Game::Game(unsigned int width, unsigned int height, const std::string& title)
-    : window(sf::VideoMode(width, height, 32), title), renderer(window),
-      ui(*this, renderer, ResourceManager::getInstance(), localHighScores), input(*this),
-      stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
+Game::Game(unsigned int width, unsigned int height, const std::string& title,
+           const CommandLineOptions& options)
+    : settingsPath(settingsFileForThisRun()),
+      savedSettings(Settings::load(settingsPath, std::cerr)),
+      settings(savedSettings.withCommandLine(options)), windowTitle(title),
+      windowedSize(width, height),
+      window(videoModeFor(settings.fullscreen, windowedSize), title, styleFor(settings.fullscreen)),
+      renderer(window), ui(*this, renderer, ResourceManager::getInstance(), localHighScores),
+      input(*this), stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
       contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun()) {
+      supabase(backendClientForThisRun(settings)) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
     std::cout << "Game constructor: started." << std::endl;
+    std::cout << settings.describe() << std::endl;
     WindowIcon::applyTo(window);
+    applyFramePacing();
+    applySoundSettings();
+    supabase.setSessionListener([this] { stateManager.clientSessionChanged(); });
 
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
@@ -83,11 +112,14 @@ void Game::run() {
         if (!window.isOpen()) {
             return;
         }
-        const float dt = clock.restart().asSeconds();
-        input.processEvents(window);
-        update(dt);
-        render();
+        runFrame(clock.restart().asSeconds());
     }
+}
+
+void Game::runFrame(float dt) {
+    input.processEvents(window);
+    update(dt);
+    render();
 }
 
 void Game::update(float dt) {
@@ -158,6 +190,66 @@ void Game::render() {
 void Game::drawFrame() {
     renderer.clearFrame();
     drawCurrentScreen();
+    if (settings.muted) {
+        ui.drawMutedIcon();
+    }
+}
+
+// ---------------------------------------------------------------- settings
+
+void Game::changeSetting(const std::function<void(Settings&)>& change) {
+    change(settings);
+    change(savedSettings);
+    std::string error = "no home folder to keep it in";
+    if (!settingsPath.empty() &&
+        DataPaths::makePrivateDirectory(std::filesystem::path(settingsPath).parent_path())) {
+        error = savedSettings.save(settingsPath);
+    }
+    if (!error.empty()) {
+        std::cerr << "Settings: not saved (" << error << "); the change holds for this run"
+                  << std::endl;
+    }
+}
+
+void Game::toggleMute() {
+    const bool mute = !settings.muted;
+    changeSetting([mute](Settings& s) { s.muted = mute; });
+    applySoundSettings();
+    std::cout << (mute ? "Sound muted" : "Sound on") << std::endl;
+}
+
+void Game::toggleFullscreen() {
+    const bool fullscreen = !settings.fullscreen;
+    if (fullscreen) {
+        windowedSize = window.getSize();
+    }
+    changeSetting([fullscreen](Settings& s) { s.fullscreen = fullscreen; });
+    window.create(videoModeFor(fullscreen, windowedSize), windowTitle, styleFor(fullscreen));
+    // A new window starts with none of the old one's state.
+    WindowIcon::applyTo(window);
+    applyFramePacing();
+    fitViewsToWindow();
+    window.setView(gameView);
+    const sf::Vector2u size = window.getSize();
+    std::cout << (fullscreen ? "Fullscreen " : "Windowed ") << size.x << "x" << size.y << std::endl;
+}
+
+void Game::applySoundSettings() {
+    SoundManager& sounds = SoundManager::getInstance();
+    sounds.setMusicLevel(settings.musicVolume);
+    sounds.setEffectsLevel(settings.effectsVolume);
+    sounds.setMuted(settings.muted);
+}
+
+// Left alone unless asked for, so a default run paces its frames exactly as
+// it always has (free-running).
+void Game::applyFramePacing() {
+    if (settings.verticalSync) {
+        window.setVerticalSyncEnabled(true);
+    }
+    if (settings.frameRateLimit != Settings::NO_FRAME_RATE_LIMIT) {
+        window.setFramerateLimit(static_cast<unsigned int>(settings.frameRateLimit));
+    }
 }
 
 // ---------------------------------------------------------------- loading
@@ -186,6 +278,7 @@ void Game::finishLoading() {
     FieldViewLayout(window.getSize()).applyTo(gameView);
     gameView.setCenter(500.0f, static_cast<float>(window.getSize().y) / 2.0f);
     window.setView(gameView);
+    stateManager.restoreKeptSession();
     stateManager.transitionTo(Menu);
 }
 

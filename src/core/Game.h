@@ -1,8 +1,10 @@
 #pragma once
 
 #include "assets/Renderer.h"
+#include "core/CommandLine.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
+#include "core/Settings.h"
 #include "core/ShotTrail.h"
 #include "entities/GameContactListener.h"
 #include "entities/ParticleSystem.h"
@@ -18,6 +20,7 @@
 #include <SFML/Graphics/View.hpp>
 #include <box2d/box2d.h>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,11 +37,16 @@ public:
     static constexpr int LEVEL_COUNT = 7;
     static constexpr float LOADING_SECONDS = 3.0f;
 
-    Game(unsigned int width, unsigned int height, const std::string& title);
+    // `options` are the command line's: they hold for this run on top of the
+    // player's settings file and are never written to it.
+    Game(unsigned int width, unsigned int height, const std::string& title,
+         const CommandLineOptions& options = {});
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
     void run();
+    // One turn of the frame loop: the window's events, update(dt), render().
+    void runFrame(float dt);
     // One frame with its measured dt (seconds): the text cursor, then the
     // current state's work; in Playing as many whole fixed steps as the frame
     // times so far hold. Input must already have been handled.
@@ -51,6 +59,15 @@ public:
 
     // The window changed size: the camera takes the window's new shape.
     void fitViewsToWindow();
+
+    // The keys that work on every screen. Each changes the setting for this
+    // run and in the settings file.
+    void toggleMute();
+    // Recreates the window fullscreen on the whole screen, or back in a
+    // window of the size it had before.
+    void toggleFullscreen();
+    // Sets one setting for this run and for later runs, and saves the file.
+    void changeSetting(const std::function<void(Settings&)>& change);
 
     void setRunning(bool value) { running = value; }
     bool isRunning() const { return running; }
@@ -87,7 +104,16 @@ public:
     static constexpr float GRAVITY_MPS2 = 5.0f;
     static constexpr float LAUNCH_FACTOR = 0.15f;
 
-    // Fields, in the order the subsystems are built.
+    // Fields, in the order the subsystems are built. The settings come
+    // first: the window is made the way they say.
+    std::string settingsPath;
+    // As the file has them, and as this run uses them (the file's with the
+    // command line's options on top).
+    Settings savedSettings;
+    Settings settings;
+    std::string windowTitle;
+    // The window's size when it is not fullscreen, restored by F11.
+    sf::Vector2u windowedSize;
     sf::RenderWindow window;
     Renderer renderer;
     UIRenderer ui;
@@ -154,6 +180,8 @@ private:
     void drawBandsAndPreview();
     void drawShotTrail();
     void drawCurrentScreen();
+    void applySoundSettings();
+    void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
 };

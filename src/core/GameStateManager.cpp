@@ -8,7 +8,7 @@
 #include <iostream>
 
 GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
-    : game(game), supabase(supabase) {}
+    : game(game), supabase(supabase), sessionStore(SessionStore::forThisProcess()) {}
 
 void GameStateManager::transitionTo(GameState newState) {
     std::cout << "Transitioning from " << static_cast<int>(state) << " to "
@@ -233,10 +233,7 @@ void GameStateManager::applySession(const std::string& error, bool signingUp) {
         return;
     }
     loginError.clear();
-    isLoggedIn = true;
-    loggedInUsername = usernameInput;
-    userId = supabase.getUserId();
-    accessToken = supabase.getAccessToken();
+    adoptClientSession();
     transitionTo(previousState);
     std::cout << (signingUp ? "Sign Up successful for user: " : "Login successful for user: ")
               << loggedInUsername << std::endl;
@@ -267,9 +264,66 @@ void GameStateManager::signUp() {
 void GameStateManager::signOut() {
     std::cout << "Sign Out button clicked!" << std::endl;
     supabase.signOut();
+    forgetSession("signed out");
+    transitionTo(previousState);
+}
+
+void GameStateManager::adoptClientSession() {
+    isLoggedIn = true;
+    loggedInUsername = supabase.currentSession().username;
+    userId = supabase.getUserId();
+    accessToken = supabase.getAccessToken();
+    keepSession();
+}
+
+void GameStateManager::keepSession() {
+    const AuthSession session = supabase.currentSession();
+    if (session.refreshToken.empty()) {
+        // Without a way to renew it, the session is good for this run only.
+        std::cout << "Session not kept: the server gave no refresh token" << std::endl;
+        sessionStore.remove(std::cerr);
+        return;
+    }
+    if (const std::string error = sessionStore.save(session); !error.empty()) {
+        std::cerr << "Session not kept for the next run: " << error << std::endl;
+    }
+}
+
+void GameStateManager::forgetSession(const std::string& why) {
     isLoggedIn = false;
     loggedInUsername.clear();
     userId.clear();
     accessToken.clear();
-    transitionTo(previousState);
+    sessionStore.remove(std::cerr);
+    std::cout << "Kept session deleted (" << why << ")" << std::endl;
+}
+
+void GameStateManager::restoreKeptSession() {
+    const std::optional<AuthSession> kept =
+        sessionStore.load(SupabaseClient::nowSeconds(), std::cerr);
+    if (!kept) {
+        // A file that cannot be used would only warn again at every start.
+        sessionStore.remove(std::cerr);
+        return;
+    }
+    supabase.restoreSession(*kept);
+    isLoggedIn = true;
+    loggedInUsername = kept->username;
+    userId = kept->userId;
+    accessToken = kept->accessToken;
+    std::cout << "Signed in as " << loggedInUsername << " (kept session)" << std::endl;
+    if (supabase.sessionNeedsRefresh(SupabaseClient::nowSeconds())) {
+        // The outcome arrives through clientSessionChanged; without an answer
+        // the session stays as it is.
+        supabase.refreshSession(nullptr);
+    }
+}
+
+void GameStateManager::clientSessionChanged() {
+    if (!supabase.isSignedIn()) {
+        // No error on screen: the player simply finds the game signed out.
+        forgetSession("the scores server refused to renew it");
+        return;
+    }
+    adoptClientSession();
 }

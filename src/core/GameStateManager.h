@@ -2,6 +2,7 @@
 
 #include "core/GameState.h"
 #include "online/HighScore.h"
+#include "online/SessionStore.h"
 
 #include <cstdint>
 #include <string>
@@ -49,6 +50,16 @@ public:
     void signIn();
     void signUp();
     void signOut();
+
+    // Staying signed in between runs. At start, the session kept by an
+    // earlier run is taken up; one whose access token has run out (or is
+    // about to) is renewed first. A renewal the service refuses signs the
+    // player out quietly; one that gets no answer keeps the session, and the
+    // client renews it before the next score it stores.
+    void restoreKeptSession();
+    // The client renewed or ended the session by itself: keep the new one,
+    // or sign out quietly.
+    void clientSessionChanged();
 
     // What the login screen says after a failed sign-in or sign-up, from the
     // client's error text.
@@ -106,7 +117,13 @@ private:
     bool credentialsReady();
     void reportScore(int score);
     void applySession(const std::string& error, bool signingUp);
+    // Copies the client's session into the fields the screens show and keeps
+    // it on disk.
+    void adoptClientSession();
+    void keepSession();
+    void forgetSession(const std::string& why);
 
     Game& game;
     SupabaseClient& supabase;
+    SessionStore sessionStore;
 };

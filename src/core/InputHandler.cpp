@@ -49,6 +49,9 @@ void InputHandler::handleEvent(const sf::Event& event) {
                   << std::endl;
         return;
     }
+    if (handleEveryScreenKey(event)) {
+        return;
+    }
     switch (game.stateManager.state) {
     case Loading:
         break;
@@ -77,6 +80,29 @@ void InputHandler::handleEvent(const sf::Event& event) {
         handleLogin(event);
         break;
     }
+}
+
+bool InputHandler::isTypingText() const {
+    const GameStateManager& flow = game.stateManager;
+    return flow.state == EnterNickname ||
+           (flow.state == Login && !flow.isLoggedIn && flow.loginFocus != 0);
+}
+
+bool InputHandler::handleEveryScreenKey(const sf::Event& event) {
+    if (event.type != sf::Event::KeyPressed || event.key.control || event.key.alt ||
+        event.key.system) {
+        return false;
+    }
+    if (event.key.code == sf::Keyboard::F11) {
+        game.toggleFullscreen();
+        return true;
+    }
+    // The letter also arrives as typed text; in a field it is only that.
+    if (event.key.code == sf::Keyboard::M && !isTypingText()) {
+        game.toggleMute();
+        return true;
+    }
+    return false;
 }
 
 sf::Vector2f InputHandler::toWindowView(int x, int y) const {

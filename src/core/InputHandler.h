@@ -18,7 +18,14 @@ public:
     void processEvents(sf::RenderWindow& window);
     void handleEvent(const sf::Event& event);
 
+    // True while a key stroke is text for a field (the login form, the
+    // nickname): keys that act on every screen then stay letters.
+    bool isTypingText() const;
+
 private:
+    // M (mute) and F11 (fullscreen), on every screen; true when the event
+    // was one of them.
+    bool handleEveryScreenKey(const sf::Event& event);
     void handleMenu(const sf::Event& event);
     void handleLevelSelect(const sf::Event& event);
     void handleLevelSelectKey(sf::Keyboard::Key key, int count);

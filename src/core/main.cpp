@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
               << std::quoted(std::filesystem::current_path(noDirectory).string()) << std::endl;
     try {
         std::cout << "main: Creating Game object..." << std::endl;
-        Game game(1280, 720, "Skysling Clone");
+        Game game(1280, 720, "Skysling Clone", command.options);
         std::cout << "main: Game object created." << std::endl;
         std::cout << "main: Running game..." << std::endl;
         game.run();

@@ -110,6 +110,15 @@ std::string AtomicFile::backupPathFor(const std::string& path, int index) {
 }
 
 std::string AtomicFile::write(const std::string& path, const std::string& contents) {
+    return write(path, contents, std::nullopt);
+}
+
+std::string AtomicFile::writePrivate(const std::string& path, const std::string& contents) {
+    return write(path, contents, PRIVATE_FILE_MODE);
+}
+
+std::string AtomicFile::write(const std::string& path, const std::string& contents,
+                              std::optional<mode_t> mode) {
     std::string error;
     const std::filesystem::path real = realTarget(path, error);
     if (real.empty()) {
@@ -130,15 +139,19 @@ std::string AtomicFile::write(const std::string& path, const std::string& conten
     if (::unlink(temporary.c_str()) != 0 && errno != ENOENT) {
         return failure("could not clear", temporary);
     }
+    // A private file is private from its creation, never readable by others
+    // for a moment.
     FileDescriptor out(::open(temporary.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NEW_FILE_MODE));
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              mode ? *mode : NEW_FILE_MODE));
     if (!out.isOpen()) {
         return failure("could not create", temporary);
     }
+    const bool modeSet =
+        mode ? ::fchmod(out.get(), *mode) == 0
+             : (!targetExists || ::fchmod(out.get(), existing.st_mode & PERMISSION_BITS) == 0);
     const bool written =
-        writeAll(out.get(), contents.data(), contents.size()) &&
-        (!targetExists || ::fchmod(out.get(), existing.st_mode & PERMISSION_BITS) == 0) &&
-        ::fsync(out.get()) == 0;
+        modeSet && writeAll(out.get(), contents.data(), contents.size()) && ::fsync(out.get()) == 0;
     if (!written || !out.close()) {
         error = failure("could not write", temporary);
         ::unlink(temporary.c_str());

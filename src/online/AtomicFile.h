@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 // Saves the game's small files (high scores, and any other file a player
 // keeps between runs) so that a crash, a kill or a full disk at any moment
@@ -23,6 +24,11 @@ public:
     // left as it was and no temporary file behind.
     static std::string write(const std::string& path, const std::string& contents);
 
+    // As write, but the file is readable and writable by its owner only
+    // (0600) from the moment it is created, whatever the old file's mode was:
+    // for files that hold secrets, such as a kept session.
+    static std::string writePrivate(const std::string& path, const std::string& contents);
+
     // The temporary file a write of path goes through: beside the real file,
     // named after it and this process.
     static std::string temporaryPathFor(const std::string& path);
@@ -34,4 +40,11 @@ public:
     // the first backup name that is free, so an older backup is never
     // overwritten. Returns that name, or nullopt with `error` set.
     static std::optional<std::string> copyToFreeBackup(const std::string& path, std::string& error);
+
+    static constexpr mode_t PRIVATE_FILE_MODE = 0600;
+
+private:
+    // mode, when given, replaces both the old file's mode and the default.
+    static std::string write(const std::string& path, const std::string& contents,
+                             std::optional<mode_t> mode);
 };

@@ -1,6 +1,7 @@
 #include "online/SupabaseClient.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -12,6 +13,12 @@ namespace {
 
 constexpr int STATUS_OK = 200;
 constexpr int STATUS_NO_CONTENT = 204;
+// The authentication service refuses a refresh token it does not know, or
+// one already used, with 400; anything else may pass and is tried again later.
+constexpr int STATUS_REFUSED = 400;
+constexpr int STATUS_UNAUTHORIZED = 401;
+// No token the service hands out lives longer than this.
+constexpr std::int64_t MAX_TOKEN_SECONDS = 7 * 24 * 60 * 60;
 // Real answers nest four levels deep; anything far deeper is refused before
 // it is built into a tree.
 constexpr std::size_t MAX_JSON_DEPTH = 32;
@@ -106,6 +113,32 @@ bool isStringMember(const nlohmann::json& object, const char* key) {
     return object.is_object() && object.contains(key) && object.at(key).is_string();
 }
 
+std::optional<std::int64_t> integerMember(const nlohmann::json& object, const char* key) {
+    if (!object.is_object() || !object.contains(key) || !object.at(key).is_number_integer()) {
+        return std::nullopt;
+    }
+    const nlohmann::json& value = object.at(key);
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > INT64_MAX) {
+        return std::nullopt;
+    }
+    return value.get<std::int64_t>();
+}
+
+// When the access token of an answer expires. The lifetime ("expires_in")
+// counts from now on this computer's clock, so a clock that is off does not
+// matter; the moment ("expires_at") is taken only without it.
+std::int64_t expiryOf(const nlohmann::json& answer, std::int64_t now) {
+    if (const auto lifetime = integerMember(answer, "expires_in");
+        lifetime && *lifetime > 0 && *lifetime <= MAX_TOKEN_SECONDS) {
+        return now + *lifetime;
+    }
+    if (const auto moment = integerMember(answer, "expires_at");
+        moment && *moment > now && *moment <= now + MAX_TOKEN_SECONDS) {
+        return *moment;
+    }
+    return now + SupabaseClient::DEFAULT_TOKEN_SECONDS;
+}
+
 } // namespace
 
 SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& anonKey,
@@ -141,7 +174,7 @@ void SupabaseClient::signUp(const std::string& username, const std::string& pass
     const nlohmann::json body = {{"data", {{"username", username}}},
                                  {"email", username + emailSuffix},
                                  {"password", password}};
-    handleAuthResponse(postJson("/auth/v1/signup", anonHeaders(), body), callback);
+    handleAuthResponse(postJson("/auth/v1/signup", anonHeaders(), body), callback, username);
 }
 
 void SupabaseClient::signIn(const std::string& username, const std::string& password,
@@ -158,30 +191,52 @@ void SupabaseClient::signIn(const std::string& username, const std::string& pass
     address.erase(std::remove(address.begin(), address.end(), '"'), address.end());
     const nlohmann::json body = {{"email", address}, {"password", password}};
     handleAuthResponse(postJson("/auth/v1/token?grant_type=password", signInHeaders(), body),
-                       callback);
+                       callback, username);
 }
 
-void SupabaseClient::handleAuthResponse(const httplib::Result& result,
-                                        const AuthCallback& callback) {
-    if (!result) {
-        notify(callback, nlohmann::json(), std::string("Network error"));
+void SupabaseClient::handleAuthResponse(const httplib::Result& result, const AuthCallback& callback,
+                                        const std::string& name) {
+    nlohmann::json answer;
+    std::string error;
+    const std::optional<Session> session = sessionFrom(result, answer, error);
+    if (!session) {
+        notify(callback, nlohmann::json(), error);
         return;
+    }
+    refreshToken.clear();
+    adopt(*session);
+    username = name;
+    notify(callback, answer, std::string());
+}
+
+std::optional<SupabaseClient::Session> SupabaseClient::sessionFrom(const httplib::Result& result,
+                                                                   nlohmann::json& answer,
+                                                                   std::string& error) {
+    if (!result) {
+        error = "Network error";
+        return std::nullopt;
     }
     if (result->status != STATUS_OK) {
-        notify(callback, nlohmann::json(), "Authentication failed: " + result->body);
-        return;
+        error = "Authentication failed: " + result->body;
+        return std::nullopt;
     }
-    const nlohmann::json answer = parseAnswer(result->body);
-    const std::optional<Session> session =
-        answer.is_discarded() ? std::nullopt : readSession(answer);
+    answer = parseAnswer(result->body);
+    std::optional<Session> session = answer.is_discarded() ? std::nullopt : readSession(answer);
     if (!session) {
-        notify(callback, nlohmann::json(), std::string("JSON parse error"));
-        return;
+        error = "JSON parse error";
     }
-    accessToken = session->accessToken;
-    userId = session->userId;
-    email = session->email;
-    notify(callback, answer, std::string());
+    return session;
+}
+
+// An answer without a refresh token leaves the one the client has.
+void SupabaseClient::adopt(const Session& session) {
+    accessToken = session.accessToken;
+    userId = session.userId;
+    email = session.email;
+    if (!session.refreshToken.empty()) {
+        refreshToken = session.refreshToken;
+    }
+    expiresAt = session.expiresAt;
 }
 
 // All three members or none: a half-read answer must not leave the client
@@ -194,15 +249,84 @@ std::optional<SupabaseClient::Session> SupabaseClient::readSession(const nlohman
     if (!isStringMember(user, "id") || !isStringMember(user, "email")) {
         return std::nullopt;
     }
+    // A session without a refresh token still works until it expires.
     return Session{answer.at("access_token").get<std::string>(), user.at("id").get<std::string>(),
-                   user.at("email").get<std::string>()};
+                   user.at("email").get<std::string>(),
+                   isStringMember(answer, "refresh_token")
+                       ? answer.at("refresh_token").get<std::string>()
+                       : std::string(),
+                   expiryOf(answer, nowSeconds())};
 }
 
 void SupabaseClient::signOut() {
     accessToken.clear();
     userId.clear();
     email.clear();
+    refreshToken.clear();
+    expiresAt = 0;
+    username.clear();
     std::cout << "User signed out locally.\n" << std::flush;
+}
+
+std::int64_t SupabaseClient::nowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void SupabaseClient::restoreSession(const AuthSession& session) {
+    accessToken = session.accessToken;
+    refreshToken = session.refreshToken;
+    expiresAt = session.expiresAt;
+    userId = session.userId;
+    username = session.username;
+    email.clear();
+}
+
+AuthSession SupabaseClient::currentSession() const {
+    return {accessToken, refreshToken, expiresAt, userId, username};
+}
+
+bool SupabaseClient::sessionNeedsRefresh(std::int64_t now) const {
+    return !accessToken.empty() && expiresAt - now < REFRESH_MARGIN_SECONDS;
+}
+
+void SupabaseClient::refreshSession(const AuthCallback& callback) {
+    if (accessToken.empty() || refreshToken.empty()) {
+        notify(callback, nlohmann::json(), std::string("No session to renew"));
+        return;
+    }
+    const httplib::Result result =
+        postJson("/auth/v1/token?grant_type=refresh_token", anonHeaders(),
+                 nlohmann::json::object({{"refresh_token", refreshToken}}));
+    if (result && result->status == STATUS_REFUSED) {
+        // The refresh token is gone for good: nothing will renew this session.
+        std::cout << "The scores server ended the session (status " << result->status << ")"
+                  << std::endl;
+        signOut();
+        if (sessionListener) {
+            sessionListener();
+        }
+        notify(callback, nlohmann::json(), SESSION_ENDED + result->body);
+        return;
+    }
+    nlohmann::json answer;
+    std::string error;
+    const std::optional<Session> session = sessionFrom(result, answer, error);
+    if (!session) {
+        // Kept as it is: the next request that needs it tries again.
+        std::cout << "Could not renew the session ("
+                  << (result ? "status " + std::to_string(result->status) : "no answer") << ")"
+                  << std::endl;
+        notify(callback, nlohmann::json(), error);
+        return;
+    }
+    adopt(*session);
+    std::cout << "Session renewed" << std::endl;
+    if (sessionListener) {
+        sessionListener();
+    }
+    notify(callback, answer, std::string());
 }
 
 httplib::Result SupabaseClient::makeAuthenticatedRequest(const std::string& method,
@@ -263,10 +387,29 @@ void SupabaseClient::upsertUserScore(int levelId, int score, const ScoreUpdateCa
     const nlohmann::json body = {
         {"p_level_id", levelId}, {"p_score", score}, {"p_user_id", userId}};
     const httplib::Result result =
-        makeAuthenticatedRequest("POST", "/rest/v1/rpc/upsert_user_score", serialize(body));
+        postWithFreshToken("/rest/v1/rpc/upsert_user_score", serialize(body));
+    if (accessToken.empty()) {
+        notify(callback, false, std::string("User not logged in"));
+        return;
+    }
     if (result && result->status == STATUS_NO_CONTENT) {
         notify(callback, true, std::string());
         return;
     }
     notify(callback, false, std::string("Failed to update score"));
+}
+
+httplib::Result SupabaseClient::postWithFreshToken(const std::string& path,
+                                                   const std::string& body) {
+    bool renewed = false;
+    if (sessionNeedsRefresh(nowSeconds()) && !refreshToken.empty()) {
+        refreshSession(nullptr);
+        renewed = true;
+    }
+    httplib::Result result = makeAuthenticatedRequest("POST", path, body);
+    if (result && result->status == STATUS_UNAUTHORIZED && !renewed && !refreshToken.empty()) {
+        refreshSession(nullptr);
+        result = makeAuthenticatedRequest("POST", path, body);
+    }
+    return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/AuthSession.h"
 #include "online/BackendConfig.h"
 #include "online/BackendTransport.h"
 #include "online/HighScore.h"
@@ -7,6 +8,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +25,16 @@ public:
     using HighScoresCallback =
         std::function<void(const std::vector<HighScore>&, const std::string&)>;
     using ScoreUpdateCallback = std::function<void(bool, const std::string&)>;
+    // Told after a refresh changed the session: renewed, or ended because the
+    // service refused the refresh token (the client is then signed out).
+    using SessionListener = std::function<void()>;
+
+    // An access token this close to its expiry is renewed before it is used.
+    static constexpr std::int64_t REFRESH_MARGIN_SECONDS = 60;
+    // The lifetime assumed when an answer does not say (the service's own).
+    static constexpr std::int64_t DEFAULT_TOKEN_SECONDS = 3600;
+    // The error texts of a refresh that the service refused.
+    static constexpr const char* SESSION_ENDED = "Session ended: ";
 
     // Sends nothing: the connection is opened by the first request. Players
     // have user names; the authentication service wants an address, so each
@@ -36,6 +48,23 @@ public:
                 const AuthCallback& callback);
     // Forgets the session; no request is sent.
     void signOut();
+
+    // Takes a session kept from an earlier run; nothing is sent.
+    void restoreSession(const AuthSession& session);
+    // Renews the access token with the refresh token (the service's refresh
+    // grant). Success: the renewed session, with its new refresh token, is
+    // the client's. Refused by the service (the refresh token is unknown or
+    // used up): signed out, and the error begins with SESSION_ENDED. No
+    // answer, or one that cannot be read: the session stays for a later try.
+    void refreshSession(const AuthCallback& callback);
+    // True when signed in with an access token that expires within
+    // REFRESH_MARGIN_SECONDS of `now` (seconds since 1970).
+    bool sessionNeedsRefresh(std::int64_t now) const;
+    // The session as it stands (empty fields when signed out); the user name
+    // is the one given at sign-in, sign-up or restore.
+    AuthSession currentSession() const;
+    void setSessionListener(SessionListener listener) { sessionListener = std::move(listener); }
+    static std::int64_t nowSeconds();
 
     // Sends a request with the signed-in user's token. Without a session, or
     // for a method other than "GET", "POST", "PUT" or "DELETE", nothing is sent
@@ -57,10 +86,23 @@ private:
         std::string accessToken;
         std::string userId;
         std::string email;
+        std::string refreshToken; // empty when the answer had none
+        std::int64_t expiresAt = 0;
     };
 
-    void handleAuthResponse(const httplib::Result& result, const AuthCallback& callback);
+    // `username` becomes the session's user name on success.
+    void handleAuthResponse(const httplib::Result& result, const AuthCallback& callback,
+                            const std::string& username);
     static std::optional<Session> readSession(const nlohmann::json& answer);
+    // The session of a sign-in, sign-up or refresh answer, or nothing with
+    // the callback's error text; `answer` receives the parsed body.
+    static std::optional<Session> sessionFrom(const httplib::Result& result, nlohmann::json& answer,
+                                              std::string& error);
+    void adopt(const Session& session);
+    // A POST with the session's token, renewing the token first when it is
+    // about to expire, and once more (then sending again) if the service
+    // answers 401 all the same: the token ran out during play.
+    httplib::Result postWithFreshToken(const std::string& path, const std::string& body);
     static std::optional<std::vector<HighScore>> readHighScores(const std::string& body);
 
     httplib::Headers anonHeaders() const;
@@ -78,4 +120,8 @@ private:
     std::string accessToken;
     std::string userId;
     std::string email;
+    std::string refreshToken;
+    std::int64_t expiresAt = 0;
+    std::string username;
+    SessionListener sessionListener;
 };

@@ -441,6 +441,49 @@ void UIRenderer::drawLoginButton(bool loggedIn, const std::string& username, sf:
     slot = {centre.x - boxWidth / 2.0f, centre.y - boxHeight / 2.0f, boxWidth, boxHeight};
 }
 
+// ---------------------------------------------------------------- muted icon
+
+sf::FloatRect UIRenderer::mutedIconRect(sf::Vector2f windowSize) {
+    constexpr float SIDE = 36.0f;
+    constexpr float TOP = 80.0f; // below the HUD's score and level lines
+    return {windowSize.x - EDGE_MARGIN - SIDE, TOP, SIDE, SIDE};
+}
+
+void UIRenderer::drawMutedIcon() {
+    const ScopedView view(window(), windowView());
+    const sf::FloatRect box = mutedIconRect(windowSize());
+    constexpr float OUTLINE = 1.0f; // drawn inside the icon's area
+    renderer.drawBox({box.left + OUTLINE, box.top + OUTLINE, box.width - 2.0f * OUTLINE,
+                      box.height - 2.0f * OUTLINE},
+                     sf::Color(0, 0, 0, 150), sf::Color(255, 255, 255, 180), OUTLINE);
+    // Drawn on a 36-unit grid inside the box.
+    const float unit = box.width / 36.0f;
+    auto at = [&](float x, float y) {
+        return sf::Vector2f(box.left + x * unit, box.top + y * unit);
+    };
+    const sf::Color white = sf::Color::White;
+    const std::vector<sf::Vertex> speaker{
+        // body
+        {at(7, 14), white},
+        {at(13, 14), white},
+        {at(13, 22), white},
+        {at(7, 14), white},
+        {at(13, 22), white},
+        {at(7, 22), white},
+        // cone
+        {at(13, 14), white},
+        {at(20, 8), white},
+        {at(20, 28), white},
+        {at(13, 14), white},
+        {at(20, 28), white},
+        {at(13, 22), white},
+    };
+    renderer.drawTriangles(speaker);
+    const sf::Color cross(230, 40, 40);
+    renderer.drawLine(at(23, 13.5f), at(32, 22.5f), cross, 2.5f * unit);
+    renderer.drawLine(at(23, 22.5f), at(32, 13.5f), cross, 2.5f * unit);
+}
+
 // ---------------------------------------------------------------- HUD
 
 void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int score, int levelIndex,

@@ -79,6 +79,11 @@ public:
                          const std::string& usernameInput, const std::string& passwordInput,
                          bool cursorVisible, int loginFocus, const std::string& loginError = {});
 
+    // A crossed-out speaker in the top-right corner, below the HUD's score
+    // lines, on every screen while the sound is muted.
+    void drawMutedIcon();
+    static sf::FloatRect mutedIconRect(sf::Vector2f windowSize);
+
     // Id of the first button of the state's slots that contains point
     // (half-open test), or 0. Menu 1-4, LevelSelect 6, Playing 5,
     // LevelComplete 12, Login 9/7/8/10/11 for the view currently shown.

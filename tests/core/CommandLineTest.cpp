@@ -30,6 +30,29 @@ TEST(CommandLine, HelpAndVersionAreRecognised) {
     EXPECT_TRUE(both.options.showVersion && both.options.showHelp);
 }
 
+TEST(CommandLine, DisplayAndSoundOptionsAreRecognised) {
+    const CommandLine::Result none = parse({});
+    EXPECT_FALSE(none.options.fullscreen || none.options.verticalSync || none.options.mute);
+    EXPECT_EQ(none.options.frameRateLimit, std::nullopt);
+
+    const CommandLine::Result all =
+        parse({"--fullscreen", "--vsync", "--fps-limit", "30", "--mute"});
+    ASSERT_TRUE(all.ok()) << all.error;
+    EXPECT_TRUE(all.options.fullscreen && all.options.verticalSync && all.options.mute);
+    EXPECT_EQ(all.options.frameRateLimit, 30);
+    EXPECT_EQ(parse({"--fps-limit=0"}).options.frameRateLimit, 0);
+    EXPECT_EQ(parse({"--fps-limit=1000"}).options.frameRateLimit, 1000);
+}
+
+TEST(CommandLine, AFrameRateLimitMustBeNoneOrAUsableRate) {
+    const std::string expected = "--fps-limit takes 0 or a whole number from 15 to 1000";
+    for (const char* bad : {"14", "1001", "-30", "30fps", "", "0x1e"}) {
+        EXPECT_EQ(parse({"--fps-limit", bad}).error, expected) << bad;
+    }
+    EXPECT_EQ(parse({"--fps-limit"}).error, "--fps-limit needs a value (N)");
+    EXPECT_EQ(parse({"--mute=yes"}).error, "--mute takes no value");
+}
+
 TEST(CommandLine, AnythingElseIsAnErrorThatNamesIt) {
     const std::vector<std::pair<std::vector<std::string_view>, std::string>> cases{
         {{"--fullscreeen"}, "unknown option \"--fullscreeen\""},
@@ -56,8 +79,9 @@ TEST(CommandLine, OversizedCommandLinesAreRefused) {
 TEST(CommandLine, UsageListsEveryOptionAndTheEnvironment) {
     const std::string usage = CommandLine::usage("vollarin");
     for (const char* expected :
-         {"Usage: vollarin [options]", "--help", "--version", "VOLLARIN_BACKEND_URL",
-          "VOLLARIN_ANON_KEY", "VOLLARIN_EMAIL_DOMAIN"}) {
+         {"Usage: vollarin [options]", "--help", "--version", "--fullscreen", "--vsync",
+          "--fps-limit N", "--mute", "settings.ini", "VOLLARIN_BACKEND_URL", "VOLLARIN_ANON_KEY",
+          "VOLLARIN_EMAIL_DOMAIN"}) {
         EXPECT_NE(usage.find(expected), std::string::npos) << expected;
     }
 }
@@ -88,6 +112,10 @@ TEST(CommandLineProcess, VersionAndHelpPrintAndExitZeroUnknownOptionsExitTwo) {
         << unknown.output;
     EXPECT_NE(unknown.output.find("Usage: vollarin"), std::string::npos) << unknown.output;
     EXPECT_EQ(unknown.output.find("Hello Skysling Clone!"), std::string::npos) << unknown.output;
+
+    const CommandResult badLimit = runCommand("env -u DISPLAY '" + game + "' --fps-limit 5");
+    EXPECT_EQ(badLimit.status, CommandLine::EXIT_USAGE);
+    EXPECT_NE(badLimit.output.find("Usage: vollarin"), std::string::npos) << badLimit.output;
 }
 
 } // namespace
