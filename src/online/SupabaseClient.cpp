@@ -181,7 +181,13 @@ void SupabaseClient::signIn(const std::string& username, const std::string& pass
                             const AuthCallback& callback) {
     const httplib::Result lookup = postJson("/rest/v1/rpc/get_email_by_username", signInHeaders(),
                                             nlohmann::json::object({{"p_username", username}}));
-    if (!lookup || lookup->status != STATUS_OK) {
+    // No answer at all is a network failure, not an unknown name: the player
+    // must be told the server is out of reach, not that the password is wrong.
+    if (!lookup) {
+        notify(callback, nlohmann::json(), std::string("Network error"));
+        return;
+    }
+    if (lookup->status != STATUS_OK) {
         notify(callback, nlohmann::json(), std::string("Username not found"));
         return;
     }
