@@ -1,3 +1,5 @@
+#include "e2e/GameProcess.h"
+
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -22,8 +24,10 @@ std::string readFile(const std::string& path) {
 
 // Starts the real game under the test's virtual display and returns its pid.
 pid_t startGame(const std::string& logPath, const std::string& workingDirectory) {
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
+        dieWithTheTest(parent);
         if (chdir(workingDirectory.c_str()) != 0) {
             _exit(127);
         }

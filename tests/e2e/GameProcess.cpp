@@ -58,6 +58,7 @@ bool PrivateDisplay::start(unsigned int width, unsigned int height) {
     }
     const std::string fd = std::to_string(pipeFds[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const pid_t parent = ::getpid();
     pid = ::fork();
     if (pid < 0) {
         ::close(pipeFds[0]);
@@ -65,6 +66,7 @@ bool PrivateDisplay::start(unsigned int width, unsigned int height) {
         return false;
     }
     if (pid == 0) {
+        dieWithTheTest(parent);
         ::close(pipeFds[0]);
         const int devNull = ::open("/dev/null", O_WRONLY);
         if (devNull >= 0) {
@@ -152,11 +154,13 @@ bool GameProcess::start() {
         environment.push_back(entry.data());
     }
     environment.push_back(nullptr);
+    const pid_t parent = ::getpid();
     pid = ::fork();
     if (pid < 0) {
         return false;
     }
     if (pid == 0) {
+        dieWithTheTest(parent);
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || ::chdir(directory.c_str()) != 0) {
             ::_exit(127);

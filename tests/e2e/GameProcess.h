@@ -3,13 +3,28 @@
 #include <SFML/Graphics/Image.hpp>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/types.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
+
+// Called in a child between fork and exec: the child is killed when the
+// test process that started it ends, however it ends (a failed assertion
+// that aborts, a crash, a time-out kill), so no game or display outlives
+// its test and keeps a core busy. `parent` is the test's pid taken before
+// the fork, in case it ended before the child got here.
+inline void dieWithTheTest(pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+        ::_exit(127);
+    }
+}
 
 // How to start the game: which executable, from where, with what arguments
 // and extra environment, on a virtual screen of what size.
