@@ -9,9 +9,10 @@ namespace {
 class SoundManagerTest : public testing::Test {
 protected:
     void SetUp() override {
-        const std::string path = physics_test::writeSilentWav("sound_manager_test.wav", 20.0f);
+        const physics_test::TemporaryWav wav =
+            physics_test::writeSilentWav("sound_manager_test.wav", 20.0f);
         for (int id = BirdLaunch; id <= LevelLose; ++id) {
-            ASSERT_TRUE(sounds.loadSound(id, path));
+            ASSERT_TRUE(sounds.loadSound(id, wav.path));
         }
     }
 
@@ -119,8 +120,9 @@ TEST_F(SoundManagerTest, MissingFileWarnsAndKeepsTheEarlierBuffer) {
 TEST_F(SoundManagerTest, ReloadingABufferStopsSoundsThatUseIt) {
     sounds.play(EnemyDeath, 100.0f);
     sounds.play(BirdLaunch, 100.0f);
-    const std::string path = physics_test::writeSilentWav("sound_manager_reload.wav", 1.0f);
-    ASSERT_TRUE(sounds.loadSound(EnemyDeath, path));
+    const physics_test::TemporaryWav wav =
+        physics_test::writeSilentWav("sound_manager_reload.wav", 1.0f);
+    ASSERT_TRUE(sounds.loadSound(EnemyDeath, wav.path));
     ASSERT_EQ(sounds.activeSoundCount(), 1u);
     EXPECT_EQ(sounds.activeSounds.front()->getBuffer(), &sounds.buffers.at(BirdLaunch));
 }

@@ -39,8 +39,8 @@ public:
 class ContactRulesTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const std::string path = writeSilentWav("contact_rules_test.wav", 5.0f);
-        SoundManager::getInstance().loadSound(EnemyDeath, path);
+        const TemporaryWav wav = writeSilentWav("contact_rules_test.wav", 5.0f);
+        SoundManager::getInstance().loadSound(EnemyDeath, wav.path);
     }
 
     b2Contact* touching(b2Body* first, b2Body* second) {

@@ -5,9 +5,11 @@
 
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <box2d/box2d.h>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Shared helpers of the entity tests: worlds without gravity (so velocities
@@ -60,18 +62,36 @@ inline b2ContactImpulse impulseOf(float first, float second = 0.0f, int count = 
     return impulse;
 }
 
-// A silent mono WAV of the given length in a temporary file; returns its path.
-inline std::string writeSilentWav(const std::string& name, float seconds) {
+// A file the test made, removed when it goes out of scope: a sound is
+// decoded into its buffer on loading, so the file is not needed after that.
+struct TemporaryWav {
+    std::string path;
+    explicit TemporaryWav(std::string path) : path(std::move(path)) {}
+    TemporaryWav(TemporaryWav&& other) noexcept : path(std::move(other.path)) {
+        other.path.clear();
+    }
+    ~TemporaryWav() {
+        if (!path.empty()) {
+            std::remove(path.c_str());
+        }
+    }
+    TemporaryWav(const TemporaryWav&) = delete;
+    TemporaryWav& operator=(const TemporaryWav&) = delete;
+    TemporaryWav& operator=(TemporaryWav&&) = delete;
+};
+
+// A silent mono WAV of the given length in a temporary file.
+inline TemporaryWav writeSilentWav(const std::string& name, float seconds) {
     const unsigned int rate = 8000;
     std::vector<sf::Int16> samples(static_cast<std::size_t>(seconds * rate), 0);
     sf::SoundBuffer buffer;
     buffer.loadFromSamples(samples.data(), samples.size(), 1, rate);
     // Tests run as parallel processes, often with the same fixture: the file
     // name carries the process id so that no two of them share one.
-    const std::string path =
-        std::string(VOLLARIN_BINARY_DIR) + "/" + std::to_string(::getpid()) + "_" + name;
-    buffer.saveToFile(path);
-    return path;
+    TemporaryWav wav(std::string(VOLLARIN_BINARY_DIR) + "/" + std::to_string(::getpid()) + "_" +
+                     name);
+    buffer.saveToFile(wav.path);
+    return wav;
 }
 
 } // namespace physics_test
