@@ -1,11 +1,13 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -116,10 +118,16 @@ private:
     StoreResult<std::optional<UserRecord>> findUser(const char* sql, const std::string& key);
     void giveBack(std::unique_ptr<Connection> connection);
 
+    // Copies the write-ahead log back into the database on a thread of its
+    // own, so that no request waits for a checkpoint and its disk flush.
+    class Checkpointer;
+
     std::string path;
     std::mutex poolMutex;
     std::mutex writeMutex;
     std::vector<std::unique_ptr<Connection>> idleConnections;
+    // Last, so it stops before the connections close.
+    std::unique_ptr<Checkpointer> checkpointer;
 };
 
 } // namespace backend
