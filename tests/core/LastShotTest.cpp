@@ -178,9 +178,11 @@ TEST_F(LastShot, PointsRiseFromWhereABlockWasDestroyed) {
                                                    "BLOCK TALL_WOOD 260 540 40 40\n"
                                                    "ENEMY 1300 540\n"
                                                    "BIRD NORMAL 1\n"));
-    Block* wood = nullptr;
+    // Shared, because the level lets go of the block once it is destroyed
+    // and the test still reads where it was.
+    std::shared_ptr<Block> wood;
     for (const auto& entity : game->currentLevel->entities) {
-        wood = wood != nullptr ? wood : dynamic_cast<Block*>(entity.get());
+        wood = wood != nullptr ? wood : std::dynamic_pointer_cast<Block>(entity);
     }
     ASSERT_NE(wood, nullptr);
     wood->hitPoints = 0.01f;
