@@ -1,5 +1,7 @@
 #include "online/AtomicFile.h"
 
+#include "TemporaryDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,17 +18,6 @@ namespace {
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        directory = fs::temp_directory_path() /
-                    ("vollarin_atomic_" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(directory);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory, ignored);
-    }
-
     static std::string readFile(const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
         std::stringstream text;
@@ -44,7 +35,8 @@ protected:
             std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
     }
 
-    fs::path directory;
+    TemporaryDirectory scratch;
+    const fs::path directory = scratch.path;
 };
 
 } // namespace

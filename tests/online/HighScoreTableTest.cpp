@@ -2,6 +2,8 @@
 
 #include "online/AtomicFile.h"
 
+#include "TemporaryDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -24,18 +26,7 @@ namespace {
 
 class HighScoreTableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        directory = fs::temp_directory_path() /
-                    ("vollarin_highscores_" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(directory);
-        path = (directory / "highscores.txt").string();
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory, ignored);
-    }
+    void SetUp() override { path = (directory / "highscores.txt").string(); }
 
     void writeFile(const std::string& text) const {
         std::ofstream out(path, std::ios::binary);
@@ -55,7 +46,8 @@ protected:
         return table;
     }
 
-    fs::path directory;
+    TemporaryDirectory scratch;
+    const fs::path directory = scratch.path;
     std::string path;
 };
 

@@ -1,5 +1,7 @@
 #include "online/ProgressTable.h"
 
+#include "TemporaryDirectory.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,18 +18,7 @@ constexpr int LEVELS = 7;
 
 class ProgressTableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        directory = fs::temp_directory_path() /
-                    ("vollarin_progress_" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(directory);
-        path = (directory / "progress.txt").string();
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(directory, ignored);
-    }
+    void SetUp() override { path = (directory / "progress.txt").string(); }
 
     void writeFile(const std::string& text) const {
         std::ofstream out(path, std::ios::binary);
@@ -53,7 +44,8 @@ protected:
         return table;
     }
 
-    fs::path directory;
+    TemporaryDirectory scratch;
+    const fs::path directory = scratch.path;
     std::string path;
 };
 

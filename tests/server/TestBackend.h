@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TemporaryDirectory.h"
+
 // A stand-in backend running in the test process on a free loopback port,
 // with its own throw-away database.
 
@@ -43,25 +45,7 @@ inline void expectAuthError(const httplib::Result& result, int status, const cha
     EXPECT_TRUE(body["msg"].is_string());
 }
 
-class TemporaryDirectory {
-public:
-    TemporaryDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vollarin-server-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot create a temporary directory");
-        }
-        path = pattern;
-    }
-    ~TemporaryDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-
-    std::filesystem::path path;
-};
+using ::TemporaryDirectory;
 
 // How a test's backend differs from the default one.
 struct TestBackendConfig {
