@@ -6,6 +6,7 @@
 #include "assets/TextureTable.h"
 #include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
+#include "core/LevelWatchers.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
@@ -28,9 +29,6 @@ constexpr float PULL_START_RADIUS = 200.0f;
 constexpr float PULL_LIMIT = 150.0f;
 constexpr float SETTLE_SPEED = 15.0f; // px/s
 constexpr float SETTLE_TIME = 0.5f;
-constexpr float CLEAR_DELAY = 2.0f;
-constexpr float OUT_OF_BIRDS_GRACE = 1.0f;
-constexpr float GAME_OVER_DELAY = 3.0f;
 constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
 const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
 const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
@@ -331,12 +329,6 @@ void Game::loadCurrentLevel() {
     gameView.setCenter(CAMERA_HOME);
     window.setView(gameView);
 
-    // A pull left over from the previous attempt must not launch a bird of
-    // this one, and no time of the old attempt is owed to the new one.
-    isDragging = false;
-    stepAccumulator = 0.0f;
-    turnSettleTimer = 0.0f;
-    birdOnSlingshot = nullptr;
     int waiting = 0;
     for (const auto& entity : currentLevel->entities) {
         auto* bird = dynamic_cast<Bird*>(entity.get());
@@ -355,29 +347,40 @@ void Game::loadCurrentLevel() {
 }
 
 void Game::discardAttempt() {
-    for (auto& bird : extraBirds) {
-        if (bird) {
-            bird->destroyBody();
-        }
-    }
-    extraBirds.clear();
+    releaseSplitBirds();
     if (currentLevel != nullptr) {
         currentLevel->clear();
     }
     currentBird = nullptr;
     birdOnSlingshot = nullptr;
     turnActive = false;
+    turnSettleTimer = 0.0f;
+    // A pull left over from the old attempt must not launch a bird of the
+    // next one, and no time of the old attempt is owed to the next one.
+    isDragging = false;
+    stepAccumulator = 0.0f;
     // The pictures of the old attempt go with it.
     shotTrail.clear();
     pointLabels.clear();
     contactListener.clearEarned();
 }
 
+void Game::releaseSplitBirds() {
+    for (auto& bird : extraBirds) {
+        if (bird) {
+            bird->destroyBody();
+        }
+    }
+    extraBirds.clear();
+}
+
 void Game::restartLevel() {
     stateManager.withdrawBankedScore();
-    discardAttempt();
-    contactListener.levelScore = 0;
-    stateManager.resetAttemptFlags();
+    startAttemptOver();
+}
+
+void Game::startAttemptOver() {
+    stateManager.endAttempt();
     loadCurrentLevel();
     std::cout << "Restarted level " << currentLevelIndex + 1 << std::endl;
 }
@@ -475,14 +478,7 @@ void Game::activateSpecial() {
 }
 
 int Game::countUnlaunchedBirds() const {
-    if (currentLevel == nullptr) {
-        return 0;
-    }
-    return static_cast<int>(std::count_if(currentLevel->entities.begin(),
-                                          currentLevel->entities.end(), [](const auto& entity) {
-                                              auto* bird = dynamic_cast<Bird*>(entity.get());
-                                              return bird != nullptr && !bird->launched;
-                                          }));
+    return currentLevel == nullptr ? 0 : LevelWatchers::unlaunchedBirds(*currentLevel);
 }
 
 int Game::countEnemies() const {
@@ -562,12 +558,7 @@ void Game::endTurn() {
     std::cout << "Bird turn finished!" << std::endl;
     turnActive = false;
     turnSettleTimer = 0.0f;
-    for (auto& bird : extraBirds) {
-        if (bird) {
-            bird->destroyBody();
-        }
-    }
-    extraBirds.clear();
+    releaseSplitBirds();
     currentBird = nullptr;
     if (Bird* next = findNextBird()) {
         seatBird(next);
@@ -581,8 +572,8 @@ void Game::endTurn() {
 
 void Game::loseLevel() {
     stateManager.gameOverPending = true;
-    stateManager.gameOverTimer = GAME_OVER_DELAY;
-    stateManager.showMessage("Game Over! Restarting...", GAME_OVER_DELAY);
+    stateManager.gameOverTimer = LevelWatchers::GAME_OVER_DELAY;
+    stateManager.showMessage("Game Over! Restarting...", LevelWatchers::GAME_OVER_DELAY);
     SoundManager::getInstance().play(LevelLose, 100.0f);
     std::cout << "Game Over! No birds left." << std::endl;
 }
@@ -609,51 +600,10 @@ void Game::updateCamera(float dt) {
 }
 
 void Game::updateWatchers(float dt) {
-    GameStateManager& flow = stateManager;
-    if (currentLevel->allEnemiesDead() && !flow.enemiesCleared) {
-        flow.enemiesCleared = true;
-        flow.clearTimer = 0.0f;
-    }
-    if (flow.enemiesCleared) {
-        flow.clearTimer += dt;
-        if (flow.clearTimer > CLEAR_DELAY) {
-            flow.levelCompleted();
-        }
-    }
-    if (!flow.levelEnded && !flow.gameOverPending && !turnActive && countUnlaunchedBirds() == 0 &&
-        !flow.outOfBirdsPending) {
-        flow.outOfBirdsPending = true;
-        flow.outOfBirdsTimer = OUT_OF_BIRDS_GRACE;
-    }
-    if (flow.outOfBirdsPending && !flow.levelEnded && !flow.gameOverPending) {
-        flow.outOfBirdsTimer -= dt;
-        if (currentLevel->allEnemiesDead()) {
-            flow.outOfBirdsPending = false;
-        } else if (flow.outOfBirdsTimer <= 0.0f) {
-            flow.outOfBirdsPending = false;
-            loseLevel();
-        }
-    }
-    if (turnActive || flow.levelEnded) {
-        flow.outOfBirdsPending = false;
-    }
-    if (flow.gameOverPending) {
-        flow.gameOverTimer -= dt;
-        if (flow.gameOverTimer <= 0.0f) {
-            restartAfterGameOver();
-        }
-    }
-}
-
-void Game::restartAfterGameOver() {
-    stateManager.gameOverPending = false;
-    discardAttempt();
-    contactListener.levelScore = 0;
-    stateManager.levelEnded = false;
-    stateManager.enemiesCleared = false;
-    stateManager.clearTimer = 0.0f;
-    loadCurrentLevel();
-    std::cout << "Restarted level " << currentLevelIndex + 1 << std::endl;
+    LevelWatchers watchers(stateManager.attemptFlags(),
+                           {[this] { stateManager.levelCompleted(); }, [this] { loseLevel(); },
+                            [this] { startAttemptOver(); }});
+    watchers.step(dt, *currentLevel, turnActive);
 }
 
 // ---------------------------------------------------------------- drawing

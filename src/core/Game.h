@@ -90,8 +90,10 @@ public:
     int countUnlaunchedBirds() const;
     int countEnemies() const;
     void restartLevel();
-    // Throws away the attempt in progress: split birds, the level's bodies
-    // and the turn. The callers decide what happens to scores and state.
+    // Throws away the world's side of the attempt in progress: split birds,
+    // the level's bodies, the turn, a pull in progress, the time owed to the
+    // world and the pictures over the field. Loading a level starts with it;
+    // the flow's side (points, verdict flags) is GameStateManager::endAttempt.
     void discardAttempt();
 
     // Longest frame the simulation accepts, and the one step it advances by.
@@ -172,10 +174,14 @@ private:
     void updateTurn(float dt);
     bool anyBirdStillMoving() const;
     void endTurn();
+    // Destroys the split birds' bodies and lets go of them.
+    void releaseSplitBirds();
     void updateCamera(float dt);
     void updateWatchers(float dt);
     void loseLevel();
-    void restartAfterGameOver();
+    // The same level from its start, the total kept: after a loss, and for
+    // restartLevel once the attempt's banked points are withdrawn.
+    void startAttemptOver();
     void drawPlayingField();
     void drawBandsAndPreview();
     void drawShotTrail();

@@ -40,18 +40,32 @@ void GameStateManager::clearPendingLosses() {
     outOfBirdsTimer = 0.0f;
 }
 
+LevelWatchers::Flags GameStateManager::attemptFlags() {
+    return {levelEnded,    enemiesCleared,    clearTimer,     gameOverPending,
+            gameOverTimer, outOfBirdsPending, outOfBirdsTimer};
+}
+
 void GameStateManager::withdrawBankedScore() {
     game.totalScore -= bankedScore;
+    bankedScore = 0;
+}
+
+void GameStateManager::endAttempt() {
+    game.discardAttempt();
+    game.contactListener.levelScore = 0;
+    resetAttemptFlags();
+}
+
+void GameStateManager::endRun() {
+    game.totalScore = 0;
     bankedScore = 0;
 }
 
 void GameStateManager::startLevel() {
     state = Playing;
     SoundManager::getInstance().playMusic(GameMusic, true);
-    resetAttemptFlags();
-    game.totalScore = 0;
-    bankedScore = 0;
-    game.contactListener.levelScore = 0;
+    endAttempt();
+    endRun();
     game.loadCurrentLevel();
 }
 
@@ -122,10 +136,7 @@ bool GameStateManager::isUnreachable(const std::string& error) {
 }
 
 void GameStateManager::nextLevel() {
-    resetAttemptFlags();
-    game.discardAttempt();
-    game.turnSettleTimer = 0.0f;
-    game.contactListener.levelScore = 0;
+    endAttempt();
     // The points stay in the total; they are no longer this level's to withdraw.
     bankedScore = 0;
     game.currentLevelIndex += 1;
@@ -137,7 +148,7 @@ void GameStateManager::nextLevel() {
     std::cout << "All levels completed! Final score: " << game.totalScore << std::endl;
     state = Menu;
     game.currentLevelIndex = 0;
-    game.totalScore = 0;
+    endRun();
 }
 
 void GameStateManager::continueFromLevelComplete() {
@@ -162,22 +173,15 @@ void GameStateManager::submitNickname() {
 }
 
 void GameStateManager::quitToMenu() {
-    clearPendingLosses();
-    game.discardAttempt();
+    endAttempt();
     game.currentLevelIndex = 0;
-    game.totalScore = 0;
-    bankedScore = 0;
+    endRun();
     state = Menu;
 }
 
 void GameStateManager::leaveToLevelSelect() {
-    game.discardAttempt();
-    levelEnded = false;
-    gameOverPending = false;
-    outOfBirdsPending = false;
-    game.totalScore = 0;
-    bankedScore = 0;
-    game.contactListener.levelScore = 0;
+    endAttempt();
+    endRun();
     transitionTo(LevelSelect);
     selectedLevel = game.currentLevelIndex;
 }

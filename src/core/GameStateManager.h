@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/GameState.h"
+#include "core/LevelWatchers.h"
 #include "online/HighScore.h"
 #include "online/SessionStore.h"
 
@@ -36,6 +37,14 @@ public:
     // score earns a place in the local table for this level.
     void continueFromLevelComplete();
     void submitNickname();
+    // Every progression operation starts with this, then sets only what is
+    // its own: the attempt in progress ends whichever way the player leaves
+    // it. Its world goes (Game::discardAttempt), its points (levelScore) and
+    // its end-of-attempt flags and timers.
+    void endAttempt();
+    // The run's banked points go: a new run starts from the level select,
+    // and the menu or the end of the last level closes the old one.
+    void endRun();
     // Clears the end-of-attempt flags, pending losses included: a countdown
     // left over from an earlier attempt must never restart a fresh one.
     void resetAttemptFlags();
@@ -43,6 +52,8 @@ public:
     // Retry replaces the completed attempt: its banked points leave the total,
     // so the total holds each level at most once.
     void withdrawBankedScore();
+    // The flags and timers the level's watchers decide the attempt by.
+    LevelWatchers::Flags attemptFlags();
 
     // Screens and accounts.
     void openLogin(GameState from);
