@@ -32,6 +32,11 @@ class Bird;
 // In Playing the world and every rule that can change it advance in fixed
 // steps of STEP_SECONDS, fed by the frame times, so a shot does the same at
 // any frame rate.
+//
+// Where the rules of play live: a turn (launch, settling, the next bird) and
+// the camera here; when an attempt is won or lost in LevelWatchers; what the
+// progression operations do in GameStateManager, each starting from its
+// endAttempt, whose world half is discardAttempt here.
 class Game {
 public:
     static constexpr int LEVEL_COUNT = 7;

@@ -18,6 +18,9 @@ enum class ScoresFetch { NotAsked, Received, Unreachable, Failed };
 
 // The game's flow: which screen shows, the flags and timers of the level
 // attempt in progress, the texts being typed and the signed-in session.
+// Every way of leaving or restarting an attempt goes through endAttempt; the
+// flags and timers are read and advanced by LevelWatchers, which decides
+// when the attempt is won or lost.
 class GameStateManager {
 public:
     GameStateManager(Game& game, SupabaseClient& supabase);
