@@ -31,7 +31,8 @@ class Bird;
 // sequences one frame as update(dt) then render(). run() only measures dt.
 // In Playing the world and every rule that can change it advance in fixed
 // steps of STEP_SECONDS, fed by the frame times, so a shot does the same at
-// any frame rate.
+// any frame rate. Which screen takes the input and draws in each state is
+// ScreenTable's; the screens' drawing is UIRenderer's, fed from here.
 class Game {
 public:
     static constexpr int LEVEL_COUNT = 7;
@@ -159,6 +160,9 @@ public:
     SupabaseClient supabase;
 
 private:
+    // Its rows name the screens' drawing functions below.
+    friend class ScreenTable;
+
     void updateLoading(float dt);
     void finishLoading();
     void rebuildWorld();
@@ -176,10 +180,20 @@ private:
     void updateWatchers(float dt);
     void loseLevel();
     void restartAfterGameOver();
-    void drawPlayingField();
+    // Drawing: drawCurrentScreen draws the screen ScreenTable names for the
+    // state; each of the screens below gathers what it shows and hands it to
+    // the UIRenderer, which reads nothing of the game.
+    void drawCurrentScreen();
+    void drawLoadingScreen();
+    void drawMenuScreen();
+    void drawLevelSelectScreen();
+    void drawPlayingField(); // Playing and Paused
+    void drawLevelCompleteScreen();
+    void drawNicknameScreen();
+    void drawHighScoresScreen();
+    void drawLoginScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
-    void drawCurrentScreen();
     void applySoundSettings();
     void applyFramePacing();
 
