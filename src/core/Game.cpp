@@ -7,6 +7,7 @@
 #include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
 #include "core/LevelWatchers.h"
+#include "core/ScreenTable.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
@@ -15,6 +16,7 @@
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
 #include "ui/FieldViewLayout.h"
+#include "ui/LoginForm.h"
 
 #include <SFML/System/Clock.hpp>
 #include <SFML/Window/VideoMode.hpp>
@@ -78,8 +80,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       settings(savedSettings.withCommandLine(options)), windowTitle(title),
       windowedSize(width, height),
       window(videoModeFor(settings.fullscreen, windowedSize), title, styleFor(settings.fullscreen)),
-      renderer(window), ui(*this, renderer, ResourceManager::getInstance(), localHighScores),
-      input(*this), stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
+      renderer(window), ui(renderer, ResourceManager::getInstance()), input(*this),
+      stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
       contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
       supabase(backendClientForThisRun(settings)) {
@@ -122,16 +124,9 @@ void Game::runFrame(float dt) {
 
 void Game::update(float dt) {
     // Only the focused login field blinks; everywhere else the cursor rests visible.
-    if (stateManager.state == Login && stateManager.loginFocus != 0) {
-        stateManager.cursorBlinkTimer += dt;
-        if (stateManager.cursorBlinkTimer >= 0.5f) {
-            stateManager.cursorVisible = !stateManager.cursorVisible;
-            stateManager.cursorBlinkTimer = 0.0f;
-        }
-    } else {
-        stateManager.cursorVisible = true;
-        stateManager.cursorBlinkTimer = 0.0f;
-    }
+    LoginForm::stepCursor(stateManager.state == Login &&
+                              stateManager.loginFocus != LoginForm::NoField,
+                          dt, stateManager.cursorBlinkTimer, stateManager.cursorVisible);
 
     if (stateManager.state == Loading) {
         updateLoading(dt);
@@ -465,13 +460,14 @@ void Game::activateSpecial() {
         return;
     }
     currentBird->useSpecial();
+    // The banner takes the colour of the kind whose special it announces.
     if (dynamic_cast<BoostBird*>(currentBird) != nullptr) {
-        stateManager.showMessage("BOOST ACTIVATED!", SPECIAL_BANNER_SECONDS);
+        stateManager.showMessage("BOOST ACTIVATED!", SPECIAL_BANNER_SECONDS, Boost);
     } else if (auto* split = dynamic_cast<SplitBird*>(currentBird)) {
-        stateManager.showMessage("SPLIT INTO 3 BIRDS!", SPECIAL_BANNER_SECONDS);
+        stateManager.showMessage("SPLIT INTO 3 BIRDS!", SPECIAL_BANNER_SECONDS, Split);
         extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
     } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
-        stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS);
+        stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS, Explosion);
         ExplosionBurst::emit(particles, currentBird->position);
     }
     std::cout << "Special ability activated!" << std::endl;
@@ -609,44 +605,53 @@ void Game::updateWatchers(float dt) {
 // ---------------------------------------------------------------- drawing
 
 void Game::drawCurrentScreen() {
-    const GameState state = stateManager.state;
-    const GameStateManager& flow = stateManager;
-    switch (state) {
-    case Loading:
-        ui.drawLoadingScreen(state, flow.loadingProgress,
-                             static_cast<float>(window.getSize().y) * 0.5f - 200.0f);
-        break;
-    case Menu:
-        ui.drawMenu(state, flow.isLoggedIn, flow.loggedInUsername, progress.totalStars(),
-                    progress.possibleStars());
-        break;
-    case LevelSelect:
-        ui.drawLevelSelect(state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
-                           flow.loggedInUsername, progress.levels());
-        break;
-    case Playing:
-    case Paused:
-        drawPlayingField();
-        break;
-    case LevelComplete:
-        ui.drawLevelComplete(state, currentLevelIndex, flow.stars, contactListener.levelScore,
-                             totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
-                             flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
-                             flow.newBest);
-        break;
-    case EnterNickname:
-        ui.drawNicknameEntry(state, flow.stars, contactListener.levelScore, flow.nicknameInput);
-        break;
-    case HighScores:
-        ui.drawHighScores(state, currentLevelIndex, static_cast<int>(levelFiles.size()),
-                          flow.onlineHighScores, flow.scoresUnreachable());
-        break;
-    case Login:
-        ui.drawLoginScreen(state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                           flow.passwordInput, flow.cursorVisible, flow.loginFocus,
-                           flow.loginError);
-        break;
+    const ScreenTable::Screen& screen = ScreenTable::of(stateManager.state);
+    if (screen.draw != nullptr) {
+        (this->*screen.draw)();
     }
+}
+
+void Game::drawLoadingScreen() {
+    ui.drawLoadingScreen(stateManager.state, stateManager.loadingProgress,
+                         static_cast<float>(window.getSize().y) * 0.5f - 200.0f);
+}
+
+void Game::drawMenuScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawMenu(flow.state, flow.isLoggedIn, flow.loggedInUsername, progress.totalStars(),
+                progress.possibleStars());
+}
+
+void Game::drawLevelSelectScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawLevelSelect(flow.state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
+                       flow.loggedInUsername, progress.levels());
+}
+
+void Game::drawLevelCompleteScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawLevelComplete(flow.state, currentLevelIndex, flow.stars, contactListener.levelScore,
+                         totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
+                         flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
+                         flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+}
+
+void Game::drawNicknameScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawNicknameEntry(flow.state, flow.stars, contactListener.levelScore, flow.nicknameInput);
+}
+
+void Game::drawHighScoresScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawHighScores(flow.state, currentLevelIndex, static_cast<int>(levelFiles.size()),
+                      flow.onlineHighScores, flow.scoresUnreachable(),
+                      localHighScores.getHighScores(currentLevelIndex));
+}
+
+void Game::drawLoginScreen() {
+    const GameStateManager& flow = stateManager;
+    ui.drawLoginScreen(flow.state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
+                       flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError);
 }
 
 void Game::fitViewsToWindow() {
@@ -676,10 +681,9 @@ void Game::drawPlayingField() {
     pointLabels.draw(renderer);
     ui.drawHUD(flow.state, gameView, totalScore + contactListener.levelScore, currentLevelIndex,
                static_cast<int>(levelFiles.size()), flow.messageTimer, flow.message, currentBird,
-               flow.isLoggedIn, flow.loggedInUsername);
-    if (flow.state == Paused) {
-        ui.drawPauseMenu(flow.state, flow.pauseSelection);
-    }
+               flow.isLoggedIn, flow.loggedInUsername, flow.messageKind);
+    // Over the field and the HUD; draws only while paused.
+    ui.drawPauseMenu(flow.state, flow.pauseSelection);
     particles.draw(renderer);
 }
 

@@ -31,7 +31,8 @@ class Bird;
 // sequences one frame as update(dt) then render(). run() only measures dt.
 // In Playing the world and every rule that can change it advance in fixed
 // steps of STEP_SECONDS, fed by the frame times, so a shot does the same at
-// any frame rate.
+// any frame rate. Which screen takes the input and draws in each state is
+// ScreenTable's; the screens' drawing is UIRenderer's, fed from here.
 //
 // Where the rules of play live: a turn (launch, settling, the next bird) and
 // the camera here; when an attempt is won or lost in LevelWatchers; what the
@@ -166,6 +167,9 @@ public:
     SupabaseClient supabase;
 
 private:
+    // Its rows name the screens' drawing functions below.
+    friend class ScreenTable;
+
     void updateLoading(float dt);
     void finishLoading();
     void rebuildWorld();
@@ -187,10 +191,20 @@ private:
     // The same level from its start, the total kept: after a loss, and for
     // restartLevel once the attempt's banked points are withdrawn.
     void startAttemptOver();
-    void drawPlayingField();
+    // Drawing: drawCurrentScreen draws the screen ScreenTable names for the
+    // state; each of the screens below gathers what it shows and hands it to
+    // the UIRenderer, which reads nothing of the game.
+    void drawCurrentScreen();
+    void drawLoadingScreen();
+    void drawMenuScreen();
+    void drawLevelSelectScreen();
+    void drawPlayingField(); // Playing and Paused
+    void drawLevelCompleteScreen();
+    void drawNicknameScreen();
+    void drawHighScoresScreen();
+    void drawLoginScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
-    void drawCurrentScreen();
     void applySoundSettings();
     void applyFramePacing();
 

@@ -21,9 +21,11 @@ void GameStateManager::transitionTo(GameState newState) {
     state = newState;
 }
 
-void GameStateManager::showMessage(const std::string& text, float seconds) {
+void GameStateManager::showMessage(const std::string& text, float seconds,
+                                   std::optional<BirdKind> kind) {
     message = text;
     messageTimer = seconds;
+    messageKind = kind;
 }
 
 void GameStateManager::resetAttemptFlags() {
@@ -232,7 +234,7 @@ bool GameStateManager::credentialsReady() {
 
 void GameStateManager::applySession(const std::string& error, bool signingUp) {
     if (!error.empty()) {
-        std::cerr << (signingUp ? "Sign Up failed: " : "Login failed: ") << error << std::endl;
+        std::cerr << failurePrefix(signingUp) << error << std::endl;
         loginError = accountErrorMessage(error, signingUp);
         return;
     }
@@ -245,24 +247,32 @@ void GameStateManager::applySession(const std::string& error, bool signingUp) {
 
 void GameStateManager::signIn() {
     std::cout << "Login button clicked!" << std::endl;
-    if (!credentialsReady()) {
-        std::cerr << "Login failed: " << loginError << std::endl;
-        return;
-    }
-    supabase.signIn(
-        usernameInput, passwordInput,
-        [this](const nlohmann::json&, const std::string& error) { applySession(error, false); });
+    sendCredentials(false);
 }
 
 void GameStateManager::signUp() {
     std::cout << "Sign Up button clicked! Calling Supabase signUp..." << std::endl;
+    sendCredentials(true);
+}
+
+void GameStateManager::sendCredentials(bool signingUp) {
     if (!credentialsReady()) {
-        std::cerr << "Sign Up failed: " << loginError << std::endl;
+        std::cerr << failurePrefix(signingUp) << loginError << std::endl;
         return;
     }
-    supabase.signUp(
-        usernameInput, passwordInput,
-        [this](const nlohmann::json&, const std::string& error) { applySession(error, true); });
+    const SupabaseClient::AuthCallback done = [this, signingUp](const nlohmann::json&,
+                                                                const std::string& error) {
+        applySession(error, signingUp);
+    };
+    if (signingUp) {
+        supabase.signUp(usernameInput, passwordInput, done);
+    } else {
+        supabase.signIn(usernameInput, passwordInput, done);
+    }
+}
+
+const char* GameStateManager::failurePrefix(bool signingUp) {
+    return signingUp ? "Sign Up failed: " : "Login failed: ";
 }
 
 void GameStateManager::signOut() {

@@ -2,10 +2,12 @@
 
 #include "core/GameState.h"
 #include "core/LevelWatchers.h"
+#include "entities/BirdKinds.h"
 #include "online/HighScore.h"
 #include "online/SessionStore.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,14 +22,19 @@ enum class ScoresFetch { NotAsked, Received, Unreachable, Failed };
 // attempt in progress, the texts being typed and the signed-in session.
 // Every way of leaving or restarting an attempt goes through endAttempt; the
 // flags and timers are read and advanced by LevelWatchers, which decides
-// when the attempt is won or lost.
+// when the attempt is won or lost. The login form's own rules (focus,
+// typing, the cursor, its buttons) are LoginForm's; signing in, up and out
+// is here.
 class GameStateManager {
 public:
     GameStateManager(Game& game, SupabaseClient& supabase);
 
     // Logs the change, switches the music for menus and play, then sets state.
     void transitionTo(GameState newState);
-    void showMessage(const std::string& text, float seconds);
+    // A banner over the field for `seconds`. `kind`: the bird whose special
+    // it announces, which colours it; none for the game's own banners.
+    void showMessage(const std::string& text, float seconds,
+                     std::optional<BirdKind> kind = std::nullopt);
 
     // Level flow.
     void startLevel();
@@ -101,6 +108,7 @@ public:
     bool outOfBirdsPending = false;
     float outOfBirdsTimer = 0.0f;
     std::string message;
+    std::optional<BirdKind> messageKind;
     std::int32_t selectedLevel = 0;
     std::int32_t stars = 0;
     // The completed attempt beat the best score kept for its level (the
@@ -129,6 +137,11 @@ private:
     // Checks the typed name and password; false (and loginError set) when
     // they must not be sent.
     bool credentialsReady();
+    // Sign-in and sign-up alike: the typed name and password go to the
+    // client once they pass the checks.
+    void sendCredentials(bool signingUp);
+    // How the log starts the line of a failed attempt.
+    static const char* failurePrefix(bool signingUp);
     void reportScore(int score);
     void applySession(const std::string& error, bool signingUp);
     // Copies the client's session into the fields the screens show and keeps

@@ -2,14 +2,15 @@
 
 #include "assets/SoundManager.h"
 #include "core/Game.h"
-#include "online/AccountRules.h"
+#include "core/ScreenTable.h"
 #include "ui/LevelSelectLayout.h"
+#include "ui/PauseLayout.h"
+#include "ui/TypedCodes.h"
 
 #include <iostream>
 
 namespace {
-constexpr int PAUSE_ENTRY_COUNT = 3;
-constexpr std::size_t NICKNAME_LIMIT = 10;
+constexpr int PAUSE_ENTRY_COUNT = PauseLayout::ENTRY_COUNT;
 
 bool isLeftPress(const sf::Event& event) {
     return event.type == sf::Event::MouseButtonPressed &&
@@ -52,40 +53,16 @@ void InputHandler::handleEvent(const sf::Event& event) {
     if (handleEveryScreenKey(event)) {
         return;
     }
-    switch (game.stateManager.state) {
-    case Loading:
-        break;
-    case Menu:
-        handleMenu(event);
-        break;
-    case LevelSelect:
-        handleLevelSelect(event);
-        break;
-    case Playing:
-        handlePlaying(event);
-        break;
-    case Paused:
-        handlePaused(event);
-        break;
-    case LevelComplete:
-        handleLevelComplete(event);
-        break;
-    case EnterNickname:
-        handleEnterNickname(event);
-        break;
-    case HighScores:
-        handleHighScores(event);
-        break;
-    case Login:
-        handleLogin(event);
-        break;
+    const ScreenTable::Screen& screen = ScreenTable::of(game.stateManager.state);
+    if (screen.handleInput != nullptr) {
+        (this->*screen.handleInput)(event);
     }
 }
 
 bool InputHandler::isTypingText() const {
     const GameStateManager& flow = game.stateManager;
     return flow.state == EnterNickname ||
-           (flow.state == Login && !flow.isLoggedIn && flow.loginFocus != 0);
+           (flow.state == Login && LoginForm::takesText(flow.isLoggedIn, flow.loginFocus));
 }
 
 bool InputHandler::handleEveryScreenKey(const sf::Event& event) {
@@ -127,7 +104,7 @@ void InputHandler::handleMenu(const sf::Event& event) {
     } else if (game.ui.highScoreButtonRect.contains(point)) {
         flow.transitionTo(HighScores);
         flow.fetchHighScores(game.currentLevelIndex);
-    } else if (game.ui.getButtonAt(point, Menu) == 4) {
+    } else if (game.ui.getButtonAt(point, Menu) == MenuLoginButton) {
         flow.openLogin(Menu);
     }
 }
@@ -137,7 +114,7 @@ void InputHandler::handleLevelSelect(const sf::Event& event) {
     const int count = static_cast<int>(game.levelFiles.size());
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-        if (game.ui.getButtonAt(point, LevelSelect) == 6) {
+        if (game.ui.getButtonAt(point, LevelSelect) == LevelSelectLoginButton) {
             flow.openLogin(LevelSelect);
         }
     }
@@ -173,7 +150,7 @@ void InputHandler::handlePlaying(const sf::Event& event) {
     GameStateManager& flow = game.stateManager;
     if (isKey(event, sf::Keyboard::Escape)) {
         flow.transitionTo(Paused);
-        flow.pauseSelection = 0;
+        flow.pauseSelection = PauseLayout::ResumeEntry;
         return;
     }
     if (isLeftPress(event)) {
@@ -187,7 +164,7 @@ void InputHandler::handlePlaying(const sf::Event& event) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
         if (game.ui.startButtonRect.contains(point)) {
             flow.leaveToLevelSelect();
-        } else if (game.ui.getButtonAt(point, Playing) == 5) {
+        } else if (game.ui.getButtonAt(point, Playing) == HudLoginButton) {
             flow.openLogin(Playing);
         }
         return;
@@ -209,7 +186,7 @@ void InputHandler::handlePaused(const sf::Event& event) {
             flow.resumePlaying();
             break;
         case sf::Keyboard::Up:
-            flow.pauseSelection = (flow.pauseSelection + 2) % PAUSE_ENTRY_COUNT;
+            flow.pauseSelection = (flow.pauseSelection + PAUSE_ENTRY_COUNT - 1) % PAUSE_ENTRY_COUNT;
             break;
         case sf::Keyboard::Down:
             flow.pauseSelection = (flow.pauseSelection + 1) % PAUSE_ENTRY_COUNT;
@@ -237,12 +214,12 @@ void InputHandler::handlePaused(const sf::Event& event) {
 
 void InputHandler::performPauseEntry(int index) {
     GameStateManager& flow = game.stateManager;
-    if (index == 0) {
+    if (index == PauseLayout::ResumeEntry) {
         flow.resumePlaying();
-    } else if (index == 1) {
+    } else if (index == PauseLayout::StartOverEntry) {
         game.restartLevel();
         flow.resumePlaying();
-    } else if (index == 2) {
+    } else if (index == PauseLayout::QuitToMenuEntry) {
         flow.quitToMenu();
     }
 }
@@ -251,7 +228,7 @@ void InputHandler::handleLevelComplete(const sf::Event& event) {
     GameStateManager& flow = game.stateManager;
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-        if (game.ui.getButtonAt(point, LevelComplete) == 12) {
+        if (game.ui.getButtonAt(point, LevelComplete) == LevelCompleteLoginButton) {
             flow.openLogin(LevelComplete);
         } else if (game.ui.nextLevelButtonRect.contains(point)) {
             flow.continueFromLevelComplete();
@@ -275,13 +252,14 @@ void InputHandler::handleEnterNickname(const sf::Event& event) {
     }
     const sf::Uint32 code = event.text.unicode;
     std::string& nickname = flow.nicknameInput;
-    if (code == 8) {
+    if (code == BACKSPACE_CODE) {
         if (!nickname.empty()) {
             nickname.pop_back();
         }
-    } else if (code == 13 || code == 10) {
+    } else if (code == CARRIAGE_RETURN_CODE || code == LINE_FEED_CODE) {
         flow.submitNickname();
-    } else if (code < 128 && nickname.size() < NICKNAME_LIMIT && isNicknameCharacter(code)) {
+    } else if (code < 128 && nickname.size() < UIRenderer::NICKNAME_MAX_LENGTH &&
+               isNicknameCharacter(code)) {
         nickname.push_back(static_cast<char>(code));
     }
 }
@@ -318,17 +296,18 @@ void InputHandler::handleLogin(const sf::Event& event) {
     GameStateManager& flow = game.stateManager;
     if (isKey(event, sf::Keyboard::Escape)) {
         flow.transitionTo(flow.previousState);
-        flow.loginFocus = 0;
+        flow.loginFocus = LoginForm::NoField;
         return;
     }
     if (event.type == sf::Event::TextEntered) {
-        typeIntoLoginField(event.text.unicode);
+        LoginForm::type(event.text.unicode, flow.loginFocus, flow.usernameInput, flow.passwordInput,
+                        flow.loginError);
         return;
     }
     if (event.type == sf::Event::KeyPressed && !flow.isLoggedIn) {
         // The keyboard alone fills the form: Tab swaps fields, Enter is Login.
         if (event.key.code == sf::Keyboard::Tab) {
-            focusLoginField(flow.loginFocus == 1 ? 2 : 1);
+            focusLoginField(LoginForm::nextField(flow.loginFocus));
         } else if (event.key.code == sf::Keyboard::Enter) {
             flow.signIn();
         }
@@ -338,54 +317,28 @@ void InputHandler::handleLogin(const sf::Event& event) {
         return;
     }
     const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-    switch (game.ui.getButtonAt(point, Login)) {
-    case 7:
+    const auto button = static_cast<ButtonId>(game.ui.getButtonAt(point, Login));
+    switch (button) {
+    case LoginButton:
         flow.signIn();
         break;
-    case 8:
+    case SignUpButton:
         flow.signUp();
         break;
-    case 9:
+    case SignOutButton:
         flow.signOut();
         break;
-    case 10:
-        focusLoginField(1);
-        break;
-    case 11:
-        focusLoginField(2);
+    case UsernameFieldButton:
+    case PasswordFieldButton:
+        focusLoginField(LoginForm::fieldOf(button));
         break;
     default:
-        flow.loginFocus = 0;
+        flow.loginFocus = LoginForm::NoField;
         break;
     }
 }
 
-void InputHandler::focusLoginField(int field) {
+void InputHandler::focusLoginField(LoginForm::Field field) {
     game.stateManager.loginFocus = field;
-    std::cout << (field == 1 ? "Username input field activated."
-                             : "Password input field activated.")
-              << std::endl;
-}
-
-void InputHandler::typeIntoLoginField(sf::Uint32 code) {
-    GameStateManager& flow = game.stateManager;
-    std::string* field = flow.loginFocus == 1   ? &flow.usernameInput
-                         : flow.loginFocus == 2 ? &flow.passwordInput
-                                                : nullptr;
-    if (field == nullptr) {
-        return;
-    }
-    const std::size_t limit = flow.loginFocus == 1 ? AccountRules::USERNAME_MAX_LENGTH
-                                                   : AccountRules::PASSWORD_MAX_LENGTH;
-    // Control characters (Tab, Enter, Delete, ...) and anything beyond ASCII
-    // never enter a field; neither does a character past the field's limit.
-    if (code == 8) {
-        if (!field->empty()) {
-            field->pop_back();
-            flow.loginError.clear();
-        }
-    } else if (AccountRules::isPrintable(code) && field->size() < limit) {
-        field->push_back(static_cast<char>(code));
-        flow.loginError.clear();
-    }
+    std::cout << LoginForm::focusLogLine(field) << std::endl;
 }

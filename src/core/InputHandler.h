@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/LoginForm.h"
+
 #include <SFML/Graphics/View.hpp>
 #include <SFML/Window/Event.hpp>
 
@@ -10,7 +12,10 @@ class Game;
 
 // Turns window events into game actions, by the state current when each
 // event arrives. processEvents drains the window; handleEvent takes one
-// event, so tests and tools can feed input directly.
+// event, so tests and tools can feed input directly. The window's own events
+// and the keys of every screen are handled here first; the rest goes to the
+// handler ScreenTable names for the state. Button ids are ButtonId's, the
+// login form's rules LoginForm's, the pause menu's entries PauseLayout's.
 class InputHandler {
 public:
     explicit InputHandler(Game& game);
@@ -23,6 +28,9 @@ public:
     bool isTypingText() const;
 
 private:
+    // Its rows name the screens' handlers below.
+    friend class ScreenTable;
+
     // M (mute) and F11 (fullscreen), on every screen; true when the event
     // was one of them.
     bool handleEveryScreenKey(const sf::Event& event);
@@ -37,8 +45,7 @@ private:
     void handleLogin(const sf::Event& event);
 
     void performPauseEntry(int index);
-    void focusLoginField(int field);
-    void typeIntoLoginField(sf::Uint32 code);
+    void focusLoginField(LoginForm::Field field);
 
     // Mouse positions arrive in window pixels. Screens and the HUD are laid
     // out in the window view, one unit per pixel at any window size; aiming

@@ -7,12 +7,13 @@
 #include <array>
 
 namespace {
-// Indexed by BirdKind.
-constexpr std::array<BirdKindInfo, 4> BIRD_KINDS{{
-    {"NORMAL", "bird_red", "Bird"},
-    {"BOOST", "bird_yellow", "Boost Bird (Speed up!)"},
-    {"SPLIT", "bird_blue", "Split Bird (Splits into 3!)"},
-    {"EXPLOSION", "bird_black", "Explosion Bird (Pushes objects!)"},
+// Indexed by BirdKind. A normal bird has no special, so no banner; its
+// colour is the one the game's own banners use.
+const std::array<BirdKindInfo, 4> BIRD_KINDS{{
+    {"NORMAL", "bird_red", "Bird", sf::Color(255, 255, 0)},
+    {"BOOST", "bird_yellow", "Boost Bird (Speed up!)", sf::Color(0, 255, 255)},
+    {"SPLIT", "bird_blue", "Split Bird (Splits into 3!)", sf::Color(0, 255, 0)},
+    {"EXPLOSION", "bird_black", "Explosion Bird (Pushes objects!)", sf::Color(255, 0, 0)},
 }};
 } // namespace
 

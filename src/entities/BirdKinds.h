@@ -1,5 +1,6 @@
 #pragma once
 
+#include <SFML/Graphics/Color.hpp>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,7 @@ struct BirdKindInfo {
     const char* word;       // level-file kind word, e.g. "BOOST"
     const char* textureKey; // e.g. "bird_yellow"
     const char* hudLabel;   // shown after "Active: " in the HUD
+    sf::Color bannerColor;  // of the banner that announces the kind's special
 };
 
 const BirdKindInfo& birdKindInfo(BirdKind kind);

@@ -2,11 +2,9 @@
 
 #include "assets/Renderer.h"
 #include "assets/ResourceManager.h"
-#include "core/Game.h"
-#include "entities/BirdKinds.h"
 #include "online/HighScoreTable.h"
 #include "ui/LevelSelectLayout.h"
-#include "ui/PauseLayout.h"
+#include "ui/LoginForm.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/Texture.hpp>
@@ -30,7 +28,11 @@ const sf::Color VEIL(0, 0, 0, 150);
 const sf::Color DARK_PANEL(0, 0, 0, 180);
 const sf::Color PANEL_OUTLINE(100, 100, 100, 200);
 const sf::Color FIELD_FILL(0, 0, 0, 100);
+// The game's own banners ("Game Over! Restarting..."): a bird's special
+// takes its kind's colour instead.
+const sf::Color PLAIN_BANNER(255, 255, 0, 255);
 
+// Indexed by PauseLayout::Entry.
 constexpr std::array<const char*, UIRenderer::PAUSE_ENTRY_COUNT> PAUSE_ENTRIES{
     "Resume", "Start Over", "Quit to Menu"};
 
@@ -45,7 +47,6 @@ constexpr float LOGIN_LABEL_MAX_WIDTH = 200.0f;
 // Letters that reach from the top of a line to the bottom of its descenders:
 // typed lines are placed by these, so they do not jump as letters come in.
 const char* const LINE_REFERENCE = "Hg";
-constexpr std::size_t NICKNAME_LIMIT = 10;
 constexpr int HIGH_SCORE_ROWS = 10;
 // This computer's list shows what the local table keeps for a level.
 constexpr std::size_t LOCAL_ROWS = HighScoreTable::MAX_ENTRIES_PER_LEVEL;
@@ -92,18 +93,52 @@ private:
     sf::View previous;
 };
 
-struct SlotButton {
-    const sf::FloatRect* slot;
-    int id;
+// Which slot each button id reads, indexed by ButtonId (NoButton reads none).
+const std::array<sf::FloatRect UIRenderer::*, LevelCompleteLoginButton + 1> BUTTON_SLOTS{
+    nullptr,
+    &UIRenderer::startButtonRect,
+    &UIRenderer::quitButtonRect,
+    &UIRenderer::highScoreButtonRect,
+    &UIRenderer::menuLoginButtonRect,
+    &UIRenderer::hudLoginButtonRect,
+    &UIRenderer::levelSelectLoginButtonRect,
+    &UIRenderer::loginButtonRect,
+    &UIRenderer::signUpButtonRect,
+    &UIRenderer::signOutButtonRect,
+    &UIRenderer::usernameFieldRect,
+    &UIRenderer::passwordFieldRect,
+    &UIRenderer::levelCompleteLoginButtonRect,
 };
 
-int firstHit(sf::Vector2f point, std::initializer_list<SlotButton> buttons) {
-    for (const SlotButton& button : buttons) {
-        if (button.slot->contains(point)) {
-            return button.id;
-        }
+// The buttons each screen offers, in the order they are hit-tested; Login's
+// depend on its view (LoginForm::buttons).
+const std::vector<ButtonId>& screenButtons(GameState state, bool loginSignedIn) {
+    static const std::vector<ButtonId> none;
+    static const std::vector<ButtonId> menu{StartButton, QuitButton, HighScoreButton,
+                                            MenuLoginButton};
+    static const std::vector<ButtonId> levelSelect{LevelSelectLoginButton};
+    static const std::vector<ButtonId> playing{HudLoginButton};
+    static const std::vector<ButtonId> levelComplete{LevelCompleteLoginButton};
+    switch (state) {
+    case Menu:
+        return menu;
+    case LevelSelect:
+        return levelSelect;
+    case Playing:
+        return playing;
+    case LevelComplete:
+        return levelComplete;
+    case Login:
+        return LoginForm::buttons(loginSignedIn);
+    default:
+        return none;
     }
-    return 0;
+}
+
+// The one check at the top of every screen's drawing: a screen draws only in
+// its own states.
+bool drawsIn(GameState state, std::initializer_list<GameState> own) {
+    return std::find(own.begin(), own.end(), state) != own.end();
 }
 
 // The login button of the menu, the level select and the HUD sits 20 px in
@@ -160,9 +195,8 @@ float bottom(const sf::FloatRect& rect) {
 }
 } // namespace
 
-UIRenderer::UIRenderer(Game& game, Renderer& renderer, ResourceManager& resources,
-                       HighScoreTable& localHighScores)
-    : game(game), renderer(renderer), resources(resources), localHighScores(localHighScores) {}
+UIRenderer::UIRenderer(Renderer& renderer, ResourceManager& resources)
+    : renderer(renderer), resources(resources) {}
 
 // ---------------------------------------------------------------- helpers
 
@@ -215,8 +249,9 @@ std::string UIRenderer::fitTail(const std::string& string, const TextStyle& styl
     return string.substr(start);
 }
 
-sf::FloatRect UIRenderer::drawCentredBox(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
-                                         sf::Color outline, float outlineThickness) {
+sf::FloatRect UIRenderer::drawBoxCenteredOn(sf::Vector2f position, sf::Vector2f size,
+                                            sf::Color fill, sf::Color outline,
+                                            float outlineThickness) {
     return renderer.drawBox({position - size * 0.5f, size}, fill, outline, outlineThickness);
 }
 
@@ -239,17 +274,8 @@ const char* UIRenderer::pauseEntryText(int index) {
     return PAUSE_ENTRIES[static_cast<std::size_t>(index)];
 }
 
-sf::Color UIRenderer::bannerColor(const std::string& message) {
-    if (message.find("BOOST") != std::string::npos) {
-        return sf::Color::Cyan;
-    }
-    if (message.find("SPLIT") != std::string::npos) {
-        return sf::Color::Green;
-    }
-    if (message.find("EXPLOSION") != std::string::npos) {
-        return sf::Color::Red;
-    }
-    return sf::Color::Yellow;
+sf::Color UIRenderer::bannerColor(std::optional<BirdKind> kind) {
+    return kind ? birdKindInfo(*kind).bannerColor : PLAIN_BANNER;
 }
 
 std::string UIRenderer::activeBirdLabel(const Bird& bird) {
@@ -318,32 +344,21 @@ MenuButtonRects UIRenderer::menuButtonRects(sf::Vector2u windowSize, sf::Vector2
 // ---------------------------------------------------------------- hit tests
 
 int UIRenderer::getButtonAt(sf::Vector2f point, GameState state) const {
-    switch (state) {
-    case Menu:
-        return firstHit(point, {{&startButtonRect, 1},
-                                {&quitButtonRect, 2},
-                                {&highScoreButtonRect, 3},
-                                {&menuLoginButtonRect, 4}});
-    case LevelSelect:
-        return firstHit(point, {{&levelSelectLoginButtonRect, 6}});
-    case Playing:
-        return firstHit(point, {{&hudLoginButtonRect, 5}});
-    case LevelComplete:
-        return firstHit(point, {{&levelCompleteLoginButtonRect, 12}});
-    case Login:
-        // The slots of the view not shown still hold old rectangles (the
-        // Sign Out area overlaps the password field), so only the shown
-        // view's elements may answer.
-        if (game.stateManager.isLoggedIn) {
-            return firstHit(point, {{&signOutButtonRect, 9}});
+    for (const ButtonId button : screenButtons(state, loginShowsSignedIn)) {
+        if (buttonSlot(button).contains(point)) {
+            return button;
         }
-        return firstHit(point, {{&loginButtonRect, 7},
-                                {&signUpButtonRect, 8},
-                                {&usernameFieldRect, 10},
-                                {&passwordFieldRect, 11}});
-    default:
-        return 0;
     }
+    return NoButton;
+}
+
+const sf::FloatRect& UIRenderer::buttonSlot(ButtonId button) const {
+    static const sf::FloatRect nothing;
+    const auto index = static_cast<std::size_t>(button);
+    if (index >= BUTTON_SLOTS.size() || BUTTON_SLOTS[index] == nullptr) {
+        return nothing;
+    }
+    return this->*BUTTON_SLOTS[index];
 }
 
 sf::FloatRect UIRenderer::pauseEntryHitBox(int index) const {
@@ -359,7 +374,7 @@ sf::FloatRect UIRenderer::pauseEntryHitBox(int index) const {
 // ---------------------------------------------------------------- loading, menu
 
 void UIRenderer::drawLoadingScreen(GameState state, float progress, float titleY) {
-    if (state != Loading) {
+    if (!drawsIn(state, {Loading})) {
         return;
     }
     // Left set afterwards: nothing else is drawn while loading.
@@ -377,7 +392,7 @@ void UIRenderer::drawLoadingScreen(GameState state, float progress, float titleY
 
 void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& username,
                           int starsEarned, int starsPossible) {
-    if (state != Menu) {
+    if (!drawsIn(state, {Menu})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -488,8 +503,9 @@ void UIRenderer::drawMutedIcon() {
 
 void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int score, int levelIndex,
                          int levelCount, float messageTimer, const std::string& message,
-                         const Bird* currentBird, bool loggedIn, const std::string& username) {
-    if (state != Playing && state != Paused) {
+                         const Bird* currentBird, bool loggedIn, const std::string& username,
+                         std::optional<BirdKind> messageKind) {
+    if (!drawsIn(state, {Playing, Paused})) {
         return;
     }
     // Window pixels: the HUD stays put while the camera scrolls, and follows
@@ -512,7 +528,7 @@ void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int scor
                                            outlined(18, sf::Color::White)));
     startButtonRect = {20.0f, 50.0f, 100.0f, 25.0f};
     if (messageTimer > 0.0f) {
-        drawBanner(message, topLines);
+        drawBanner(message, bannerColor(messageKind), topLines);
     }
     renderer.drawTextAt("Drag to aim | Click for special | ESC=Pause",
                         {EDGE_MARGIN, size.y - 30.0f}, TextAnchor::CentreLeft,
@@ -520,11 +536,11 @@ void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int scor
     drawLoginButton(loggedIn, username, hudLoginButtonRect, cornerButtonCentre(size));
 }
 
-void UIRenderer::drawBanner(const std::string& message,
+void UIRenderer::drawBanner(const std::string& message, sf::Color color,
                             const std::vector<sf::FloatRect>& topLines) {
     // Centred at the top; a banner too wide for the gap between the corner
     // lines goes below them rather than over them.
-    const TextStyle style = outlined(30, bannerColor(message));
+    const TextStyle style = outlined(30, color);
     const sf::FloatRect ink = renderer.measureText(message, style);
     const float centreX = windowSize().x * 0.5f;
     sf::FloatRect placed(centreX - ink.width / 2.0f, 20.0f, ink.width, ink.height);
@@ -545,7 +561,7 @@ void UIRenderer::drawBanner(const std::string& message,
 void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
                                  const std::vector<std::string>& levelFiles, bool loggedIn,
                                  const std::string& username, const std::vector<LevelBest>& bests) {
-    if (state != LevelSelect) {
+    if (!drawsIn(state, {LevelSelect})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -593,7 +609,7 @@ void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLev
 // ---------------------------------------------------------------- pause
 
 void UIRenderer::drawPauseMenu(GameState state, int selected) {
-    if (state != Paused) {
+    if (!drawsIn(state, {Paused})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -626,74 +642,64 @@ void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
                                  const std::string& usernameInput, const std::string& passwordInput,
                                  bool cursorVisible, int loginFocus,
                                  const std::string& loginError) {
-    if (state != Login) {
+    if (!drawsIn(state, {Login})) {
         return;
     }
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
+    const LoginForm form(window().getSize());
     renderer.drawRect(size * 0.5f, size.x, size.y, VEIL);
-    const float y = size.y / 2.0f - 200.0f;
+    loginShowsSignedIn = loggedIn;
     if (loggedIn) {
-        drawSignedInView(y, loggedInUsername);
+        drawSignedInView(form, loggedInUsername);
     } else {
-        drawSignedOutView(y, usernameInput, passwordInput, cursorVisible, loginFocus);
+        drawSignedOutView(form, usernameInput, passwordInput, cursorVisible, loginFocus);
         if (!loginError.empty()) {
-            // Below the buttons, above the hint.
             renderer.drawTextAt(
                 fitText(loginError, outlined(20, ERROR_RED), size.x - 2.0f * EDGE_MARGIN),
-                {size.x / 2.0f, y + 385.0f}, TextAnchor::Centre, outlined(20, ERROR_RED));
+                form.error, TextAnchor::Centre, outlined(20, ERROR_RED));
         }
     }
-    renderer.drawTextAt("Press ESC to resume", {size.x / 2.0f, size.y - 50.0f}, TextAnchor::Centre,
-                        plain(16, DIM_GREY));
+    renderer.drawTextAt("Press ESC to resume", form.hint, TextAnchor::Centre, plain(16, DIM_GREY));
 }
 
-void UIRenderer::drawSignedInView(float y, const std::string& username) {
-    const float cx = windowSize().x / 2.0f;
-    renderer.drawTextAt("LOGGED IN", {cx, y}, TextAnchor::Centre,
+void UIRenderer::drawSignedInView(const LoginForm& form, const std::string& username) {
+    renderer.drawTextAt("LOGGED IN", form.title, TextAnchor::Centre,
                         plain(60, sf::Color::White, true));
-    y += 100.0f;
-    renderer.drawTextAt("You are logged in as:", {cx, y}, TextAnchor::Centre,
+    renderer.drawTextAt("You are logged in as:", form.signedInLabel, TextAnchor::Centre,
                         plain(24, sf::Color::White));
-    y += 40.0f;
-    renderer.drawTextAt(username, {cx, y}, TextAnchor::Centre, plain(32, sf::Color::Cyan),
+    renderer.drawTextAt(username, form.signedInName, TextAnchor::Centre, plain(32, sf::Color::Cyan),
                         LINE_REFERENCE);
-    y += 100.0f;
-    drawLoginScreenButton(signOutButtonRect, {cx, y}, {200.0f, 50.0f}, sf::Color(150, 0, 0, 200),
-                          "Sign Out");
+    drawLoginScreenButton(signOutButtonRect, form.signOut, LoginForm::SIGN_OUT_SIZE,
+                          sf::Color(150, 0, 0, 200), "Sign Out");
 }
 
-void UIRenderer::drawSignedOutView(float y, const std::string& usernameInput,
+void UIRenderer::drawSignedOutView(const LoginForm& form, const std::string& usernameInput,
                                    const std::string& passwordInput, bool cursorVisible,
                                    int loginFocus) {
-    const float cx = windowSize().x / 2.0f;
-    renderer.drawTextAt("LOGIN or SIGN UP", {cx, y}, TextAnchor::Centre,
+    renderer.drawTextAt("LOGIN or SIGN UP", form.title, TextAnchor::Centre,
                         plain(60, sf::Color::White, true));
-    y += 150.0f;
     // Only asterisks ever reach the screen for the password.
-    const sf::FloatRect username = drawLoginField(usernameFieldRect, y, usernameInput, "Username");
-    y += 70.0f;
-    const sf::FloatRect password =
-        drawLoginField(passwordFieldRect, y, maskPassword(passwordInput), "Password");
-    if (cursorVisible && (loginFocus == 1 || loginFocus == 2)) {
-        const bool onUsername = loginFocus == 1;
-        const sf::FloatRect& shown = onUsername ? username : password;
-        const float fieldCentreY = onUsername ? y - 70.0f : y;
-        // A 2 x 24 bar 2 px right of the text's end (at the centre when empty).
-        const float textRight = shown.width > 0.0f ? right(shown) : cx;
-        renderer.drawRect({textRight + 2.0f + 1.0f, fieldCentreY}, 2.0f, 24.0f, sf::Color::White);
+    const sf::FloatRect username =
+        drawLoginField(usernameFieldRect, form.usernameField, usernameInput, "Username");
+    const sf::FloatRect password = drawLoginField(passwordFieldRect, form.passwordField,
+                                                  maskPassword(passwordInput), "Password");
+    if (cursorVisible &&
+        (loginFocus == LoginForm::UsernameField || loginFocus == LoginForm::PasswordField)) {
+        const sf::FloatRect& shown = loginFocus == LoginForm::UsernameField ? username : password;
+        renderer.drawRect(form.cursorCentre(loginFocus, shown), LoginForm::CURSOR_WIDTH,
+                          LoginForm::CURSOR_HEIGHT, sf::Color::White);
     }
-    y += 100.0f;
-    drawLoginScreenButton(loginButtonRect, {cx - 100.0f, y}, {150.0f, 50.0f},
+    drawLoginScreenButton(loginButtonRect, form.login, LoginForm::FORM_BUTTON_SIZE,
                           sf::Color(0, 150, 0, 200), "Login");
-    drawLoginScreenButton(signUpButtonRect, {cx + 100.0f, y}, {150.0f, 50.0f},
+    drawLoginScreenButton(signUpButtonRect, form.signUp, LoginForm::FORM_BUTTON_SIZE,
                           sf::Color(0, 0, 150, 200), "Sign Up");
 }
 
-sf::FloatRect UIRenderer::drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
-                                         const char* placeholder) {
-    const sf::Vector2f centre(windowSize().x / 2.0f, y);
-    slot = drawCentredBox(centre, {400.0f, 50.0f}, FIELD_FILL, sf::Color::White, 1.0f);
+sf::FloatRect UIRenderer::drawLoginField(sf::FloatRect& slot, sf::Vector2f centre,
+                                         const std::string& shown, const char* placeholder) {
+    const sf::Vector2f box(LoginForm::FIELD_WIDTH, LoginForm::FIELD_HEIGHT);
+    slot = drawBoxCenteredOn(centre, box, FIELD_FILL, sf::Color::White, 1.0f);
     if (shown.empty()) {
         renderer.drawTextAt(placeholder, centre, TextAnchor::Centre, plain(24, DIM_GREY),
                             LINE_REFERENCE);
@@ -701,25 +707,25 @@ sf::FloatRect UIRenderer::drawLoginField(sf::FloatRect& slot, float y, const std
     }
     const TextStyle style = plain(24, sf::Color::White);
     // Room for the text and the cursor after it.
-    const float room = 400.0f - 2.0f * FIELD_PADDING - 4.0f;
+    const float room = LoginForm::FIELD_WIDTH - 2.0f * FIELD_PADDING - 4.0f;
     return renderer.drawTextAt(fitTail(shown, style, room), centre, TextAnchor::Centre, style,
                                LINE_REFERENCE);
 }
 
 void UIRenderer::drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre, sf::Vector2f size,
                                        sf::Color fill, const char* label) {
-    slot = drawCentredBox(centre, size, fill, sf::Color::White, 1.0f);
+    slot = drawBoxCenteredOn(centre, size, fill, sf::Color::White, 1.0f);
     renderer.drawTextAt(label, centre, TextAnchor::Centre, outlined(24, sf::Color::White));
 }
 
 // ---------------------------------------------------------------- level complete
 
-void UIRenderer::drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
+void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int stars, int levelScore,
                                    int totalScore, int totalBirds, int unlaunchedBirds,
                                    bool loggedIn, const std::string& username,
-                                   const std::vector<HighScore>& scores, bool offline,
-                                   bool newBest) {
-    if (state != LevelComplete) {
+                                   const std::vector<HighScore>& scores, bool offline, bool newBest,
+                                   const std::vector<HighScore>& localScores) {
+    if (!drawsIn(state, {LevelComplete})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -743,8 +749,7 @@ void UIRenderer::drawLevelComplete(GameState state, int levelIndex, int stars, i
     // A player whose scores do not reach the server (signed out, or nothing
     // answers) still sees what this computer remembers.
     const bool showLocal = !loggedIn || offline;
-    drawLevelCompleteScores(rightPanel, scores, offline,
-                            showLocal ? &localHighScores.getHighScores(levelIndex) : nullptr);
+    drawLevelCompleteScores(rightPanel, scores, offline, showLocal ? &localScores : nullptr);
     drawLoginButton(loggedIn, username, levelCompleteLoginButtonRect, {160.0f, 70.0f});
 }
 
@@ -863,8 +868,9 @@ void UIRenderer::drawRankedRows(const sf::FloatRect& panel, float top, float ste
 // ---------------------------------------------------------------- high scores
 
 void UIRenderer::drawHighScores(GameState state, int levelIndex, int /*levelCount*/,
-                                const std::vector<HighScore>& scores, bool offline) {
-    if (state != HighScores) {
+                                const std::vector<HighScore>& scores, bool offline,
+                                const std::vector<HighScore>& localScores) {
+    if (!drawsIn(state, {HighScores})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -898,8 +904,8 @@ void UIRenderer::drawHighScores(GameState state, int levelIndex, int /*levelCoun
     static const std::vector<HighScore> none;
     drawHighScoreRows(onlineX, rowsTop, rowWidth, offline ? none : scores,
                       offline ? "Offline" : "No scores yet!", HIGH_SCORE_ROWS);
-    drawHighScoreRows(localX, rowsTop, rowWidth, localHighScores.getHighScores(levelIndex),
-                      "No scores yet!", static_cast<int>(LOCAL_ROWS));
+    drawHighScoreRows(localX, rowsTop, rowWidth, localScores, "No scores yet!",
+                      static_cast<int>(LOCAL_ROWS));
     renderer.drawTextAt("LEFT/RIGHT to change level", {centreX, top + panelSize.y - 55.0f},
                         TextAnchor::TopCentre, plain(16, HINT_GREY));
     renderer.drawTextAt("ESC/ENTER to go back", {centreX, top + panelSize.y - 30.0f},
@@ -933,7 +939,7 @@ void UIRenderer::drawHighScoreRows(float centreX, float top, float width,
 
 void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
                                    const std::string& nickname) {
-    if (state != EnterNickname) {
+    if (!drawsIn(state, {EnterNickname})) {
         return;
     }
     const ScopedView view(window(), windowView());
@@ -947,7 +953,8 @@ void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
     const TextStyle fieldStyle = plain(32, sf::Color::Cyan);
     const TextStyle hintStyle = plain(16, DIM_GREY);
     const std::string score = std::to_string(levelScore);
-    const char* const hint = "Type your name (max 10 chars) and press ENTER";
+    const std::string hint =
+        "Type your name (max " + std::to_string(NICKNAME_MAX_LENGTH) + " chars) and press ENTER";
     const char* const skip = "Press ESC to skip";
     constexpr float STAR_RADIUS = 25.0f;
     constexpr float BOX_HEIGHT = 50.0f;
@@ -958,7 +965,7 @@ void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
     const float skipHeight = renderer.measureText(skip, hintStyle).height;
     // The box holds the widest nickname there is, with its cursor.
     const float boxWidth =
-        std::max(300.0f, textWidth(std::string(NICKNAME_LIMIT, 'W') + "_", fieldStyle) +
+        std::max(300.0f, textWidth(std::string(NICKNAME_MAX_LENGTH, 'W') + "_", fieldStyle) +
                              2.0f * FIELD_PADDING);
     const float contentHeight = titleHeight + 20.0f + 2.0f * STAR_RADIUS + 20.0f + scoreHeight +
                                 15.0f + labelHeight + 15.0f + BOX_HEIGHT + 20.0f + hintHeight +
@@ -983,7 +990,7 @@ void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
     renderer.drawTextAt("Enter your nickname:", {cx, y}, TextAnchor::TopCentre, labelStyle);
     y += labelHeight + 15.0f;
     const sf::Vector2f boxCentre(cx, y + BOX_HEIGHT / 2.0f);
-    drawCentredBox(boxCentre, {boxWidth, BOX_HEIGHT}, FIELD_FILL, sf::Color::White, 1.0f);
+    drawBoxCenteredOn(boxCentre, {boxWidth, BOX_HEIGHT}, FIELD_FILL, sf::Color::White, 1.0f);
     // The "_" cursor rides on the name; both keep to the line's baseline.
     renderer.drawTextAt(nickname + "_", boxCentre, TextAnchor::Centre, fieldStyle, "Hg_");
     y += BOX_HEIGHT + 20.0f;

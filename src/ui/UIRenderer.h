@@ -2,22 +2,26 @@
 
 #include "assets/TextStyle.h"
 #include "core/GameState.h"
+#include "entities/BirdKinds.h"
 #include "online/HighScore.h"
 #include "online/ProgressTable.h"
+#include "ui/ButtonId.h"
+#include "ui/PauseLayout.h"
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Rect.hpp>
 #include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 class Bird;
-class Game;
 class Renderer;
 class ResourceManager;
-class HighScoreTable;
 class LevelSelectLayout;
+class LoginForm;
 namespace sf {
 class Font;
 class RenderWindow;
@@ -37,14 +41,22 @@ struct MenuButtonRects {
     sf::Vector2f starTally;
 };
 
-// Draws every screen and the in-game HUD. Each screen draws only when the
-// state it is given is its own, and while drawing writes the rectangles of
-// its clickable elements into the slots below, which the input handling
-// hit-tests (getButtonAt). A slot keeps its last value until rewritten.
+// Draws every screen and the in-game HUD from what it is given: a screen
+// receives everything it shows as parameters and reads nothing of the game.
+// Each screen draws only when the state it is given is its own, and while
+// drawing writes the rectangles of its clickable elements into the slots
+// below, which the input handling hit-tests (getButtonAt). A slot keeps its
+// last value until rewritten.
+//
+// Where the screens' rules live: the button ids in ButtonId.h, which slot
+// each id reads (buttonSlot) and which ids each screen offers in this class's
+// source; the geometry of the pause menu, the level select and the login form
+// in PauseLayout, LevelSelectLayout and LoginForm, shared with the input
+// handling; a banner's colour in the bird kinds' table (BirdKinds). Which
+// screen handles input and draws in which state is core/ScreenTable's.
 class UIRenderer {
 public:
-    UIRenderer(Game& game, Renderer& renderer, ResourceManager& resources,
-               HighScoreTable& localHighScores);
+    UIRenderer(Renderer& renderer, ResourceManager& resources);
 
     void drawLoadingScreen(GameState state, float progress, float titleY);
     // starsPossible > 0: the stars earned over all levels show under the
@@ -53,9 +65,12 @@ public:
                   int starsPossible = 0);
     void drawLoginButton(bool loggedIn, const std::string& username, sf::FloatRect& slot,
                          sf::Vector2f centre);
+    // `messageKind`: the bird whose special the banner announces, which
+    // gives its colour; none for the game's own banners.
     void drawHUD(GameState state, const sf::View& gameView, int score, int levelIndex,
                  int levelCount, float messageTimer, const std::string& message,
-                 const Bird* currentBird, bool loggedIn, const std::string& username);
+                 const Bird* currentBird, bool loggedIn, const std::string& username,
+                 std::optional<BirdKind> messageKind = std::nullopt);
     // Each cell shows the level's best stars and score from `bests`.
     void drawLevelSelect(GameState state, int selectedLevel,
                          const std::vector<std::string>& levelFiles, bool loggedIn,
@@ -65,16 +80,20 @@ public:
     // list says "Offline" instead of rows or "No scores yet!". The local
     // list of the level shows beside it when the player is signed out or
     // offline. `newBest`: the score beat the best stored for the level.
+    // `localScores`: this computer's list of the level.
     void drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
                            int totalScore, int totalBirds, int unlaunchedBirds, bool loggedIn,
                            const std::string& username, const std::vector<HighScore>& scores,
-                           bool offline = false, bool newBest = false);
-    // The online list of the level beside this computer's.
+                           bool offline = false, bool newBest = false,
+                           const std::vector<HighScore>& localScores = {});
+    // The online list of the level beside this computer's (`localScores`).
     void drawHighScores(GameState state, int levelIndex, int levelCount,
-                        const std::vector<HighScore>& scores, bool offline = false);
+                        const std::vector<HighScore>& scores, bool offline = false,
+                        const std::vector<HighScore>& localScores = {});
     void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname);
     // loginError, when not empty, tells the player why the last attempt
-    // did not go through.
+    // did not go through. The view drawn (signed in or out) is the one whose
+    // buttons getButtonAt answers for in Login.
     void drawLoginScreen(GameState state, bool loggedIn, const std::string& loggedInUsername,
                          const std::string& usernameInput, const std::string& passwordInput,
                          bool cursorVisible, int loginFocus, const std::string& loginError = {});
@@ -84,19 +103,28 @@ public:
     void drawMutedIcon();
     static sf::FloatRect mutedIconRect(sf::Vector2f windowSize);
 
-    // Id of the first button of the state's slots that contains point
-    // (half-open test), or 0. Menu 1-4, LevelSelect 6, Playing 5,
-    // LevelComplete 12, Login 9/7/8/10/11 for the view currently shown.
+    // Id of the first of the state's buttons whose slot contains point
+    // (half-open test), or NoButton. Menu: Start, Quit, HighScore,
+    // MenuLogin; LevelSelect: LevelSelectLogin; Playing: HudLogin;
+    // LevelComplete: LevelCompleteLogin; Login: those of the view last drawn
+    // (LoginForm::buttons).
     int getButtonAt(sf::Vector2f point, GameState state) const;
+    // The slot a button's drawing writes and its hit test reads.
+    const sf::FloatRect& buttonSlot(ButtonId button) const;
     // Click area of pause entry index (0..2) in window pixels: exactly the
     // rectangle the entry's text is drawn into (PauseLayout); empty outside
     // 0..2.
     sf::FloatRect pauseEntryHitBox(int index) const;
 
     // Rules of the screens that do not need a window.
-    static constexpr int PAUSE_ENTRY_COUNT = 3;
+    static constexpr int PAUSE_ENTRY_COUNT = PauseLayout::ENTRY_COUNT;
     static const char* pauseEntryText(int index); // null outside 0..2
-    static sf::Color bannerColor(const std::string& message);
+    // A nickname for this computer's high-score list has at most this many
+    // characters; its box holds that many.
+    static constexpr std::size_t NICKNAME_MAX_LENGTH = 10;
+    // The colour of a bird's special banner, by the bird's kind; the game's
+    // own banners (no kind) are yellow.
+    static sf::Color bannerColor(std::optional<BirdKind> kind);
     static std::string activeBirdLabel(const Bird& bird);
     // High-score rows that fit the level-complete panel of a window this high.
     static int levelCompleteRowCount(float windowHeight);
@@ -136,19 +164,20 @@ private:
     std::string fitTail(const std::string& string, const TextStyle& style, float maxWidth) const;
     // A rectangle centred on position; returns its bounds (outline
     // included), which is what the screens publish as click areas.
-    sf::FloatRect drawCentredBox(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
-                                 sf::Color outline, float outlineThickness);
+    sf::FloatRect drawBoxCenteredOn(sf::Vector2f position, sf::Vector2f size, sf::Color fill,
+                                    sf::Color outline, float outlineThickness);
     void drawImageButton(const sf::Texture* image, sf::FloatRect area, sf::FloatRect& slot);
 
     MenuButtonRects drawMenuButtons();
-    void drawBanner(const std::string& message, const std::vector<sf::FloatRect>& topLines);
+    void drawBanner(const std::string& message, sf::Color color,
+                    const std::vector<sf::FloatRect>& topLines);
     void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel,
                         const std::vector<LevelBest>& bests);
-    void drawSignedInView(float y, const std::string& username);
-    void drawSignedOutView(float y, const std::string& usernameInput,
+    void drawSignedInView(const LoginForm& form, const std::string& username);
+    void drawSignedOutView(const LoginForm& form, const std::string& usernameInput,
                            const std::string& passwordInput, bool cursorVisible, int loginFocus);
     // Returns the shown text's ink box (empty while the placeholder shows).
-    sf::FloatRect drawLoginField(sf::FloatRect& slot, float y, const std::string& shown,
+    sf::FloatRect drawLoginField(sf::FloatRect& slot, sf::Vector2f centre, const std::string& shown,
                                  const char* placeholder);
     void drawLoginScreenButton(sf::FloatRect& slot, sf::Vector2f centre, sf::Vector2f size,
                                sf::Color fill, const char* label);
@@ -164,8 +193,8 @@ private:
                            const std::vector<HighScore>& scores, const char* emptyText,
                            int maxRows);
 
-    Game& game;
     Renderer& renderer;
     ResourceManager& resources;
-    HighScoreTable& localHighScores;
+    // The login view drawn last: only its buttons answer in Login.
+    bool loginShowsSignedIn = false;
 };

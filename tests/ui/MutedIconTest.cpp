@@ -37,7 +37,7 @@ void playFifthLevelWithABanner(Game& game) {
             game.currentBird = bird;
         }
     }
-    game.stateManager.showMessage("SPLIT INTO 3 BIRDS!", 2.0f);
+    game.stateManager.showMessage("SPLIT INTO 3 BIRDS!", 2.0f, Split);
 }
 
 const std::vector<Screen>& everyScreen() {

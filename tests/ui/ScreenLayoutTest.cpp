@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -188,9 +190,13 @@ TEST_P(ScreenLayout, LevelSelectPanelIsCentred) {
 TEST_P(ScreenLayout, HudKeepsLargeScoresAndEveryBannerInside) {
     for (const int score : {1234567, 9999999}) {
         playFifthLevel(score);
-        for (const char* banner : {"BOOST ACTIVATED!", "SPLIT INTO 3 BIRDS!", "EXPLOSION!",
-                                   "Game Over! Restarting..."}) {
-            game->stateManager.showMessage(banner, 2.0f);
+        const std::pair<const char*, std::optional<BirdKind>> banners[] = {
+            {"BOOST ACTIVATED!", Boost},
+            {"SPLIT INTO 3 BIRDS!", Split},
+            {"EXPLOSION!", Explosion},
+            {"Game Over! Restarting...", std::nullopt}};
+        for (const auto& [banner, kind] : banners) {
+            game->stateManager.showMessage(banner, 2.0f, kind);
             const std::string name =
                 score == 1234567 && std::string(banner) == "EXPLOSION!" ? "playing" : "";
             const DrawnFrame drawn = name.empty() ? drawRecordedFrame(*game) : frame("playing_hud");
@@ -206,7 +212,7 @@ TEST_P(ScreenLayout, HudKeepsLargeScoresAndEveryBannerInside) {
             EXPECT_NEAR(rightOf(levelLine->pixels), W - 20.0f, 0.5f);
             expectReadable(drawn, "Score: " + std::to_string(score), sf::Color::Yellow);
             expectReadable(drawn, "Level: 5/7", sf::Color::White);
-            expectReadable(drawn, banner, UIRenderer::bannerColor(banner));
+            expectReadable(drawn, banner, UIRenderer::bannerColor(kind));
             expectCentredAcross(findText(drawn, banner)->pixels, W / 2.0f, banner);
         }
     }

@@ -3,14 +3,14 @@
 #include "ui/UIRenderer.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
-TEST(ScreenRulesTest, BannerColourFollowsTheFirstMatchingWord) {
-    EXPECT_EQ(UIRenderer::bannerColor("BOOST ACTIVATED!"), sf::Color::Cyan);
-    EXPECT_EQ(UIRenderer::bannerColor("SPLIT INTO 3 BIRDS!"), sf::Color::Green);
-    EXPECT_EQ(UIRenderer::bannerColor("EXPLOSION!"), sf::Color::Red);
-    EXPECT_EQ(UIRenderer::bannerColor("Game Over! Restarting..."), sf::Color::Yellow);
-    EXPECT_EQ(UIRenderer::bannerColor("SPLIT then BOOST"), sf::Color::Cyan);
-    EXPECT_EQ(UIRenderer::bannerColor("boost"), sf::Color::Yellow); // case-sensitive
+TEST(ScreenRulesTest, BannerColourFollowsTheBirdsKind) {
+    EXPECT_EQ(UIRenderer::bannerColor(Boost), sf::Color::Cyan);
+    EXPECT_EQ(UIRenderer::bannerColor(Split), sf::Color::Green);
+    EXPECT_EQ(UIRenderer::bannerColor(Explosion), sf::Color::Red);
+    // The game's own banners ("Game Over! Restarting...") carry no kind.
+    EXPECT_EQ(UIRenderer::bannerColor(std::nullopt), sf::Color::Yellow);
 }
 
 TEST(ScreenRulesTest, ActiveBirdLabelByKind) {

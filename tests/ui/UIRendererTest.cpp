@@ -171,7 +171,9 @@ TEST_F(UIRendererTest, LoginHitsOnlyTheShownView) {
     EXPECT_EQ(ui.getButtonAt({740.0f, 480.0f}, Login), 8);
     EXPECT_EQ(ui.getButtonAt({640.0f, 600.0f}, Login), 0);
 
-    game.stateManager.isLoggedIn = true;
+    // Signed in again: the fields keep their old slots, but only Sign Out
+    // answers.
+    ui.drawLoginScreen(Login, true, "ann", "", "", true, 0);
     EXPECT_EQ(ui.getButtonAt(overlap, Login), 9);
     EXPECT_EQ(ui.getButtonAt({640.0f, 300.0f}, Login), 0);
     EXPECT_EQ(ui.getButtonAt({540.0f, 480.0f}, Login), 0);
