@@ -82,7 +82,7 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       window(videoModeFor(settings.fullscreen, windowedSize), title, styleFor(settings.fullscreen)),
       renderer(window), ui(*this, renderer, ResourceManager::getInstance(), localHighScores),
       input(*this), stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
-      contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      contactListener(&particles), localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
       supabase(backendClientForThisRun(settings)) {
     localHighScores.loadHighScores();

@@ -83,7 +83,7 @@ protected:
 
     std::unique_ptr<b2World> world = makeWorld();
     ParticleSystem particles{[] { return 99u; }};
-    GameContactListener listener{nullptr, &particles};
+    GameContactListener listener{&particles};
 };
 
 const sf::Color WOOD_CHIPS(139, 69, 19);
