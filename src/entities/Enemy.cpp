@@ -1,5 +1,6 @@
 #include "entities/Enemy.h"
 
+#include "assets/SharedConstants.h"
 #include "entities/EnemyKinds.h"
 #include "entities/EntityBody.h"
 
@@ -9,7 +10,6 @@
 #include <iostream>
 
 namespace {
-constexpr float PI = 3.1415927f;
 constexpr float MIN_PIECE_RADIUS = 2.0f; // pixels
 } // namespace
 

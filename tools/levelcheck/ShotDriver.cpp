@@ -1,5 +1,6 @@
 #include "ShotDriver.h"
 
+#include "assets/SharedConstants.h"
 #include "core/Game.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr float PI = 3.14159265f;
 constexpr int STEPS_PER_SECOND = 60;
 constexpr std::uint64_t MAX_SEAT_WAIT_STEPS = STEPS_PER_SECOND * 10;
 constexpr std::uint64_t MAX_TURN_STEPS = STEPS_PER_SECOND * 40;
