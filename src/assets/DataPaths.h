@@ -30,7 +30,8 @@ public:
         std::string xdgConfigHome;
     };
 
-    // The folder names of the game's files.
+    // The folder names of the game's files (the resources root is the one
+    // every layer shares, SharedConstants.h).
     static constexpr std::string_view RESOURCE_DIR = RESOURCE_ROOT;
     static constexpr std::string_view APP_DIR = "vollarin";
     static constexpr std::string_view HIGH_SCORE_FILE = "highscores.txt";
