@@ -35,7 +35,7 @@ private:
 struct CollapsingScene {
     b2World world{b2Vec2(0.0f, 5.0f)};
     ParticleSystem particles{[] { return 12345u; }};
-    GameContactListener listener{nullptr, &particles};
+    GameContactListener listener{&particles};
     std::vector<std::shared_ptr<Block>> blocks;
     std::vector<std::shared_ptr<Enemy>> enemies;
 

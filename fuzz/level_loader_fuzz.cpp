@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     b2World world(b2Vec2(0.0f, 5.0f));
     ParticleSystem particles([] { return 1u; });
-    GameContactListener contacts(nullptr, &particles);
+    GameContactListener contacts(&particles);
     world.SetContactListener(&contacts);
     b2BodyDef groundDef;
     groundDef.position.Set(0.0f, GROUND_Y_PX / PIXELS_PER_METER);

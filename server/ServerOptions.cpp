@@ -200,7 +200,9 @@ std::string ServerOptions::usage() {
            "Serves the game's accounts and online high scores on this machine.\n"
            "\n"
            "  --address ADDR          address to listen on (default 127.0.0.1)\n"
-           "  --port N                port to listen on (default 54321; 0: any free port)\n"
+           "  --port N                port to listen on (default " +
+           std::to_string(DEFAULT_PORT) +
+           "; 0: any free port)\n"
            "  --db PATH               SQLite database file, created readable by you only\n"
            "                          (default ~/.local/share/vollarin/backend.db)\n"
            "  --jwt-secret-file PATH  file holding the HS256 secret of tokens and API keys,\n"

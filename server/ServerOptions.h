@@ -8,12 +8,17 @@
 
 namespace backend {
 
+#ifndef VOLLARIN_SERVER_DEFAULT_PORT
+#error "VOLLARIN_SERVER_DEFAULT_PORT comes from packaging/backend-defaults.env through CMake"
+#endif
+
 // The stand-in's command line. Defaults make a server that the game's default
-// build talks to without any configuration.
+// build talks to without any configuration: its port is the one of the
+// default backend URL (packaging/backend-defaults.env, given by CMake).
 class ServerOptions {
 public:
     static constexpr const char* DEFAULT_ADDRESS = "127.0.0.1";
-    static constexpr int DEFAULT_PORT = 54321;
+    static constexpr int DEFAULT_PORT = VOLLARIN_SERVER_DEFAULT_PORT;
     static constexpr const char* DEMO_JWT_SECRET =
         "super-secret-jwt-token-with-at-least-32-characters-long";
     static constexpr std::size_t MIN_SECRET_LENGTH = 32;

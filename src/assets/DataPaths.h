@@ -1,5 +1,7 @@
 #pragma once
 
+#include "assets/SharedConstants.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -28,8 +30,9 @@ public:
         std::string xdgConfigHome;
     };
 
-    // The folder names of the game's files.
-    static constexpr std::string_view RESOURCE_DIR = "resources";
+    // The folder names of the game's files (the resources root is the one
+    // every layer shares, SharedConstants.h).
+    static constexpr std::string_view RESOURCE_DIR = RESOURCE_ROOT;
     static constexpr std::string_view APP_DIR = "vollarin";
     static constexpr std::string_view HIGH_SCORE_FILE = "highscores.txt";
     // Longer environment values are not paths anyone meant.

@@ -1,26 +1,42 @@
 #include "assets/Renderer.h"
 
 #include "assets/DataPaths.h"
+#include "assets/SharedConstants.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 
 namespace {
-constexpr float PI_F = 3.1415927f;
-constexpr double PI_D = 3.14159265358979323846;
-
 float radiansToDegrees(float radians) {
-    return radians * 180.0f / PI_F;
+    return radians * 180.0f / PI;
 }
 
-// Debris chips share their placement: filled, turned about their size/2 corner.
-void placeChip(sf::ConvexShape& shape, sf::Vector2f position, float size, sf::Color color,
-               float rotation) {
+// A debris chip's corner as a signed fraction of its size on each axis,
+// e.g. {-1, 2, 1, 3} is (-size / 2, size / 3).
+struct ChipCorner {
+    float xSign, xDivisor, ySign, yDivisor;
+};
+// A lopsided quadrangle and a plain triangle, about the chip's centre.
+constexpr std::array<ChipCorner, 4> QUAD_CORNERS{
+    {{-1, 2, -1, 2}, {1, 2, -1, 3}, {1, 3, 1, 2}, {-1, 3, 1, 3}}};
+constexpr std::array<ChipCorner, 3> TRIANGLE_CORNERS{{{0, 2, -1, 2}, {1, 2, 1, 2}, {-1, 2, 1, 2}}};
+
+// Every debris chip: its corners, filled, turned about its size/2 corner.
+template <std::size_t N>
+void buildChip(sf::ConvexShape& shape, const std::array<ChipCorner, N>& corners,
+               sf::Vector2f position, float size, sf::Color color, float rotation) {
+    shape.setPointCount(N);
+    for (std::size_t i = 0; i < N; ++i) {
+        const ChipCorner& corner = corners[i];
+        shape.setPoint(
+            i, {corner.xSign * size / corner.xDivisor, corner.ySign * size / corner.yDivisor});
+    }
     shape.setFillColor(color);
     shape.setOrigin(size / 2.0f, size / 2.0f);
     shape.setPosition(position);
-    shape.setRotation(static_cast<float>(rotation * 180.0 / PI_D));
+    shape.setRotation(static_cast<float>(rotation * 180.0 / PI_DOUBLE));
 }
 } // namespace
 
@@ -228,12 +244,7 @@ void Renderer::drawLine(sf::Vector2f from, sf::Vector2f to, sf::Color color, flo
 
 void Renderer::buildQuad(sf::ConvexShape& shape, sf::Vector2f position, float size, sf::Color color,
                          float rotation) {
-    shape.setPointCount(4);
-    shape.setPoint(0, {-size / 2.0f, -size / 2.0f});
-    shape.setPoint(1, {size / 2.0f, -size / 3.0f});
-    shape.setPoint(2, {size / 3.0f, size / 2.0f});
-    shape.setPoint(3, {-size / 3.0f, size / 3.0f});
-    placeChip(shape, position, size, color, rotation);
+    buildChip(shape, QUAD_CORNERS, position, size, color, rotation);
 }
 
 void Renderer::drawQuad(sf::Vector2f position, float size, sf::Color color, float rotation) {
@@ -243,11 +254,7 @@ void Renderer::drawQuad(sf::Vector2f position, float size, sf::Color color, floa
 
 void Renderer::buildTriangle(sf::ConvexShape& shape, sf::Vector2f position, float size,
                              sf::Color color, float rotation) {
-    shape.setPointCount(3);
-    shape.setPoint(0, {0.0f, -size / 2.0f});
-    shape.setPoint(1, {size / 2.0f, size / 2.0f});
-    shape.setPoint(2, {-size / 2.0f, size / 2.0f});
-    placeChip(shape, position, size, color, rotation);
+    buildChip(shape, TRIANGLE_CORNERS, position, size, color, rotation);
 }
 
 void Renderer::drawTriangle(sf::Vector2f position, float size, sf::Color color, float rotation) {
@@ -261,7 +268,7 @@ void Renderer::buildStar(sf::ConvexShape& shape, sf::Vector2f position, float ou
     shape.setPointCount(static_cast<std::size_t>(corners));
     for (int i = 0; i < corners; ++i) {
         const float cornerAngle =
-            static_cast<float>(i) * PI_F / static_cast<float>(points) - PI_F / 2.0f;
+            static_cast<float>(i) * PI / static_cast<float>(points) - PI / 2.0f;
         const float distance = (i % 2 == 0) ? outerRadius : outerRadius / 2.0f;
         shape.setPoint(static_cast<std::size_t>(i),
                        {std::cos(cornerAngle) * distance, std::sin(cornerAngle) * distance});

@@ -1,13 +1,14 @@
 #include "core/AimingPreview.h"
 
+#include "assets/SharedConstants.h"
 #include "entities/Entity.h"
 
 #include <algorithm>
 
 namespace {
-// Half the world's gravity of 5 m/s^2, for s = v t + g t^2 / 2.
-constexpr float HALF_GRAVITY = 2.5f;
-constexpr float GROUND_LIMIT_Y = 580.0f;
+// For s = v t + g t^2 / 2.
+constexpr float HALF_GRAVITY = WORLD_GRAVITY_MPS2 / 2.0f;
+constexpr float GROUND_LIMIT_Y = GROUND_CENTRE_Y_PX;
 constexpr float RIGHT_LIMIT_X = 1500.0f;
 constexpr float LEFT_LIMIT_X = -100.0f;
 } // namespace

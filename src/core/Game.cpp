@@ -82,7 +82,7 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       window(videoModeFor(settings.fullscreen, windowedSize), title, styleFor(settings.fullscreen)),
       renderer(window), ui(renderer, ResourceManager::getInstance()), input(*this),
       stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
-      contactListener(this), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      contactListener(&particles), localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
       supabase(backendClientForThisRun(settings)) {
     localHighScores.loadHighScores();
@@ -285,11 +285,13 @@ void Game::rebuildWorld() {
 void Game::createGround() {
     b2BodyDef groundDef;
     groundDef.type = b2_staticBody;
-    groundDef.position.Set(600.0f * METERS_PER_PIXEL, 580.0f * METERS_PER_PIXEL);
+    groundDef.position.Set(GROUND_CENTRE_X_PX * METERS_PER_PIXEL,
+                           GROUND_CENTRE_Y_PX * METERS_PER_PIXEL);
     b2Body* ground = world->CreateBody(&groundDef);
 
     b2PolygonShape box;
-    box.SetAsBox(800.0f * METERS_PER_PIXEL, 20.0f * METERS_PER_PIXEL);
+    box.SetAsBox(GROUND_WIDTH_PX / 2.0f * METERS_PER_PIXEL,
+                 GROUND_HEIGHT_PX / 2.0f * METERS_PER_PIXEL);
     b2FixtureDef fixture;
     fixture.shape = &box;
     fixture.friction = 0.2f;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "assets/Renderer.h"
+#include "assets/SharedConstants.h"
 #include "core/CommandLine.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
@@ -109,7 +110,7 @@ public:
     static constexpr int POSITION_ITERATIONS = 3;
     // The world's gravity, m/s^2 downwards, and the launch speed a pixel of
     // pull gives, m/s.
-    static constexpr float GRAVITY_MPS2 = 5.0f;
+    static constexpr float GRAVITY_MPS2 = WORLD_GRAVITY_MPS2;
     static constexpr float LAUNCH_FACTOR = 0.15f;
 
     // Fields, in the order the subsystems are built. The settings come

@@ -1,6 +1,5 @@
 #include "entities/Bird.h"
 
-#include "assets/Renderer.h"
 #include "entities/BirdKinds.h"
 #include "entities/EntityBody.h"
 
@@ -68,9 +67,7 @@ void Bird::update(float dt) {
     if (body == nullptr || !launched) {
         return;
     }
-    const b2Vec2 bodyPosition = body->GetPosition();
-    position = toPixels(bodyPosition.x, bodyPosition.y);
-    angle = body->GetAngle();
+    followBody();
     if (position.x < BIRD_AREA_MIN_X || position.x > BIRD_AREA_MAX_X ||
         position.y < BIRD_AREA_MIN_Y || position.y > BIRD_AREA_MAX_Y) {
         alive = false;
@@ -81,17 +78,7 @@ void Bird::draw(Renderer& renderer) {
     if (texture == nullptr) {
         return;
     }
-    const float rotation = body != nullptr ? body->GetAngle() : 0.0f;
-    renderer.drawSprite(texture, position, 2.0f * radius, 2.0f * radius, rotation,
-                        sf::Color::White);
-}
-
-void Bird::destroyBody() {
-    if (body == nullptr) {
-        return;
-    }
-    body->GetWorld()->DestroyBody(body);
-    body = nullptr;
+    drawSprite(renderer, texture, 2.0f * radius, 2.0f * radius);
 }
 
 void Bird::useSpecial() {

@@ -12,6 +12,8 @@ class Texture;
 
 // The projectile. Seated on the slingshot it is a static circle; launched it
 // becomes an ordinary dynamic body. The plain bird has no special ability.
+// Its numbers are BirdKinds'; its body's plumbing (destroy, follow, draw as
+// it lies) is Entity's.
 class Bird : public Entity {
 public:
     Bird(int id, float density);
@@ -19,7 +21,6 @@ public:
 
     void update(float dt) override;
     void draw(Renderer& renderer) override;
-    void destroyBody() override;
     // Triggered once per bird by a click while it flies.
     virtual void useSpecial();
 
@@ -41,7 +42,6 @@ public:
     float density;
     bool collided = false;
     float timeSinceCollision = 0.0f;
-    b2Body* body = nullptr;
     float radius;
     const sf::Texture* texture = nullptr;
 

@@ -1,6 +1,5 @@
 #include "entities/Block.h"
 
-#include "assets/Renderer.h"
 #include "assets/ResourceManager.h"
 #include "entities/EntityBody.h"
 #include "entities/MaterialTable.h"
@@ -9,18 +8,12 @@
 #include <box2d/box2d.h>
 #include <cmath>
 #include <iostream>
-#include <random>
 #include <string>
 
 namespace {
 // Damage textures switch at these shares of the maximum hit points.
 constexpr float HEAVY_DAMAGE_SHARE = 0.33f;
 constexpr float LIGHT_DAMAGE_SHARE = 0.66f;
-
-constexpr int MIN_PIECES = 2;
-constexpr int MAX_PIECES = 6;
-constexpr float MIN_PIECE_SHARE = 0.2f;
-constexpr float MAX_PIECE_SHARE = 0.8f;
 constexpr float MIN_PIECE_SIDE = 5.0f; // pixels
 
 const sf::Texture* damageTexture(const char* suffix, float width, float height, const char* level) {
@@ -78,15 +71,11 @@ void Block::applyDamage(float damage) {
 }
 
 void Block::update(float /*dt*/) {
-    if (bodyRemovalPending && body != nullptr) {
-        destroyBody();
-        bodyRemovalPending = false;
+    if (removeBodyIfPending(bodyRemovalPending)) {
         return;
     }
     if (body != nullptr && !destroyed) {
-        const b2Vec2 bodyPosition = body->GetPosition();
-        position = toPixels(bodyPosition.x, bodyPosition.y);
-        angle = body->GetAngle();
+        followBody();
     }
 }
 
@@ -104,24 +93,13 @@ void Block::draw(Renderer& renderer) {
     if (destroyed || texture == nullptr) {
         return;
     }
-    const float rotation = body != nullptr ? body->GetAngle() : 0.0f;
-    renderer.drawSprite(currentTexture(), position, width, height, rotation, sf::Color::White);
-}
-
-void Block::destroyBody() {
-    if (body == nullptr) {
-        return;
-    }
-    body->GetWorld()->DestroyBody(body);
-    body = nullptr;
+    drawSprite(renderer, currentTexture(), width, height);
 }
 
 std::vector<std::shared_ptr<Entity>> Block::breakIntoPieces(b2World* world) {
-    std::vector<std::shared_ptr<Entity>> pieces;
     if (world == nullptr || body == nullptr || destroyed) {
-        return pieces;
+        return {};
     }
-    const float bodyAngle = body->GetAngle();
     float fullWidth = width;
     float fullHeight = height;
     if (const b2Fixture* fixture = body->GetFixtureList(); fixture != nullptr) {
@@ -138,18 +116,15 @@ std::vector<std::shared_ptr<Entity>> Block::breakIntoPieces(b2World* world) {
         }
     }
 
-    std::mt19937 engine(std::random_device{}());
-    const int count = std::uniform_int_distribution<int>(MIN_PIECES, MAX_PIECES)(engine);
-    std::uniform_real_distribution<float> share(MIN_PIECE_SHARE, MAX_PIECE_SHARE);
-    std::uniform_real_distribution<float> offset(-fullWidth / 4.0f, fullWidth / 4.0f);
+    // Every piece but the last takes a random share of each side; the last
+    // is the square of what area is left.
     float remainingArea = fullWidth * fullHeight;
-
-    for (int i = 0; i < count; ++i) {
+    return breakBody(*body, position, fullWidth, [&](PieceCut& cut) {
         float pieceWidth = 0.0f;
         float pieceHeight = 0.0f;
-        if (i + 1 < count) {
-            pieceWidth = fullWidth * share(engine);
-            pieceHeight = fullHeight * share(engine);
+        if (!cut.isLast()) {
+            pieceWidth = fullWidth * cut.sizeShare();
+            pieceHeight = fullHeight * cut.sizeShare();
             remainingArea -= pieceWidth * pieceHeight;
         } else {
             pieceWidth = remainingArea > 0.0f ? std::sqrt(remainingArea) : MIN_PIECE_SIDE;
@@ -157,12 +132,8 @@ std::vector<std::shared_ptr<Entity>> Block::breakIntoPieces(b2World* world) {
         }
         pieceWidth = std::max(pieceWidth, MIN_PIECE_SIDE);
         pieceHeight = std::max(pieceHeight, MIN_PIECE_SIDE);
-        const sf::Vector2f centre(position.x + offset(engine), position.y + offset(engine));
-
         auto piece = std::make_shared<Block>(material, pieceWidth, pieceHeight);
-        piece->initPhysics(world, centre, pieceWidth, pieceHeight);
-        sendPieceFlying(piece->body, *body, centre, bodyAngle);
-        pieces.push_back(piece);
-    }
-    return pieces;
+        piece->initPhysics(world, cut.centre(), pieceWidth, pieceHeight);
+        return piece;
+    });
 }

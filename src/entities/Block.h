@@ -15,14 +15,15 @@ class Texture;
 
 // A rectangular building piece of one material. Damage arrives only through
 // applyDamage (from the contact rules, inside the world step), so the body
-// of a destroyed block is removed later, by update.
+// of a destroyed block is removed later, by update. The material's numbers
+// are MaterialTable's; the body's plumbing is Entity's, and the cutting
+// into pieces breakBody's (EntityBody).
 class Block : public Entity {
 public:
     Block(MaterialType material, float width, float height);
 
     void update(float dt) override;
     void draw(Renderer& renderer) override;
-    void destroyBody() override;
 
     // Makes the dynamic box body centred at positionPx; nothing with a null world.
     void initPhysics(b2World* world, sf::Vector2f positionPx, float width, float height);
@@ -43,7 +44,6 @@ public:
     bool bodyRemovalPending = false;
     const sf::Texture* damagedTexture33 = nullptr;
     const sf::Texture* damagedTexture66 = nullptr;
-    b2Body* body = nullptr;
     float width;
     float height;
     const sf::Texture* texture = nullptr;

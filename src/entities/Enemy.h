@@ -14,6 +14,8 @@ class Texture;
 
 // A target. Health falls only through takeDamage (contact rules) or by
 // sinking below the playing field; a dead enemy's body goes at its next update.
+// The kinds' numbers are EnemyKinds'; the body's plumbing is Entity's, and
+// the cutting into pieces breakBody's (EntityBody).
 class Enemy : public Entity {
 public:
     explicit Enemy(float health);
@@ -21,7 +23,6 @@ public:
 
     void update(float dt) override;
     void draw(Renderer& renderer) override;
-    void destroyBody() override;
 
     // Makes the dynamic circle body; nothing with a null world.
     void initPhysics(b2World* world, sf::Vector2f positionPx, float radiusPx);
@@ -33,7 +34,6 @@ public:
 
     float health;
     float maxHealth;
-    b2Body* body = nullptr;
     bool deathPending = false;
     const sf::Texture* texture = nullptr;
     float radius;

@@ -5,9 +5,28 @@
 #include <cstdlib>
 
 namespace {
+constexpr int MIN_PIECES = 2;
+constexpr int MAX_PIECES = 6;
+constexpr float MIN_PIECE_SHARE = 0.2f;
+constexpr float MAX_PIECE_SHARE = 0.8f;
+
 // (rand() % 10) - 5: the small random kick a fresh piece gets.
 float randomKick() {
     return static_cast<float>(std::rand() % 10 - 5);
+}
+
+void sendPieceFlying(b2Body* piece, const b2Body& broken, sf::Vector2f centrePx, float angle) {
+    if (piece == nullptr) {
+        return;
+    }
+    piece->SetTransform(b2Vec2(centrePx.x * METERS_PER_PIXEL, centrePx.y * METERS_PER_PIXEL),
+                        angle);
+    piece->SetLinearVelocity(broken.GetLinearVelocity());
+    piece->SetAngularVelocity(broken.GetAngularVelocity());
+    const float kickX = randomKick();
+    const float kickY = randomKick();
+    piece->ApplyLinearImpulseToCenter(b2Vec2(kickX, kickY), true);
+    piece->ApplyAngularImpulse(randomKick(), true);
 }
 } // namespace
 
@@ -50,16 +69,36 @@ Entity* entityOf(const b2Body* body) {
     return reinterpret_cast<Entity*>(const_cast<b2Body*>(body)->GetUserData().pointer);
 }
 
-void sendPieceFlying(b2Body* piece, const b2Body& broken, sf::Vector2f centrePx, float angle) {
-    if (piece == nullptr) {
-        return;
+PieceCut::PieceCut(std::mt19937& engine, sf::Vector2f brokenCentrePx, float spanPx, int count)
+    : count(count), engine(engine), share(MIN_PIECE_SHARE, MAX_PIECE_SHARE),
+      offset(-spanPx / 4.0f, spanPx / 4.0f), brokenCentre(brokenCentrePx),
+      drawnCentre(brokenCentrePx) {}
+
+float PieceCut::sizeShare() {
+    return share(engine);
+}
+
+sf::Vector2f PieceCut::centre() {
+    const float x = brokenCentre.x + offset(engine);
+    const float y = brokenCentre.y + offset(engine);
+    drawnCentre = {x, y};
+    return drawnCentre;
+}
+
+std::vector<std::shared_ptr<Entity>> breakBody(const b2Body& broken, sf::Vector2f centrePx,
+                                               float spanPx, const MakePiece& makePiece) {
+    std::vector<std::shared_ptr<Entity>> pieces;
+    const float angle = broken.GetAngle();
+    std::mt19937 engine(std::random_device{}());
+    const int count = std::uniform_int_distribution<int>(MIN_PIECES, MAX_PIECES)(engine);
+    PieceCut cut(engine, centrePx, spanPx, count);
+    for (cut.index = 0; cut.index < count; ++cut.index) {
+        std::shared_ptr<Entity> piece = makePiece(cut);
+        if (piece == nullptr) {
+            continue;
+        }
+        sendPieceFlying(piece->physicsBody(), broken, cut.lastCentre(), angle);
+        pieces.push_back(std::move(piece));
     }
-    piece->SetTransform(b2Vec2(centrePx.x * METERS_PER_PIXEL, centrePx.y * METERS_PER_PIXEL),
-                        angle);
-    piece->SetLinearVelocity(broken.GetLinearVelocity());
-    piece->SetAngularVelocity(broken.GetAngularVelocity());
-    const float kickX = randomKick();
-    const float kickY = randomKick();
-    piece->ApplyLinearImpulseToCenter(b2Vec2(kickX, kickY), true);
-    piece->ApplyAngularImpulse(randomKick(), true);
+    return pieces;
 }

@@ -1,11 +1,12 @@
 #include "entities/ExplosionBurst.h"
 
+#include "assets/SharedConstants.h"
 #include "entities/ParticleSystem.h"
 
 #include <SFML/Graphics/Color.hpp>
 
 namespace {
-constexpr float FULL_TURN = 6.2831853f;
+constexpr float FULL_TURN = 2.0f * PI;
 
 struct Burst {
     int count;

@@ -1,7 +1,6 @@
 #include "entities/GameContactListener.h"
 
 #include "assets/SoundManager.h"
-#include "core/Game.h"
 #include "entities/Bird.h"
 #include "entities/Block.h"
 #include "entities/Enemy.h"
@@ -41,11 +40,7 @@ ParticleShape debrisShape(DebrisShapeChoice choice) {
 }
 } // namespace
 
-GameContactListener::GameContactListener(Game* game)
-    : GameContactListener(game, game != nullptr ? &game->particles : nullptr) {}
-
-GameContactListener::GameContactListener(Game* game, ParticleSystem* particles)
-    : game(game), particles(particles) {}
+GameContactListener::GameContactListener(ParticleSystem* particles) : particles(particles) {}
 
 void GameContactListener::PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) {
     Entity* a = entityOf(contact->GetFixtureA()->GetBody());

@@ -8,7 +8,6 @@
 #include <box2d/b2_world_callbacks.h>
 #include <cstddef>
 
-class Game;
 class ParticleSystem;
 class Bird;
 class Block;
@@ -18,12 +17,12 @@ class Entity;
 // Turns the impacts the solver reports into damage, points, sounds and
 // debris. It runs inside the world step, so it only changes numbers and
 // flags and appends particles; bodies are removed later by their owners.
+// It is handed the particle system the debris goes to, and knows nothing of
+// the game that owns both.
 class GameContactListener : public b2ContactListener {
 public:
-    // Throws debris into game->particles (none when game is null).
-    explicit GameContactListener(Game* game);
-    // Throws debris into particles, which may be null (no debris).
-    GameContactListener(Game* game, ParticleSystem* particles);
+    // Throws debris into particles (not owned), which may be null (no debris).
+    explicit GameContactListener(ParticleSystem* particles);
 
     void PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) override;
 
@@ -44,7 +43,6 @@ public:
     const PointsEarned& earned(std::size_t index) const { return earnedSpots[index]; }
     void clearEarned() { earnedSize = 0; }
 
-    Game* game;
     int levelScore = 0;
 
 private:

@@ -1,11 +1,12 @@
 #include "entities/MaterialTable.h"
 
+#include "assets/SharedConstants.h"
+
 #include <array>
 
 namespace {
-constexpr float HALF_PI = 1.5707964f;
-constexpr float THIRD_PI = 1.0471976f;
-constexpr float PI = 3.1415927f;
+constexpr float HALF_PI = PI / 2.0f;
+constexpr float THIRD_PI = PI / 3.0f;
 
 // Indexed by MaterialType.
 const std::array<MaterialProperties, 4> MATERIALS{{

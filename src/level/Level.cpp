@@ -64,10 +64,9 @@ void Level::breakIfDone(Entity& entity, std::vector<std::shared_ptr<Entity>>& pi
                       << std::endl;
             auto broken = block->breakIntoPieces(world);
             pieces.insert(pieces.end(), broken.begin(), broken.end());
-            // Asking the body for its world keeps this safe for a level
-            // assembled by hand without a world pointer.
-            block->body->GetWorld()->DestroyBody(block->body);
-            block->body = nullptr;
+            // The body's own world, so a level assembled by hand without a
+            // world pointer is safe too.
+            block->destroyBody();
             std::cout << "Level::update: Original block body destroyed." << std::endl;
         }
         return;

@@ -8,21 +8,14 @@
 #include <vector>
 
 // The scores backend's address, its anonymous key and the domain of the
-// e-mail addresses made from user names. The build gives the defaults (see
-// VOLLARIN_BACKEND_URL, VOLLARIN_ANON_KEY and VOLLARIN_EMAIL_DOMAIN in
-// CMakeLists.txt); sources layered on top (a settings file, the environment
-// variables of the same names) override them at run time.
-#ifndef VOLLARIN_BACKEND_URL
-#define VOLLARIN_BACKEND_URL "http://127.0.0.1:54321"
-#endif
-#ifndef VOLLARIN_ANON_KEY
-#define VOLLARIN_ANON_KEY                                                                          \
-    "eyJhbGciOiJIUzI1NiIsInR5cCI6IkpXVCJ9."                                                        \
-    "eyJpc3MiOiJzdXBhYmFzZS1kZW1vIiwicm9sZSI6ImFub24iLCJleHAiOjE5ODM4MTI5OTZ9."                    \
-    "CRXP1A7WOeoJeXxjNni43kdQwgnWNReilDMblYTn_I0"
-#endif
-#ifndef VOLLARIN_EMAIL_DOMAIN
-#define VOLLARIN_EMAIL_DOMAIN "vollarin.io"
+// e-mail addresses made from user names. The build gives the defaults: they
+// live in packaging/backend-defaults.env, which CMake reads into the cache
+// variables VOLLARIN_BACKEND_URL, VOLLARIN_ANON_KEY and VOLLARIN_EMAIL_DOMAIN
+// and passes on as definitions of the same names; there is no fallback here.
+// Sources layered on top (a settings file, the environment variables of the
+// same names) override them at run time.
+#if !defined(VOLLARIN_BACKEND_URL) || !defined(VOLLARIN_ANON_KEY) || !defined(VOLLARIN_EMAIL_DOMAIN)
+#error "The backend defaults come from packaging/backend-defaults.env through CMake"
 #endif
 
 inline constexpr const char* BACKEND_BASE_URL = VOLLARIN_BACKEND_URL;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "assets/DataPaths.h"
 #include "online/HighScore.h"
 
 #include <cstddef>
@@ -20,7 +21,9 @@ public:
     // huge file cannot stall start-up or fill memory.
     static constexpr std::size_t MAX_FILE_BYTES = 1024 * 1024;
 
-    explicit HighScoreTable(std::string path = "../resources/highscores.txt");
+    // By default the checkout's table, beside its resources folder.
+    explicit HighScoreTable(std::string path = "../" + std::string(DataPaths::RESOURCE_DIR) + "/" +
+                                               std::string(DataPaths::HIGH_SCORE_FILE));
 
     // Fills the table from the file. A missing file leaves it empty; malformed
     // lines (and anything past MAX_FILE_BYTES) are skipped with a warning and

@@ -1,3 +1,4 @@
+#include "assets/SharedConstants.h"
 #include "assets/SoundManager.h"
 #include "entities/ArmedEnemy.h"
 #include "entities/Bird.h"
@@ -83,7 +84,7 @@ protected:
 
     std::unique_ptr<b2World> world = makeWorld();
     ParticleSystem particles{[] { return 99u; }};
-    GameContactListener listener{nullptr, &particles};
+    GameContactListener listener{&particles};
 };
 
 const sf::Color WOOD_CHIPS(139, 69, 19);
@@ -297,8 +298,8 @@ TEST_F(ContactRulesTest, BirdOnTheGroundOnlyCollidesAndEnemiesIgnoreEachOther) {
 }
 
 TEST_F(ContactRulesTest, SteppedFallDamagesByTheImpulsesTheSolverReports) {
-    world->SetGravity(b2Vec2(0.0f, 5.0f));
-    makeGround(*world, {600.0f, 580.0f}, 1600.0f, 40.0f);
+    world->SetGravity(b2Vec2(0.0f, WORLD_GRAVITY_MPS2));
+    makeGround(*world, {GROUND_CENTRE_X_PX, GROUND_CENTRE_Y_PX}, GROUND_WIDTH_PX, GROUND_HEIGHT_PX);
     auto stone = block(STONE, {300.0f, 300.0f});
     RecordingListener recorder(listener);
     world->SetContactListener(&recorder);

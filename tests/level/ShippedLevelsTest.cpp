@@ -76,7 +76,7 @@ TEST_P(ShippedLevelTest, LoadsCleanlyWithinTheViewAndWithThreeToFiveBirds) {
         // Every block and enemy starts above the ground and wholly inside the view.
         const auto* block = dynamic_cast<Block*>(entity.get());
         const auto* enemy = dynamic_cast<Enemy*>(entity.get());
-        const b2Body* body = block != nullptr ? block->body : enemy->body;
+        const b2Body* body = entity->physicsBody();
         ASSERT_NE(body, nullptr);
         const Placement placement = placementOf(body);
         const sf::Vector2f half = block != nullptr

@@ -15,7 +15,19 @@ TEST(ServerOptionsTest, DefaultsServeTheGamesDefaultBuild) {
     const auto options = ServerOptions::parse({"--db", "/tmp/x.db"}, error);
     ASSERT_EQ(error, "");
     EXPECT_EQ(options.address, "127.0.0.1");
-    EXPECT_EQ(options.port, 54321);
+    // The port of the default backend URL in the file the game is built from.
+    std::ifstream defaults(VOLLARIN_BACKEND_DEFAULTS_FILE);
+    std::string line;
+    std::string url;
+    while (std::getline(defaults, line)) {
+        if (line.rfind("VOLLARIN_BACKEND_URL=", 0) == 0) {
+            url = line.substr(line.find('=') + 1);
+        }
+    }
+    ASSERT_NE(url.rfind(':'), std::string::npos) << url;
+    EXPECT_EQ(options.port, std::stoi(url.substr(url.rfind(':') + 1))) << url;
+    EXPECT_NE(ServerOptions::usage().find("(default " + std::to_string(options.port) + ";"),
+              std::string::npos);
     EXPECT_EQ(options.jwtSecret, ServerOptions::DEMO_JWT_SECRET);
     EXPECT_EQ(options.databasePath, "/tmp/x.db");
     EXPECT_FALSE(options.fastHashing);

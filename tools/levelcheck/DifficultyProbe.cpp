@@ -1,5 +1,6 @@
 #include "DifficultyProbe.h"
 
+#include "assets/SharedConstants.h"
 #include "core/Game.h"
 #include "entities/Entity.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr float PI = 3.14159265f;
 // A firm pull, give or take; the aim's error in angle and in pull.
 constexpr float MIN_PULL = 100.0f;
 constexpr float MAX_PULL = 150.0f;

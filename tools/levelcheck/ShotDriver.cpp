@@ -1,5 +1,6 @@
 #include "ShotDriver.h"
 
+#include "assets/SharedConstants.h"
 #include "core/Game.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr float PI = 3.14159265f;
 constexpr int STEPS_PER_SECOND = 60;
 constexpr std::uint64_t MAX_SEAT_WAIT_STEPS = STEPS_PER_SECOND * 10;
 constexpr std::uint64_t MAX_TURN_STEPS = STEPS_PER_SECOND * 40;
@@ -36,14 +36,10 @@ struct Pose {
     float angle;
 };
 
+// The bodies of the level's structure, blocks and enemies: the birds are the
+// player's and are meant to move.
 const b2Body* bodyOf(const Entity& entity) {
-    if (const auto* block = dynamic_cast<const Block*>(&entity)) {
-        return block->body;
-    }
-    if (const auto* enemy = dynamic_cast<const Enemy*>(&entity)) {
-        return enemy->body;
-    }
-    return nullptr;
+    return dynamic_cast<const Bird*>(&entity) == nullptr ? entity.physicsBody() : nullptr;
 }
 
 // Half the entity's width and height as the level places it (unrotated).
@@ -194,8 +190,8 @@ std::vector<sf::Vector2f> ShotDriver::livingEnemies() const {
     for (const auto& entity : game.currentLevel->entities) {
         const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
         if (enemy != nullptr && enemy->health > 0.0f && enemy->body != nullptr) {
-            places.emplace_back(enemy->body->GetPosition().x * PIXELS_PER_METER,
-                                enemy->body->GetPosition().y * PIXELS_PER_METER);
+            const b2Vec2 at = enemy->body->GetPosition();
+            places.push_back(toPixels(at.x, at.y));
         }
     }
     return places;

@@ -1,12 +1,14 @@
 #include "SolutionFile.h"
 
+#include "assets/SharedConstants.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
 
 std::string SolutionFile::pathFor(int levelNumber) {
-    return "resources/levels/level" + std::to_string(levelNumber) + ".solution";
+    return std::string(RESOURCE_ROOT) + "/levels/level" + std::to_string(levelNumber) + ".solution";
 }
 
 std::optional<std::vector<Shot>> SolutionFile::read(const std::string& path) {
