@@ -10,7 +10,6 @@
 #include <iostream>
 
 namespace {
-constexpr int PAUSE_ENTRY_COUNT = PauseLayout::ENTRY_COUNT;
 
 bool isLeftPress(const sf::Event& event) {
     return event.type == sf::Event::MouseButtonPressed &&
@@ -186,10 +185,11 @@ void InputHandler::handlePaused(const sf::Event& event) {
             flow.resumePlaying();
             break;
         case sf::Keyboard::Up:
-            flow.pauseSelection = (flow.pauseSelection + PAUSE_ENTRY_COUNT - 1) % PAUSE_ENTRY_COUNT;
+            flow.pauseSelection =
+                (flow.pauseSelection + PauseLayout::ENTRY_COUNT - 1) % PauseLayout::ENTRY_COUNT;
             break;
         case sf::Keyboard::Down:
-            flow.pauseSelection = (flow.pauseSelection + 1) % PAUSE_ENTRY_COUNT;
+            flow.pauseSelection = (flow.pauseSelection + 1) % PauseLayout::ENTRY_COUNT;
             break;
         case sf::Keyboard::Enter:
             performPauseEntry(flow.pauseSelection);
@@ -203,7 +203,7 @@ void InputHandler::handlePaused(const sf::Event& event) {
         return;
     }
     const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-    for (int i = 0; i < PAUSE_ENTRY_COUNT; ++i) {
+    for (int i = 0; i < PauseLayout::ENTRY_COUNT; ++i) {
         if (game.ui.pauseEntryHitBox(i).contains(point)) {
             flow.pauseSelection = i;
             performPauseEntry(i);
