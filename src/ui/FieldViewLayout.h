@@ -1,5 +1,7 @@
 #pragma once
 
+#include "assets/SharedConstants.h"
+
 #include <SFML/Graphics/Rect.hpp>
 #include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
@@ -18,7 +20,7 @@ public:
     // Where the top of the ground lies, and the top of the view while the
     // camera rests at its home height: the field's pictures are painted with
     // their grass line at the same fraction of their height.
-    static constexpr float GROUND_TOP = 560.0f;
+    static constexpr float GROUND_TOP = GROUND_TOP_Y_PX;
     static constexpr float HOME_VIEW_TOP = -100.0f;
 
     explicit FieldViewLayout(sf::Vector2u windowSize);

@@ -1,5 +1,6 @@
 #include "level/LevelLoader.h"
 
+#include "assets/SharedConstants.h"
 #include "assets/TextureTable.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
@@ -21,7 +22,7 @@
 namespace {
 
 constexpr int LEVEL_COUNT = 7;
-constexpr float GROUND_TOP = 560.0f;
+constexpr float GROUND_TOP = GROUND_TOP_Y_PX;
 // What the player sees when a level starts, in the narrowest window: the
 // camera's home (500, 350) with a 1200 x 900 field. Every block and enemy
 // lies wholly inside it (the level checker also checks the birds).
