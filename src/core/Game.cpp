@@ -84,7 +84,10 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
       contactListener(&particles), localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun(settings)) {
+      supabase(backendClientForThisRun(settings)),
+      watchers(stateManager.attemptFlags(),
+               {[this] { stateManager.levelCompleted(); }, [this] { loseLevel(); },
+                [this] { startAttemptOver(); }}) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -598,9 +601,6 @@ void Game::updateCamera(float dt) {
 }
 
 void Game::updateWatchers(float dt) {
-    LevelWatchers watchers(stateManager.attemptFlags(),
-                           {[this] { stateManager.levelCompleted(); }, [this] { loseLevel(); },
-                            [this] { startAttemptOver(); }});
     watchers.step(dt, *currentLevel, turnActive);
 }
 

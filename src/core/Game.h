@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
+#include "core/LevelWatchers.h"
 #include "core/Settings.h"
 #include "core/ShotTrail.h"
 #include "entities/GameContactListener.h"
@@ -210,4 +211,7 @@ private:
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
+    // Built once over the flow's flags and this game's verdicts; every fixed
+    // step of play runs it.
+    LevelWatchers watchers;
 };
