@@ -15,6 +15,7 @@
 #include "entities/ExplosionBurst.h"
 #include "entities/SplitBird.h"
 #include "online/BackendConfig.h"
+#include "ui/ClosingScreen.h"
 #include "ui/FieldViewLayout.h"
 #include "ui/LoginForm.h"
 
@@ -87,7 +88,7 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       supabase(backendClientForThisRun(settings)),
       watchers(stateManager.attemptFlags(),
                {[this] { stateManager.levelCompleted(); }, [this] { loseLevel(); },
-                [this] { startAttemptOver(); }}) {
+                [this] { startAttemptOver(); }, [this] { stateManager.withdrawLossBanner(); }}) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -621,7 +622,7 @@ void Game::drawLoadingScreen() {
 void Game::drawMenuScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawMenu(flow.state, flow.isLoggedIn, flow.loggedInUsername, progress.totalStars(),
-                progress.possibleStars());
+                progress.possibleStars(), flow.menuSelection);
 }
 
 void Game::drawLevelSelectScreen() {
@@ -640,7 +641,8 @@ void Game::drawLevelCompleteScreen() {
 
 void Game::drawNicknameScreen() {
     const GameStateManager& flow = stateManager;
-    ui.drawNicknameEntry(flow.state, flow.stars, contactListener.levelScore, flow.nicknameInput);
+    ui.drawNicknameEntry(flow.state, flow.stars, contactListener.levelScore, flow.nicknameInput,
+                         flow.nicknameOffered);
 }
 
 void Game::drawHighScoresScreen() {
@@ -653,7 +655,16 @@ void Game::drawHighScoresScreen() {
 void Game::drawLoginScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawLoginScreen(flow.state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                       flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError);
+                       flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError,
+                       flow.previousState);
+}
+
+void Game::drawClosingScreen() {
+    const ClosingScreen::Shown shown{stateManager.finalScore, progress.totalStars(),
+                                     progress.possibleStars(), progress.levels()};
+    ClosingScreen(window.getSize())
+        .draw(renderer, shown, stateManager.closingSelection,
+              ResourceManager::getInstance().getTexture("loading_bg"));
 }
 
 void Game::fitViewsToWindow() {

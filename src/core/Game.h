@@ -205,6 +205,7 @@ private:
     void drawNicknameScreen();
     void drawHighScoresScreen();
     void drawLoginScreen();
+    void drawClosingScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
     void applySoundSettings();
