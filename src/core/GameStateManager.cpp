@@ -277,6 +277,7 @@ const char* GameStateManager::failurePrefix(bool signingUp) {
 
 void GameStateManager::signOut() {
     std::cout << "Sign Out button clicked!" << std::endl;
+    supabase.revokeSession();
     supabase.signOut();
     forgetSession("signed out");
     transitionTo(previousState);
