@@ -87,7 +87,8 @@ TEST_F(PlayerFileHazardsTest, AHighScoreFileLinkedToADeviceIsNeitherReadNorCopie
         {
             ::alarm(HANG_ALARM_SECONDS);
             // A copy of the endless device dies here instead of filling the disk.
-            const rlimit small{1024 * 1024, 1024 * 1024};
+            rlimit small{};
+            small.rlim_cur = small.rlim_max = 1024 * 1024;
             ::setrlimit(RLIMIT_FSIZE, &small);
             HighScoreTable highScores(scores);
             highScores.loadHighScores();
