@@ -322,6 +322,7 @@ const char* GameStateManager::failurePrefix(bool signingUp) {
 
 void GameStateManager::signOut() {
     std::cout << "Sign Out button clicked!" << std::endl;
+    supabase.revokeSession();
     supabase.signOut();
     forgetSession("signed out");
     // The next player at this computer starts from an empty form.
