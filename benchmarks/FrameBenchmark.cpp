@@ -122,4 +122,26 @@ BENCHMARK(BM_CollapseFrame)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+
+// The frame loop as run() turns it on the menu (events, update, render, the
+// frame limit) with --fps-limit N: the rate the limit holds in real time,
+// which the tests check only on a clock of their own.
+void BM_MenuFrameLoopAtLimit(benchmark::State& state) {
+    QuietOutput quiet;
+    CommandLineOptions options;
+    options.frameRateLimit = static_cast<int>(state.range(0));
+    auto game = std::make_unique<Game>(1280, 720, "Skysling Clone", options);
+    game->update(Game::LOADING_SECONDS);
+    for (auto _ : state) {
+        game->runFrame(1.0f / static_cast<float>(state.range(0)));
+    }
+    reportFrameRate(state);
+}
+BENCHMARK(BM_MenuFrameLoopAtLimit)
+    ->Arg(30)
+    ->Arg(60)
+    ->MinTime(3.0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 } // namespace

@@ -124,6 +124,7 @@ void Game::runFrame(float dt) {
     input.processEvents(window);
     update(dt);
     render();
+    framePacer.frameDone();
 }
 
 void Game::update(float dt) {
@@ -244,9 +245,7 @@ void Game::applyFramePacing() {
     if (settings.verticalSync) {
         window.setVerticalSyncEnabled(true);
     }
-    if (settings.frameRateLimit != Settings::NO_FRAME_RATE_LIMIT) {
-        window.setFramerateLimit(static_cast<unsigned int>(settings.frameRateLimit));
-    }
+    framePacer.setLimit(settings.frameRateLimit);
 }
 
 // ---------------------------------------------------------------- loading

@@ -3,6 +3,7 @@
 #include "assets/Renderer.h"
 #include "assets/SharedConstants.h"
 #include "core/CommandLine.h"
+#include "core/FramePacer.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
@@ -125,6 +126,8 @@ public:
     // The window's size when it is not fullscreen, restored by F11.
     sf::Vector2u windowedSize;
     sf::RenderWindow window;
+    // Keeps --fps-limit (and the settings' limit) in the frame loop.
+    FramePacer framePacer;
     Renderer renderer;
     UIRenderer ui;
     InputHandler input;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -122,12 +123,16 @@ TEST_F(HostileBackendTest, RedirectsAreAnswersAndNothingReachesTheOtherAddress) 
 TEST_F(HostileBackendTest, ATricklingServerIsGivenUpAfterTheDeadlineOfTheWholeExchange) {
     // A byte a second: every single read would be well within a per-read
     // time-out, and the answer never ends.
-    RawHttpServer trickler([](RawHttpServer& self, int socket, const std::string&) {
-        const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                                   "Content-Length: 40\r\n\r\n[]";
+    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                               "Content-Length: 40\r\n\r\n[]";
+    std::atomic<std::size_t> sent{0};
+    RawHttpServer trickler([&](RawHttpServer& self, int socket, const std::string&) {
         for (char byte : answer) {
-            if (!RawHttpServer::sendAll(socket, std::string_view(&byte, 1)) ||
-                !self.pause(std::chrono::seconds(1))) {
+            if (!RawHttpServer::sendAll(socket, std::string_view(&byte, 1))) {
+                return;
+            }
+            ++sent;
+            if (!self.pause(std::chrono::seconds(1))) {
                 return;
             }
         }
@@ -137,14 +142,12 @@ TEST_F(HostileBackendTest, ATricklingServerIsGivenUpAfterTheDeadlineOfTheWholeEx
 
     Outcomes fetch;
     testing::internal::CaptureStderr();
-    const auto start = std::chrono::steady_clock::now();
     slowClient.getHighScoresForLevel(2, fetch.fetch());
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::string log = testing::internal::GetCapturedStderr();
 
-    EXPECT_GE(seconds, 4.5);
-    EXPECT_LE(seconds, 5.5);
+    // Given up by the deadline of the whole exchange (its own log line), not
+    // by a read that waited too long, and the answer never finished.
+    EXPECT_LT(sent, answer.size());
     EXPECT_EQ(fetch.calls, 1);
     EXPECT_EQ(fetch.error, "Network error");
     EXPECT_NE(log.find("No answer to " + FETCH + " within 5 s; gave up."), std::string::npos)
@@ -205,14 +208,11 @@ TEST_F(HostileBackendTest, UndeclaredOrHeaderBorneFloodsAreCutOffToo) {
         SupabaseClient floodedClient(flood->baseUrl(), ANON_KEY);
         Outcomes fetch;
         testing::internal::CaptureStderr();
-        const auto start = std::chrono::steady_clock::now();
         floodedClient.getHighScoresForLevel(0, fetch.fetch());
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::string log = testing::internal::GetCapturedStderr();
-        EXPECT_LT(seconds, 4.5) << "cut off by size, not by the deadline";
         EXPECT_EQ(fetch.error, "Network error");
         EXPECT_NE(log.find("is larger than 1048576 bytes; refused"), std::string::npos) << log;
+        EXPECT_EQ(log.find("gave up"), std::string::npos) << "cut off by size, not by the deadline";
     }
 }
 
