@@ -9,6 +9,7 @@
 #include "core/FieldCamera.h"
 #include "core/LevelWatchers.h"
 #include "core/ScreenTable.h"
+#include "core/SimulationFingerprint.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
@@ -74,11 +75,23 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       renderer(window), ui(renderer, ResourceManager::getInstance()), input(*this),
       stateManager(*this, supabase),
       attempt(stateManager.attemptFlags(), &particles,
+              // While a replay is watched its verdicts only show on the field.
               {[this] {
-                   keepReplay(true);
-                   stateManager.levelCompleted();
+                   if (stateManager.state != Watching) {
+                       keepReplay(true);
+                       stateManager.levelCompleted();
+                   }
                },
-               [this] { keepReplay(false); }, [this] { startAttemptOver(); },
+               [this] {
+                   if (stateManager.state != Watching) {
+                       keepReplay(false);
+                   }
+               },
+               [this] {
+                   if (stateManager.state != Watching) {
+                       startAttemptOver();
+                   }
+               },
                [this](const std::string& text, float seconds, std::optional<BirdKind> kind) {
                    stateManager.showMessage(text, seconds, kind);
                },
@@ -86,7 +99,7 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       replays(ReplayShelf::forThisProcess()),
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun(settings)) {
+      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -130,6 +143,9 @@ void Game::update(float dt) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
         advancePlaying(dt);
+    } else if (stateManager.state == Watching) {
+        stepAccumulator = 0.0f;
+        advanceWatching(dt);
     } else {
         // Time spent on any other screen is never owed to the world.
         stepAccumulator = 0.0f;
@@ -270,6 +286,15 @@ void Game::finishLoading() {
     window.setView(gameView);
     stateManager.restoreKeptSession();
     stateManager.transitionTo(Menu);
+    if (replayToOpen) {
+        std::string why;
+        if (const std::optional<Replay> replay = Replay::readFile(*replayToOpen, why)) {
+            watchReplay(*replay);
+        } else {
+            std::cerr << "Replay: cannot open " << *replayToOpen << ": " << why << std::endl;
+        }
+        replayToOpen.reset();
+    }
 }
 
 // ---------------------------------------------------------------- levels
@@ -307,6 +332,75 @@ void Game::keepReplay(bool won) {
     if (!failure.empty()) {
         std::cerr << "Replay: not kept (" << failure << ")" << std::endl;
     }
+}
+
+// ---------------------------------------------------------------- replays
+
+bool Game::watchReplay(const Replay& replay) {
+    const int index = replay.levelNumber - 1;
+    if (index < 0 || index >= static_cast<int>(levelFiles.size())) {
+        std::cerr << "Replay: level " << replay.levelNumber << " is not one of this game's"
+                  << std::endl;
+        return false;
+    }
+    const std::uint64_t levelHash =
+        Replay::levelFileHash(levelFiles[static_cast<std::size_t>(index)]).value_or(0);
+    if (const auto refused =
+            ReplayPlayer::refusal(replay, levelHash, SimulationFingerprint::ofThisBuild())) {
+        std::cerr << "Replay: cannot be played: " << *refused << std::endl;
+        return false;
+    }
+    currentLevelIndex = index;
+    watch.begin(replay);
+    restartWatching();
+    stateManager.transitionTo(Watching);
+    return true;
+}
+
+bool Game::watchKeptReplay(int levelNumber, bool best) {
+    std::string why;
+    const std::string path = best ? replays.bestPath(levelNumber) : replays.lastPath(levelNumber);
+    const std::optional<Replay> replay = Replay::readFile(path, why);
+    return replay && watchReplay(*replay);
+}
+
+void Game::restartWatching() {
+    stateManager.endAttempt();
+    loadCurrentLevel();
+    watchPlayer = std::make_unique<ReplayPlayer>(watch.replay(), attempt);
+}
+
+void Game::handleWatchInput(const sf::Event& event) {
+    switch (watch.handle(event)) {
+    case ReplayWatch::Action::Leave:
+        leaveWatching();
+        break;
+    case ReplayWatch::Action::Restart:
+        restartWatching();
+        break;
+    case ReplayWatch::Action::None:
+        break;
+    }
+}
+
+void Game::leaveWatching() {
+    watchPlayer.reset();
+    stateManager.leaveToLevelSelect();
+}
+
+// The replay's inputs go in before the step they were recorded at; the
+// rules, the camera and the pictures run as in play.
+void Game::advanceWatching(float frameDt) {
+    const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
+    const int steps = watch.stepsFor(dt, STEP_SECONDS);
+    for (int i = 0; i < steps && watchPlayer != nullptr && !watchPlayer->finished(); ++i) {
+        watchPlayer->applyDueInputs();
+        attempt.stepWorld();
+        ++stepCount;
+        collectEarnedPoints();
+        updatePlaying(STEP_SECONDS);
+    }
+    updateCosmetics(dt);
 }
 
 void Game::restartLevel() {
@@ -390,6 +484,26 @@ void Game::drawLevelSelectScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawLevelSelect(flow.state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
                        flow.loggedInUsername, progress.levels());
+    std::error_code noFile;
+    if (std::filesystem::exists(replays.bestPath(flow.selectedLevel + 1), noFile)) {
+        drawReplayOffer("W: watch your best attempt at this level");
+    }
+}
+
+void Game::drawReplayOffer(const std::string& text) {
+    const sf::Vector2u size = window.getSize();
+    window.setView(sf::View(
+        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
+    ReplayWatch::drawOffer(renderer, size, text);
+}
+
+void Game::drawWatchingScreen() {
+    drawPlayingField();
+    const sf::Vector2u size = window.getSize();
+    window.setView(sf::View(
+        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
+    watch.draw(renderer, size, watchPlayer == nullptr || watchPlayer->finished());
+    window.setView(gameView);
 }
 
 void Game::drawLevelCompleteScreen() {
@@ -398,6 +512,10 @@ void Game::drawLevelCompleteScreen() {
                          totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
                          flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
                          flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+    std::error_code noFile;
+    if (std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
+        drawReplayOffer("W: watch this attempt again");
+    }
 }
 
 void Game::drawNicknameScreen() {

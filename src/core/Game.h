@@ -7,7 +7,9 @@
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
+#include "core/ReplayPlayer.h"
 #include "core/ReplayShelf.h"
+#include "core/ReplayWatch.h"
 #include "core/Settings.h"
 #include "core/ShotTrail.h"
 #include "entities/GameContactListener.h"
@@ -108,6 +110,17 @@ public:
     // the flow's side (points, verdict flags) is GameStateManager::endAttempt.
     void discardAttempt();
 
+    // Watching a replay: its level starts afresh and its inputs are played
+    // into the attempt, step by step, at the speed the watcher picks; the
+    // attempt's verdicts then change nothing but the field. False (and the
+    // reason logged) when this build cannot play it.
+    bool watchReplay(const Replay& replay);
+    // The kept best (or the last) attempt of a level, if there is one.
+    bool watchKeptReplay(int levelNumber, bool best);
+    void handleWatchInput(const sf::Event& event);
+    // Leaves the replay for the level select.
+    void leaveWatching();
+
     // Longest frame the simulation accepts, and the one step it advances by.
     static constexpr float MAX_FRAME_SECONDS = 0.25f;
     static constexpr float STEP_SECONDS = Attempt::STEP_SECONDS;
@@ -164,6 +177,8 @@ public:
     std::uint64_t stepCount = 0;
     // The last and the best attempt of each level, as replays.
     ReplayShelf replays;
+    ReplayWatch watch;
+    std::unique_ptr<ReplayPlayer> watchPlayer;
     HighScoreTable localHighScores;
     // The best score and stars of each level on this computer.
     ProgressTable progress;
@@ -185,6 +200,10 @@ private:
     void updateCamera(float dt);
     // Keeps the attempt just decided as its level's last (and maybe best).
     void keepReplay(bool won);
+    void advanceWatching(float frameDt);
+    void restartWatching();
+    void drawWatchingScreen();
+    void drawReplayOffer(const std::string& text);
     // The same level from its start, the total kept: after a loss, and for
     // restartLevel once the attempt's banked points are withdrawn.
     void startAttemptOver();
@@ -206,4 +225,6 @@ private:
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
+    // The replay the command line asked to open once loading is done.
+    std::optional<std::string> replayToOpen;
 };

@@ -13,4 +13,6 @@ enum GameState : std::int32_t {
     EnterNickname = 6,
     HighScores = 7,
     Login = 8,
+    // A kept attempt played again over the field (ReplayWatch).
+    Watching = 9,
 };

@@ -43,6 +43,7 @@ private:
     void handleEnterNickname(const sf::Event& event);
     void handleHighScores(const sf::Event& event);
     void handleLogin(const sf::Event& event);
+    void handleWatching(const sf::Event& event);
 
     void performPauseEntry(int index);
     void focusLoginField(LoginForm::Field field);
