@@ -15,4 +15,6 @@ enum GameState : std::int32_t {
     Login = 8,
     // After the last level: the run's closing screen.
     GameComplete = 9,
+    // A kept attempt played again over the field (ReplayWatch).
+    Watching = 10,
 };

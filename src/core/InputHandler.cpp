@@ -157,6 +157,10 @@ void InputHandler::performMenuEntry(ButtonId button) {
 }
 
 void InputHandler::handleLevelSelect(const sf::Event& event) {
+    if (isKey(event, sf::Keyboard::W)) {
+        game.watchKeptReplay(game.stateManager.selectedLevel + 1, true);
+        return;
+    }
     GameStateManager& flow = game.stateManager;
     const int count = static_cast<int>(game.levelFiles.size());
     if (isLeftPress(event)) {
@@ -273,6 +277,10 @@ void InputHandler::performPauseEntry(int index) {
 }
 
 void InputHandler::handleLevelComplete(const sf::Event& event) {
+    if (isKey(event, sf::Keyboard::W)) {
+        game.watchKeptReplay(game.currentLevelIndex + 1, false);
+        return;
+    }
     GameStateManager& flow = game.stateManager;
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
@@ -333,6 +341,10 @@ void InputHandler::handleHighScores(const sf::Event& event) {
     default:
         break;
     }
+}
+
+void InputHandler::handleWatching(const sf::Event& event) {
+    game.handleWatchInput(event);
 }
 
 void InputHandler::handleLogin(const sf::Event& event) {

@@ -44,6 +44,7 @@ private:
     void handleHighScores(const sf::Event& event);
     void handleLogin(const sf::Event& event);
     void handleGameComplete(const sf::Event& event);
+    void handleWatching(const sf::Event& event);
 
     void performPauseEntry(int index);
     void performMenuEntry(ButtonId button);

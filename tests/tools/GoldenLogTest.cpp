@@ -283,7 +283,7 @@ TEST_F(GoldenLog, LevelCheckerReplayNarratesAsRecorded) {
     ASSERT_TRUE(std::filesystem::exists(CHECKER)) << CHECKER;
     const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) +
                                 "' && ALSOFT_DRIVERS=null '" + CHECKER +
-                                "' --replay --verbose 2>/dev/null";
+                                "' --replay --verbose --window 2>/dev/null";
     std::string log;
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
