@@ -70,6 +70,13 @@ ApiResponse signingFailed() {
     return ApiResponse::authError(500, "unexpected_failure", "Error signing the access token");
 }
 
+// The database file is gone from under the server: nothing it would store
+// now could be kept.
+ApiResponse storageUnavailable() {
+    return ApiResponse::authError(503, "unexpected_failure",
+                                  "The accounts database is unavailable; try again later");
+}
+
 ApiResponse storageFailed() {
     return ApiResponse::authError(500, "unexpected_failure", "Database error granting user");
 }
@@ -87,10 +94,22 @@ nlohmann::json publicMetadata(const nlohmann::json& stored) {
 } // namespace
 
 AuthService::AuthService(Store& store, const PasswordHasher& hasher, const TokenService& tokens)
-    : store(store), hasher(hasher), tokens(tokens) {}
+    : store(store), hasher(hasher), tokens(tokens), nowMicros(&Clock::nowMicros) {}
+
+void AuthService::useClock(std::function<std::int64_t()> clock) {
+    nowMicros = std::move(clock);
+}
+
+void AuthService::setRefreshReuseInterval(std::chrono::seconds interval) {
+    reuseIntervalMicros = std::chrono::duration_cast<std::chrono::microseconds>(interval).count();
+}
 
 void AuthService::setPublicUrl(const std::string& baseUrl) {
     issuer = baseUrl + "/auth/v1";
+}
+
+void AuthService::limitFailedSignIns(std::size_t burst, std::chrono::milliseconds window) {
+    failedSignIns = burst > 0 ? std::make_unique<RateLimiter>(burst, window) : nullptr;
 }
 
 bool AuthService::isValidUsername(const std::string& username) {
@@ -102,6 +121,9 @@ bool AuthService::isValidUsername(const std::string& username) {
 }
 
 ApiResponse AuthService::signUp(const std::string& body) {
+    if (!store.fileIsCurrent()) {
+        return storageUnavailable();
+    }
     const auto parsed = BoundedJson::parse(body);
     const auto& request = parsed.value;
     if (parsed.verdict != BoundedJson::Verdict::Parsed || !request.is_object()) {
@@ -183,6 +205,8 @@ ApiResponse AuthService::signUp(const std::string& body) {
         break;
     case CreateUserOutcome::EmailTaken: // lost a race with another sign-up
         return ApiResponse::authError(422, "user_already_exists", "User already registered");
+    case CreateUserOutcome::Unavailable:
+        return storageUnavailable();
     case CreateUserOutcome::UsernameRefused:
     case CreateUserOutcome::Failed:
         return ApiResponse::authError(500, "unexpected_failure", "Database error saving new user");
@@ -191,7 +215,7 @@ ApiResponse AuthService::signUp(const std::string& body) {
     store.recordSignIn(user.id, user.lastSignInAtMicros);
     if (!store.addRefreshToken(refreshTokenHash(refreshToken),
                                {user.id, start.sessionId, start.signedInAtMicros, false},
-                               Clock::nowMicros())) {
+                               nowMicros())) {
         return storageFailed();
     }
     return ApiResponse::json(200, *answer);
@@ -205,6 +229,9 @@ ApiResponse AuthService::token(const std::string& grantType, const std::string& 
     if (parsed.verdict != BoundedJson::Verdict::Parsed || !parsed.value.is_object()) {
         return badJson(parsed.verdict);
     }
+    if (!store.fileIsCurrent()) {
+        return storageUnavailable();
+    }
     return grantType == "password" ? passwordGrant(parsed.value) : refreshGrant(parsed.value);
 }
 
@@ -216,6 +243,17 @@ ApiResponse AuthService::passwordGrant(const nlohmann::json& request) {
     }
     const auto invalid =
         ApiResponse::authError(400, "invalid_credentials", "Invalid login credentials");
+    // Counted by the address asked for, known or not, so that the answer
+    // does not tell which accounts exist.
+    if (failedSignIns && !failedSignIns->hasAllowance(email)) {
+        return ApiResponse::authError(429, "over_request_rate_limit", "Request rate limit reached");
+    }
+    const auto refused = [&] {
+        if (failedSignIns) {
+            failedSignIns->allow(email);
+        }
+        return invalid;
+    };
 
     const auto found = store.findUserByEmail(email);
     if (!found.ok) {
@@ -223,11 +261,11 @@ ApiResponse AuthService::passwordGrant(const nlohmann::json& request) {
     }
     if (!found.value) {
         hasher.verifyAgainstDecoy(password);
-        return invalid;
+        return refused();
     }
     UserRecord user = *found.value;
     if (!hasher.verify(password, user.passwordHash)) {
-        return invalid;
+        return refused();
     }
     user.lastSignInAtMicros = Clock::nowMicros();
     const SessionStart start{Uuid::generate(), user.lastSignInAtMicros};
@@ -239,14 +277,15 @@ ApiResponse AuthService::passwordGrant(const nlohmann::json& request) {
     store.recordSignIn(user.id, user.lastSignInAtMicros);
     if (!store.addRefreshToken(refreshTokenHash(refreshToken),
                                {user.id, start.sessionId, start.signedInAtMicros, false},
-                               Clock::nowMicros())) {
+                               nowMicros())) {
         return storageFailed();
     }
     return ApiResponse::json(200, *answer);
 }
 
 // Trades a refresh token for a new session object with a new refresh token;
-// the old one is used up. A used token presented again ends its session.
+// the old one is used up. A used token presented again within the reuse
+// interval gets the answer its first use got; later, it ends its session.
 ApiResponse AuthService::refreshGrant(const nlohmann::json& request) {
     const std::string presented = stringMember(request, "refresh_token");
     if (presented.empty()) {
@@ -257,6 +296,15 @@ ApiResponse AuthService::refreshGrant(const nlohmann::json& request) {
     const auto alreadyUsed = ApiResponse::authError(400, "refresh_token_already_used",
                                                     "Invalid Refresh Token: Already Used");
     const std::string presentedHash = refreshTokenHash(presented);
+    constexpr std::int64_t MICROS = 1'000'000;
+    std::lock_guard rotating(rotationMutex);
+    const std::int64_t now = nowMicros();
+    if (const auto recent = recentRotations.find(presentedHash); recent != recentRotations.end()) {
+        if (reuseIntervalMicros > 0 && now - recent->second.usedAtMicros <= reuseIntervalMicros) {
+            return ApiResponse::json(200, recent->second.answer);
+        }
+        recentRotations.erase(recent);
+    }
     const auto found = store.findRefreshToken(presentedHash);
     if (!found.ok) {
         return storageFailed();
@@ -267,7 +315,13 @@ ApiResponse AuthService::refreshGrant(const nlohmann::json& request) {
     const RefreshTokenRecord record = *found.value;
     if (record.used) {
         store.endSession(record.sessionId);
+        forgetRotations(record.userId, record.sessionId, false);
         return alreadyUsed;
+    }
+    if (now - record.createdAtMicros > REFRESH_TOKEN_LIFETIME_SECONDS * MICROS) {
+        store.deleteSession(record.sessionId);
+        return ApiResponse::authError(400, "refresh_token_not_found",
+                                      "Invalid Refresh Token: Refresh Token Expired");
     }
     const auto user = store.findUserById(record.userId);
     if (!user.ok) {
@@ -282,17 +336,71 @@ ApiResponse AuthService::refreshGrant(const nlohmann::json& request) {
     if (!answer) {
         return signingFailed();
     }
-    switch (store.rotateRefreshToken(presentedHash, refreshTokenHash(refreshToken), record,
-                                     Clock::nowMicros())) {
+    switch (store.rotateRefreshToken(presentedHash, refreshTokenHash(refreshToken), record, now)) {
     case RotateOutcome::Rotated:
+        if (recentRotations.size() >= MAX_REMEMBERED_ROTATIONS) {
+            std::erase_if(recentRotations, [&](const auto& entry) {
+                return now - entry.second.usedAtMicros > reuseIntervalMicros;
+            });
+            if (recentRotations.size() >= MAX_REMEMBERED_ROTATIONS) {
+                recentRotations.clear();
+            }
+        }
+        recentRotations[presentedHash] = {*answer, record.userId, record.sessionId, now};
         return ApiResponse::json(200, *answer);
-    case RotateOutcome::AlreadyUsed: // another request used it a moment ago
+    case RotateOutcome::AlreadyUsed: // used by another process sharing the file
         store.endSession(record.sessionId);
         return alreadyUsed;
+    case RotateOutcome::Unavailable:
+        return storageUnavailable();
     case RotateOutcome::Failed:
         break;
     }
     return storageFailed();
+}
+
+void AuthService::forgetRotations(const std::string& userId, const std::string& sessionId,
+                                  bool wholeUser) {
+    std::erase_if(recentRotations, [&](const auto& entry) {
+        return wholeUser ? entry.second.userId == userId && entry.second.sessionId != sessionId
+                         : entry.second.sessionId == sessionId;
+    });
+}
+
+ApiResponse AuthService::logout(const std::string& accessToken, const std::string& scope) {
+    const auto badJwt = [](const char* why) {
+        return ApiResponse::authError(401, "bad_jwt", std::string("invalid JWT: ") + why);
+    };
+    if (scope != "" && scope != "global" && scope != "local" && scope != "others") {
+        return ApiResponse::authError(400, "validation_failed",
+                                      "Unsupported logout scope \"" + scope.substr(0, 16) + "\"");
+    }
+    const auto verification = tokens.verify(accessToken, Clock::nowSeconds());
+    if (verification.verdict == TokenService::Verdict::Expired) {
+        return badJwt("token is expired");
+    }
+    const auto& claims = verification.claims;
+    const auto sub = claims.find("sub");
+    const auto sessionId = claims.find("session_id");
+    if (verification.verdict != TokenService::Verdict::Valid || sub == claims.end() ||
+        !sub->is_string() || sessionId == claims.end() || !sessionId->is_string()) {
+        return badJwt("unable to parse or verify signature, or not a user's session");
+    }
+    if (!store.fileIsCurrent()) {
+        return storageUnavailable();
+    }
+    const std::string userId = *sub;
+    const std::string session = *sessionId;
+    std::lock_guard rotating(rotationMutex);
+    bool ended = true;
+    if (scope == "local") {
+        ended = store.deleteSession(session);
+        forgetRotations(userId, session, false);
+    } else {
+        ended = store.deleteUserSessions(userId, scope == "others" ? session : std::string());
+        forgetRotations(userId, scope == "others" ? session : std::string(), true);
+    }
+    return ended ? ApiResponse::noContent() : storageFailed();
 }
 
 std::string AuthService::accessTokenFor(const UserRecord& user,

@@ -65,6 +65,7 @@ constexpr Refusal REFUSALS[] = {
     {413, "54000", "Request body is too large"},
     {415, "0A000", "Compressed or otherwise encoded request bodies are not accepted"},
     {431, "54000", "Request header fields too large"},
+    {503, "53300", "Too many connections; try again shortly"},
 };
 
 } // namespace
@@ -76,7 +77,10 @@ BackendServer::BackendServer(Store& store, const PasswordHasher& hasher, const T
       refreshLimiter(settings.authRateBurst, settings.authRateWindow),
       rateClock(std::move(settings.rateClock)),
       http(std::make_unique<HttpServer>(static_cast<HttpServer::Handler&>(*this), settings.http)),
-      hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS) {}
+      hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS) {
+    auth.limitFailedSignIns(settings.failedSignInBurst, settings.failedSignInWindow);
+    auth.setRefreshReuseInterval(settings.refreshReuseInterval);
+}
 
 BackendServer::~BackendServer() {
     stop();
@@ -95,6 +99,9 @@ BackendServer::Route BackendServer::routeOf(const HttpRequest& request) {
     }
     if (path == "/auth/v1/signup") {
         return Route::SignUp;
+    }
+    if (path == "/auth/v1/logout") {
+        return Route::Logout;
     }
     if (path == "/auth/v1/token") {
         const std::string grant = request.queryParameter("grant_type");
@@ -144,6 +151,8 @@ ApiResponse BackendServer::dispatch(const HttpRequest& request, Route route) {
         case Route::RefreshGrant:
         case Route::OtherGrant:
             return auth.token(request.queryParameter("grant_type"), request.body);
+        case Route::Logout:
+            return auth.logout(bearerFrom(request), request.queryParameter("scope"));
         case Route::Rpc:
             return rpc.call(request.path.substr(RPC_PREFIX.size()), request.body,
                             bearerFrom(request));
@@ -168,8 +177,11 @@ void BackendServer::handle(HttpRequest request, HttpServer::Reply reply) {
     }
     if (route == Route::SignUp || route == Route::PasswordGrant) {
         auto shared = std::make_shared<const HttpRequest>(std::move(request));
+        const std::string client = shared->clientAddress;
         const bool queued = hashing.post(
-            [this, shared, reply, route] { reply(finish(*shared, dispatch(*shared, route))); });
+            client,
+            {[this, shared, reply, route] { reply(finish(*shared, dispatch(*shared, route))); },
+             [this, shared, reply] { reply(finish(*shared, overRateLimit())); }});
         if (!queued) {
             reply(finish(*shared, overRateLimit()));
         }

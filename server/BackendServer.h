@@ -23,10 +23,18 @@ struct BackendSettings {
     // the window. The hosted service's defaults; 0 turns the limit off.
     std::size_t authRateBurst = 30;
     std::chrono::milliseconds authRateWindow{5 * 60 * 1000};
-    // The clock those limits run on; tests hand in one of their own.
+    // The clock the limits per address run on; tests hand in one of their own.
     std::function<RateLimiter::Clock::time_point()> rateClock = &RateLimiter::Clock::now;
-    // Password hashes computed at once (0: one per core), and how many more
-    // may wait before sign-ins are turned away.
+    // Wrong passwords tried on one account, from any addresses: a burst,
+    // earned back over the window; 0 turns the limit off.
+    std::size_t failedSignInBurst = 10;
+    std::chrono::milliseconds failedSignInWindow{15 * 60 * 1000};
+    // A refresh token used again within this gets the session its first use
+    // made; later, the reuse ends the session.
+    std::chrono::seconds refreshReuseInterval{AuthService::REFRESH_REUSE_INTERVAL_SECONDS};
+    // Password hashes computed at once (0: one per core the process may run
+    // on), and how many more may wait, shared fairly between client
+    // addresses, before sign-ins are turned away.
     unsigned hashingThreads = 0;
     std::size_t maxQueuedHashes = 256;
 };
@@ -64,7 +72,7 @@ public:
     HttpResponse refuse(int status, std::string_view method, std::string_view target) override;
 
 private:
-    enum class Route { Health, SignUp, PasswordGrant, RefreshGrant, OtherGrant, Rpc, None };
+    enum class Route { Health, SignUp, PasswordGrant, RefreshGrant, OtherGrant, Logout, Rpc, None };
 
     void handle(HttpRequest request, HttpServer::Reply reply) override;
     static Route routeOf(const HttpRequest& request);

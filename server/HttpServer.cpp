@@ -1,5 +1,6 @@
 #include "server/HttpServer.h"
 
+#include "server/CpuSet.h"
 #include "server/HttpParsing.h"
 
 #include <algorithm>
@@ -8,9 +9,12 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <iostream>
+#include <list>
+#include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace backend {
@@ -44,8 +48,7 @@ std::size_t connectionCapFor(const HttpLimits& limits) {
 }
 
 unsigned threadCountFor(const HttpLimits& limits) {
-    return limits.ioThreads > 0 ? limits.ioThreads
-                                : std::max(1u, std::thread::hardware_concurrency());
+    return limits.ioThreads > 0 ? limits.ioThreads : usableCpuCount();
 }
 
 std::string addressText(const tcp::endpoint& endpoint) {
@@ -57,6 +60,21 @@ std::string addressText(const tcp::endpoint& endpoint) {
 }
 
 } // namespace
+
+// A connection the server may close to make room: one waiting for a
+// request, whether it has not sent a byte yet or is kept alive between
+// requests.
+class IdleConnection {
+public:
+    virtual ~IdleConnection() = default;
+    // Called with the registry locked; closes the connection from its own
+    // event loop.
+    virtual void evict() = 0;
+
+    // Its place in the server's idle list while it is there; guarded by the
+    // server's registry lock.
+    std::optional<std::list<IdleConnection*>::iterator> idleEntry;
+};
 
 class HttpServer::Impl {
 public:
@@ -78,9 +96,80 @@ public:
         return made;
     }
 
+    // Counts a new connection in for its address; false when the address
+    // holds its share already.
+    bool admit(const std::string& address) {
+        std::lock_guard lock(registryMutex);
+        auto& held = perAddress[address];
+        if (limits.maxConnectionsPerAddress > 0 && held >= limits.maxConnectionsPerAddress) {
+            if (held == 0) {
+                perAddress.erase(address);
+            }
+            return false;
+        }
+        ++held;
+        return true;
+    }
+
+    void release(const std::string& address) {
+        std::lock_guard lock(registryMutex);
+        const auto found = perAddress.find(address);
+        if (found != perAddress.end() && --found->second == 0) {
+            perAddress.erase(found);
+        }
+    }
+
+    // Idle connections in the order they became idle: the front has waited
+    // longest.
+    void markIdle(IdleConnection* connection) {
+        std::lock_guard lock(registryMutex);
+        if (!connection->idleEntry) {
+            connection->idleEntry = idle.insert(idle.end(), connection);
+        }
+    }
+
+    void markBusy(IdleConnection* connection) {
+        std::lock_guard lock(registryMutex);
+        if (connection->idleEntry) {
+            idle.erase(*connection->idleEntry);
+            connection->idleEntry.reset();
+        }
+    }
+
+    // Closes the connection idle the longest; false when none is idle.
+    bool evictOldestIdle() {
+        std::lock_guard lock(registryMutex);
+        if (idle.empty()) {
+            return false;
+        }
+        IdleConnection* oldest = idle.front();
+        idle.pop_front();
+        oldest->idleEntry.reset();
+        oldest->evict();
+        return true;
+    }
+
+    // An answer written at once to a connection that is not kept, so that
+    // the client learns why instead of waiting or seeing a reset.
+    void turnAway(tcp::socket& socket) {
+        const auto answer = handler.refuse(503, {}, {});
+        const std::string text =
+            "HTTP/1.1 503 Service Unavailable\r\nContent-Type: " + answer.contentType +
+            "\r\nContent-Length: " + std::to_string(answer.body.size()) +
+            "\r\nConnection: close\r\nRetry-After: 1\r\n\r\n" + answer.body;
+        beast::error_code ignored;
+        socket.non_blocking(true, ignored);
+        socket.write_some(asio::buffer(text), ignored);
+        socket.shutdown(tcp::socket::shutdown_send, ignored);
+        socket.close(ignored);
+    }
+
     Handler& handler;
     const HttpLimits limits;
     const std::size_t connectionCap;
+    std::mutex registryMutex;
+    std::unordered_map<std::string, std::size_t> perAddress;
+    std::list<IdleConnection*> idle;
     // Declared before the event loops: sessions destroyed with the loops'
     // pending work still count themselves out.
     std::atomic<std::size_t> connections{0};
@@ -97,16 +186,19 @@ namespace {
 // One client connection: waits for a request without holding a thread,
 // reads it within the deadline and the size caps, hands it to the handler,
 // writes the answer, and starts over while the client keeps it alive.
-class Session : public std::enable_shared_from_this<Session> {
+class Session : public std::enable_shared_from_this<Session>, public IdleConnection {
 public:
-    Session(tcp::socket socket, HttpServer::Impl& server)
+    // The address was admitted by the server already.
+    Session(tcp::socket socket, HttpServer::Impl& server, std::string address)
         : stream(std::move(socket)), server(server), limits(server.limits),
-          buffer(limits.maxHeaderBytes + READ_CHUNK_BYTES) {
+          buffer(limits.maxHeaderBytes + READ_CHUNK_BYTES), clientAddress(std::move(address)) {
         ++server.connections;
-        beast::error_code ignored;
-        clientAddress = addressText(stream.socket().remote_endpoint(ignored));
     }
-    ~Session() { --server.connections; }
+    ~Session() override {
+        server.markBusy(this);
+        server.release(clientAddress);
+        --server.connections;
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -115,13 +207,21 @@ public:
                        [self = shared_from_this()] { self->awaitRequest(); });
     }
 
+    void evict() override {
+        if (auto self = weak_from_this().lock()) {
+            asio::post(stream.get_executor(), [self] { self->closeNow(); });
+        }
+    }
+
 private:
-    // An idle kept-alive connection only has a pending read here.
+    // An idle connection only has a pending read here: a new one that has
+    // not said anything yet, or a kept-alive one between requests.
     void awaitRequest() {
         if (buffer.size() > 0) {
             return startRequest();
         }
-        stream.expires_after(limits.idleTimeout);
+        stream.expires_after(requestsServed == 0 ? limits.firstByteTimeout : limits.idleTimeout);
+        server.markIdle(this);
         readSome(READ_CHUNK_BYTES, &Session::startRequest);
     }
 
@@ -139,6 +239,8 @@ private:
     }
 
     void startRequest() {
+        server.markBusy(this);
+        ++requestsServed;
         reader.emplace(limits);
         receivedAt = std::chrono::steady_clock::now();
         // One deadline for the header and the body together.
@@ -282,6 +384,7 @@ private:
     std::chrono::steady_clock::time_point receivedAt;
     std::array<char, READ_CHUNK_BYTES> scratch{};
     std::size_t drained = 0;
+    std::size_t requestsServed = 0;
 };
 
 } // namespace
@@ -304,14 +407,20 @@ void HttpServer::Impl::accept() {
             });
             return;
         }
-        if (connections.load() >= connectionCap) {
-            beast::error_code ignored;
-            socket.close(ignored);
+        beast::error_code ignored;
+        auto address = addressText(socket.remote_endpoint(ignored));
+        // At the cap the longest-idle connection makes room: silent
+        // connections cannot lock the players out. The evicted one counts
+        // itself out when its loop has closed it, a moment later.
+        if (!admit(address)) {
+            turnAway(socket);
+        } else if (connections.load() >= connectionCap && !evictOldestIdle()) {
+            release(address);
+            turnAway(socket);
         } else {
-            beast::error_code ignored;
             // Answers go out in one write; no reason to hold them back.
             socket.set_option(tcp::no_delay(true), ignored);
-            std::make_shared<Session>(std::move(socket), *this)->start();
+            std::make_shared<Session>(std::move(socket), *this, std::move(address))->start();
         }
         accept();
     });

@@ -21,13 +21,20 @@ struct HttpLimits {
     std::size_t maxHeaderCount = 64;
     // From a request's first byte to its last: a slower sender is cut off.
     std::chrono::milliseconds requestDeadline{10'000};
+    // How long a new connection may stay silent before its first byte: a
+    // connection that says nothing is not a player's.
+    std::chrono::milliseconds firstByteTimeout{5'000};
     // How long a kept-alive connection may wait for its next request.
     std::chrono::milliseconds idleTimeout{60'000};
     // How long a client may take to read an answer.
     std::chrono::milliseconds writeTimeout{10'000};
-    // Connections beyond this are closed as soon as they are accepted.
+    // Connections held at once. At the cap the connection idle the longest
+    // is closed to make room; when none is idle, the new one is answered 503.
     std::size_t maxConnections = 4096;
-    // Threads serving connections; 0: one per core.
+    // Connections one client address may hold at once; more are answered
+    // 503. 0: no limit.
+    std::size_t maxConnectionsPerAddress = 256;
+    // Threads serving connections; 0: one per core the process may run on.
     unsigned ioThreads = 0;
 };
 
@@ -47,8 +54,8 @@ public:
         // elsewhere and replies from there.
         virtual void handle(HttpRequest request, Reply reply) = 0;
         // The answer to a request the transport refused (400, 413, 415,
-        // 431); method and target are empty when the request line was not
-        // read.
+        // 431, and 503 for a connection over a cap); method and target are empty when the request
+        // line was not read.
         virtual HttpResponse refuse(int status, std::string_view method,
                                     std::string_view target) = 0;
     };

@@ -63,6 +63,7 @@ int serve(const backend::ServerOptions& options) {
     backend::BackendSettings settings;
     settings.authRateBurst = options.authRateLimit;
     settings.authRateWindow = std::chrono::seconds(options.authRateWindowSeconds);
+    settings.http.maxConnectionsPerAddress = options.maxConnectionsPerAddress;
     backend::BackendServer server(*store, hasher, tokens, options.quiet ? nullptr : &std::cout,
                                   settings);
     if (!server.bind(options.address, options.port)) {

@@ -35,6 +35,15 @@ bool RateLimiter::allow(const std::string& client, Clock::time_point now) {
     return true;
 }
 
+bool RateLimiter::hasAllowance(const std::string& client, Clock::time_point now) const {
+    if (burst <= 0) {
+        return true;
+    }
+    std::lock_guard lock(mutex);
+    const auto found = buckets.find(client);
+    return found == buckets.end() || refilled(found->second, now) >= 1.0;
+}
+
 std::size_t RateLimiter::trackedClients() const {
     std::lock_guard lock(mutex);
     return buckets.size();

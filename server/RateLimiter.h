@@ -20,6 +20,10 @@ public:
     // Spends one request of this client's; false when it has none left.
     bool allow(const std::string& client, Clock::time_point now = Clock::now());
 
+    // Whether allow() would let this client through now, without spending:
+    // for limits counted only on failures.
+    bool hasAllowance(const std::string& client, Clock::time_point now = Clock::now()) const;
+
     std::size_t trackedClients() const;
 
     // Beyond this many clients, those with a full bucket are forgotten (and

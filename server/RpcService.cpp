@@ -247,8 +247,26 @@ ApiResponse RpcService::upsertUserScore(const nlohmann::json& args, const Caller
         return notNullViolation("score");
     }
 
-    switch (store.storeScore(caller.userId, std::get<int>(level), std::get<int>(score),
-                             Clock::nowMicros())) {
+    // As the database's CHECK constraints answer it.
+    const auto checkViolation = [](const char* constraint, const std::string& detail) {
+        return ApiResponse::rpcError(400, "23514",
+                                     std::string("new row for relation \"scores\" violates check "
+                                                 "constraint \"") +
+                                         constraint + "\"",
+                                     detail);
+    };
+    const int levelId = std::get<int>(level);
+    const int points = std::get<int>(score);
+    if (levelId < 0 || levelId >= LEVEL_COUNT) {
+        return checkViolation("scores_level_id_check",
+                              "Failing row contains level_id " + std::to_string(levelId) + ".");
+    }
+    if (points < 0 || points > MAX_LEVEL_SCORE) {
+        return checkViolation("scores_score_check",
+                              "Failing row contains score " + std::to_string(points) + ".");
+    }
+
+    switch (store.storeScore(caller.userId, levelId, points, Clock::nowMicros())) {
     case StoreScoreOutcome::Written:
         return ApiResponse::noContent();
     case StoreScoreOutcome::UnknownUser:
@@ -259,6 +277,9 @@ ApiResponse RpcService::upsertUserScore(const nlohmann::json& args, const Caller
             "insert or update on table \"scores\" violates foreign key constraint "
             "\"scores_user_id_fkey\"",
             "Key (user_id)=(" + caller.userId + ") is not present in table \"profiles\".");
+    case StoreScoreOutcome::Unavailable:
+        // Never a success for a score that would not be kept.
+        return ApiResponse::rpcError(503, "58P01", "the scores database is unavailable");
     case StoreScoreOutcome::Failed:
         break;
     }

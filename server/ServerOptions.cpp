@@ -122,6 +122,15 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments, st
                 }
                 options.authRateWindowSeconds = static_cast<int>(number);
             }
+        } else if (matches(argument, "--max-connections-per-address")) {
+            if (takeValue(arguments, i, "--max-connections-per-address", value, error)) {
+                if (!parseNumber(value, 1000000, number)) {
+                    error = "--max-connections-per-address must be a number of connections, "
+                            "not \"" +
+                            value + "\"";
+                }
+                options.maxConnectionsPerAddress = static_cast<std::size_t>(number);
+            }
         } else {
             error = "unknown option \"" + argument + "\"";
         }
@@ -215,6 +224,11 @@ std::string ServerOptions::usage() {
            "  --auth-rate-limit N     sign-ups and sign-ins per client address and window\n"
            "                          (default 30; 0: no limit); refresh grants apart, alike\n"
            "  --auth-rate-window S    seconds in which that many are earned back (default 300)\n"
+           "  --max-connections-per-address N\n"
+           "                          connections one client address may hold (default " +
+           std::to_string(DEFAULT_MAX_CONNECTIONS_PER_ADDRESS) +
+           ";\n"
+           "                          0: no limit); a proxy in front needs more\n"
            "  --insecure-fast-hashing cheapest password hashes; for tests and load runs only\n"
            "  --quiet                 no line per request\n"
            "  --help                  show this text\n"

@@ -27,6 +27,7 @@ public:
     static constexpr const char* SECRET_VARIABLE = "VOLLARIN_JWT_SECRET";
     static constexpr std::size_t DEFAULT_AUTH_RATE_LIMIT = 30;
     static constexpr int DEFAULT_AUTH_RATE_WINDOW_SECONDS = 300;
+    static constexpr std::size_t DEFAULT_MAX_CONNECTIONS_PER_ADDRESS = 256;
 
     // Looks up an environment variable; nothing when it is not set.
     using Environment = std::function<std::optional<std::string>(const char* name)>;
@@ -38,6 +39,7 @@ public:
     bool allowDemoSecret = false;
     std::size_t authRateLimit = DEFAULT_AUTH_RATE_LIMIT;
     int authRateWindowSeconds = DEFAULT_AUTH_RATE_WINDOW_SECONDS;
+    std::size_t maxConnectionsPerAddress = DEFAULT_MAX_CONNECTIONS_PER_ADDRESS;
     bool fastHashing = false;
     bool quiet = false;
     bool showHelp = false;

@@ -81,10 +81,14 @@ constexpr const char* INSERT_REFRESH_TOKEN_SQL =
     "INSERT INTO refresh_tokens (token_hash, user_id, session_id, signed_in_at, created_at) "
     "VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* FIND_REFRESH_TOKEN_SQL =
-    "SELECT user_id, session_id, signed_in_at, used FROM refresh_tokens WHERE token_hash = ?1";
+    "SELECT user_id, session_id, signed_in_at, used, "
+    "created_at FROM refresh_tokens WHERE token_hash = ?1";
 constexpr const char* USE_REFRESH_TOKEN_SQL =
     "UPDATE refresh_tokens SET used = 1 WHERE token_hash = ?1 AND used = 0";
 constexpr const char* END_SESSION_SQL = "UPDATE refresh_tokens SET used = 1 WHERE session_id = ?1";
+constexpr const char* DELETE_SESSION_SQL = "DELETE FROM refresh_tokens WHERE session_id = ?1";
+constexpr const char* DELETE_USER_SESSIONS_SQL =
+    "DELETE FROM refresh_tokens WHERE user_id = ?1 AND session_id <> ?2";
 
 // Creates the missing folders of the path's parent, each private to the
 // user. Existing folders keep their modes: they may be shared on purpose.
@@ -212,25 +216,20 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> statements;
 };
 
-// A connection borrowed from the pool for the length of one operation.
+// The store's connection, held for the length of one operation.
 class Store::Lease {
 public:
-    Lease(Store& store, std::unique_ptr<Connection> connection)
-        : store(store), connection(std::move(connection)) {}
-    ~Lease() {
-        if (connection) {
-            store.giveBack(std::move(connection));
-        }
-    }
+    explicit Lease(Store& store)
+        : lock(store.connectionMutex), connection(store.connection.get()) {}
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
 
     explicit operator bool() const { return connection != nullptr; }
-    Connection* operator->() const { return connection.get(); }
+    Connection* operator->() const { return connection; }
 
 private:
-    Store& store;
-    std::unique_ptr<Connection> connection;
+    std::unique_lock<std::mutex> lock;
+    Connection* connection;
 };
 
 // SQLite would checkpoint inside the commit that fills the log past its
@@ -245,8 +244,7 @@ public:
     static constexpr int LOG_PAGES = 1000;
     static constexpr int BACKLOG_PAGES = 2 * LOG_PAGES;
 
-    explicit Checkpointer(std::unique_ptr<Connection> connection)
-        : connection(std::move(connection)), thread([this] { run(); }) {}
+    explicit Checkpointer(Store& store) : store(store), thread([this] { run(); }) {}
     ~Checkpointer() {
         {
             std::lock_guard lock(mutex);
@@ -258,12 +256,12 @@ public:
     Checkpointer(const Checkpointer&) = delete;
     Checkpointer& operator=(const Checkpointer&) = delete;
 
-    // Installed on every connection of the pool: runs after each commit,
-    // while the writer still holds the write lock.
+    // Installed on the connection: runs after each commit, while the writer
+    // still holds the connection.
     static int committed(void* self, sqlite3* db, const char*, int logPages) {
         if (logPages >= BACKLOG_PAGES) {
-            // The thread cannot keep up (readers on old snapshots hold the
-            // log back): this writer checkpoints itself, as SQLite would, and
+            // The thread cannot keep up (readers of other processes on old
+            // snapshots hold the log back): this writer checkpoints itself, as SQLite would, and
             // the writers queued behind it wait, so the log cannot grow
             // without bound and slow every read down.
             sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
@@ -291,15 +289,20 @@ private:
             }
             wanted = false;
             lock.unlock();
-            // Busy (a reader still on an old snapshot) is normal: the next
-            // request tries again.
-            sqlite3_wal_checkpoint_v2(connection->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE,
-                                      nullptr, nullptr);
+            {
+                // Busy (another process reading an old snapshot of a shared
+                // file) is normal: the next request tries again.
+                auto lease = store.borrow();
+                if (lease) {
+                    sqlite3_wal_checkpoint_v2(lease->handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE,
+                                              nullptr, nullptr);
+                }
+            }
             lock.lock();
         }
     }
 
-    std::unique_ptr<Connection> connection;
+    Store& store;
     std::mutex mutex;
     std::condition_variable wake;
     bool wanted = false;
@@ -307,23 +310,29 @@ private:
     std::thread thread; // last: starts once everything above is ready
 };
 
-Store::Store(std::string path) : path(std::move(path)) {}
+Store::Store(std::string path, Locking locking) : path(std::move(path)), locking(locking) {}
 
-Store::~Store() = default;
+Store::~Store() {
+    // The checkpointer borrows the connection; it stops first.
+    checkpointer.reset();
+}
 
-std::unique_ptr<Store> Store::open(const std::string& path, std::string& error) {
+std::unique_ptr<Store> Store::open(const std::string& path, std::string& error, Locking locking) {
     if (!makePrivateParents(path, error) || !makePrivateFile(path, error)) {
         return nullptr;
     }
-    std::unique_ptr<Store> store(new Store(path));
+    std::unique_ptr<Store> store(new Store(path, locking));
     auto connection = store->openConnection(error);
     if (!connection) {
         return nullptr;
     }
-    // WAL is a property of the file and persists; it lets readers run while a
-    // score is being written.
-    if (!connection->exec("PRAGMA journal_mode = WAL") || !connection->exec("BEGIN IMMEDIATE")) {
-        error = "cannot prepare the database " + path;
+    // Exclusive before WAL: a log opened in exclusive mode keeps its index on
+    // the heap, with no shared-memory file at all. WAL is a property of the
+    // file and persists; its commits are appends.
+    if ((locking == Locking::Exclusive && !connection->exec("PRAGMA locking_mode = EXCLUSIVE")) ||
+        !connection->exec("PRAGMA journal_mode = WAL") || !connection->exec("BEGIN IMMEDIATE")) {
+        error = "cannot prepare the database " + path +
+                (locking == Locking::Exclusive ? " (is another process using it?)" : "");
         return nullptr;
     }
     if (!connection->exec(SCHEMA_SQL) || !connection->exec("COMMIT")) {
@@ -331,17 +340,18 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string& error) 
         error = "cannot create the schema in " + path;
         return nullptr;
     }
-    store->giveBack(std::move(connection));
-    auto own = store->openConnection(error);
-    if (!own) {
+    struct stat opened {};
+    if (::stat(path.c_str(), &opened) != 0) {
+        error = "cannot stat " + path + ": " + std::strerror(errno);
         return nullptr;
     }
-    store->checkpointer = std::make_unique<Checkpointer>(std::move(own));
-    // The connection that made the schema was opened before there was a
-    // checkpointer to report to.
-    for (const auto& pooled : store->idleConnections) {
-        sqlite3_wal_hook(pooled->handle(), &Checkpointer::committed, store->checkpointer.get());
-    }
+    store->fileDevice = static_cast<std::uint64_t>(opened.st_dev);
+    store->fileInode = static_cast<std::uint64_t>(opened.st_ino);
+    store->connection = std::move(connection);
+    store->checkpointer = std::make_unique<Checkpointer>(*store);
+    // Replaces SQLite's checkpoint inside the commit (see Checkpointer).
+    sqlite3_wal_hook(store->connection->handle(), &Checkpointer::committed,
+                     store->checkpointer.get());
     return store;
 }
 
@@ -363,36 +373,32 @@ std::unique_ptr<Store::Connection> Store::openConnection(std::string& error) con
         error = "cannot configure " + path;
         return nullptr;
     }
-    // Replaces SQLite's checkpoint inside the commit (see Checkpointer).
-    sqlite3_wal_hook(db, &Checkpointer::committed, checkpointer.get());
     return connection;
 }
 
-Store::Lease Store::borrow() {
-    {
-        std::lock_guard lock(poolMutex);
-        if (!idleConnections.empty()) {
-            auto connection = std::move(idleConnections.back());
-            idleConnections.pop_back();
-            return Lease(*this, std::move(connection));
-        }
+bool Store::fileIsCurrent() {
+    struct stat now {};
+    const bool same = ::stat(path.c_str(), &now) == 0 &&
+                      static_cast<std::uint64_t>(now.st_dev) == fileDevice &&
+                      static_cast<std::uint64_t>(now.st_ino) == fileInode;
+    if (!same && !detachedReported.exchange(true)) {
+        std::cerr << "Store: the database file " << path
+                  << " was deleted or replaced while in use; refusing writes, which would be "
+                     "lost (restart the server to use the file now at that path)"
+                  << std::endl;
     }
-    std::string error;
-    auto connection = openConnection(error);
-    if (!connection) {
-        std::cerr << "Store: " << error << std::endl;
-    }
-    return Lease(*this, std::move(connection));
+    return same;
 }
 
-void Store::giveBack(std::unique_ptr<Connection> connection) {
-    std::lock_guard lock(poolMutex);
-    idleConnections.push_back(std::move(connection));
+Store::Lease Store::borrow() {
+    return Lease(*this);
 }
 
 CreateUserOutcome Store::createUser(const UserRecord& user,
                                     const std::optional<std::string>& username) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return CreateUserOutcome::Unavailable;
+    }
     auto lease = borrow();
     if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
         return CreateUserOutcome::Failed;
@@ -502,7 +508,9 @@ StoreResult<std::optional<UserRecord>> Store::findUser(const char* sql, const st
 }
 
 bool Store::recordSignIn(const std::string& userId, std::int64_t atMicros) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return false;
+    }
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(RECORD_SIGN_IN_SQL) : nullptr;
     if (!statement) {
@@ -539,28 +547,75 @@ StoreResult<std::optional<std::string>> Store::emailForUsername(const std::strin
     return result;
 }
 
+// Group commit: a store that arrives while another batch is being written
+// waits for it, then the first of the waiting ones writes everything that
+// arrived meanwhile in one transaction. Under load the cost of a commit is
+// shared by all the stores that came together; alone, a store is written at
+// once.
 StoreScoreOutcome Store::storeScore(const std::string& userId, int levelId, int score,
                                     std::int64_t reachedAtMicros) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return StoreScoreOutcome::Unavailable;
+    }
+    PendingScore mine{userId, levelId, score, reachedAtMicros};
+    std::unique_lock lock(batchMutex);
+    waitingScores.push_back(&mine);
+    while (!mine.done) {
+        if (batchRunning) {
+            batchFinished.wait(lock);
+            continue;
+        }
+        batchRunning = true;
+        std::vector<PendingScore*> batch;
+        batch.swap(waitingScores);
+        lock.unlock();
+        writeScores(batch);
+        lock.lock();
+        for (auto* written : batch) {
+            written->done = true;
+        }
+        batchRunning = false;
+        batchFinished.notify_all();
+    }
+    return mine.outcome;
+}
+
+void Store::writeScores(const std::vector<PendingScore*>& batch) {
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(UPSERT_SCORE_SQL) : nullptr;
-    if (!statement) {
-        return StoreScoreOutcome::Failed;
+    const bool together = batch.size() > 1;
+    if (!statement || (together && !lease->exec("BEGIN IMMEDIATE"))) {
+        for (auto* pending : batch) {
+            pending->outcome = StoreScoreOutcome::Failed;
+        }
+        return;
     }
-    StatementScope scope(statement);
-    bindText(statement, 1, userId);
-    sqlite3_bind_int(statement, 2, levelId);
-    sqlite3_bind_int(statement, 3, score);
-    sqlite3_bind_int64(statement, 4, reachedAtMicros);
-    const int step = sqlite3_step(statement);
-    if (step == SQLITE_DONE) {
-        return StoreScoreOutcome::Written;
+    for (auto* pending : batch) {
+        StatementScope scope(statement);
+        bindText(statement, 1, pending->userId);
+        sqlite3_bind_int(statement, 2, pending->levelId);
+        sqlite3_bind_int(statement, 3, pending->score);
+        sqlite3_bind_int64(statement, 4, pending->reachedAtMicros);
+        // A failed statement undoes only itself; the others stay in the
+        // transaction.
+        const int step = sqlite3_step(statement);
+        if (step == SQLITE_DONE) {
+            pending->outcome = StoreScoreOutcome::Written;
+        } else if (step == SQLITE_CONSTRAINT_FOREIGNKEY) {
+            pending->outcome = StoreScoreOutcome::UnknownUser;
+        } else {
+            reportFailure(lease->handle(), "cannot store a score");
+            pending->outcome = StoreScoreOutcome::Failed;
+        }
     }
-    if (step == SQLITE_CONSTRAINT_FOREIGNKEY) {
-        return StoreScoreOutcome::UnknownUser;
+    if (together && !lease->exec("COMMIT")) {
+        lease->exec("ROLLBACK");
+        for (auto* pending : batch) {
+            if (pending->outcome == StoreScoreOutcome::Written) {
+                pending->outcome = StoreScoreOutcome::Failed;
+            }
+        }
     }
-    reportFailure(lease->handle(), "cannot store a score");
-    return StoreScoreOutcome::Failed;
 }
 
 StoreResult<std::vector<ScoreEntry>> Store::topScores(int levelId, int limit) {
@@ -610,7 +665,9 @@ StoreResult<std::optional<int>> Store::scoreOf(const std::string& userId, int le
 
 bool Store::addRefreshToken(const std::string& tokenHash, const RefreshTokenRecord& record,
                             std::int64_t createdAtMicros) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return false;
+    }
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(INSERT_REFRESH_TOKEN_SQL) : nullptr;
     if (!statement) {
@@ -646,9 +703,9 @@ Store::findRefreshToken(const std::string& tokenHash) {
     }
     result.ok = true;
     if (step == SQLITE_ROW) {
-        result.value = RefreshTokenRecord{columnText(statement, 0), columnText(statement, 1),
-                                          sqlite3_column_int64(statement, 2),
-                                          sqlite3_column_int(statement, 3) != 0};
+        result.value = RefreshTokenRecord{
+            columnText(statement, 0), columnText(statement, 1), sqlite3_column_int64(statement, 2),
+            sqlite3_column_int(statement, 3) != 0, sqlite3_column_int64(statement, 4)};
     }
     return result;
 }
@@ -656,7 +713,9 @@ Store::findRefreshToken(const std::string& tokenHash) {
 RotateOutcome Store::rotateRefreshToken(const std::string& oldHash, const std::string& newHash,
                                         const RefreshTokenRecord& record,
                                         std::int64_t createdAtMicros) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return RotateOutcome::Unavailable;
+    }
     auto lease = borrow();
     if (!lease || !lease->exec("BEGIN IMMEDIATE")) {
         return RotateOutcome::Failed;
@@ -695,7 +754,9 @@ RotateOutcome Store::rotateRefreshToken(const std::string& oldHash, const std::s
 }
 
 bool Store::endSession(const std::string& sessionId) {
-    std::lock_guard writing(writeMutex);
+    if (!fileIsCurrent()) {
+        return false;
+    }
     auto lease = borrow();
     sqlite3_stmt* statement = lease ? lease->statement(END_SESSION_SQL) : nullptr;
     if (!statement) {
@@ -705,6 +766,40 @@ bool Store::endSession(const std::string& sessionId) {
     bindText(statement, 1, sessionId);
     if (sqlite3_step(statement) != SQLITE_DONE) {
         reportFailure(lease->handle(), "cannot end a session");
+        return false;
+    }
+    return true;
+}
+
+bool Store::deleteSession(const std::string& sessionId) {
+    return deleteUserSessions({}, sessionId, true);
+}
+
+bool Store::deleteUserSessions(const std::string& userId, const std::string& exceptSessionId) {
+    return deleteUserSessions(userId, exceptSessionId, false);
+}
+
+bool Store::deleteUserSessions(const std::string& userId, const std::string& sessionId,
+                               bool onlyThatSession) {
+    if (!fileIsCurrent()) {
+        return false;
+    }
+    auto lease = borrow();
+    sqlite3_stmt* statement =
+        lease ? lease->statement(onlyThatSession ? DELETE_SESSION_SQL : DELETE_USER_SESSIONS_SQL)
+              : nullptr;
+    if (!statement) {
+        return false;
+    }
+    StatementScope scope(statement);
+    if (onlyThatSession) {
+        bindText(statement, 1, sessionId);
+    } else {
+        bindText(statement, 1, userId);
+        bindText(statement, 2, sessionId);
+    }
+    if (sqlite3_step(statement) != SQLITE_DONE) {
+        reportFailure(lease->handle(), "cannot delete a session");
         return false;
     }
     return true;

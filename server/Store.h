@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -42,28 +43,40 @@ struct RefreshTokenRecord {
     std::string sessionId;
     std::int64_t signedInAtMicros = 0;
     bool used = false;
+    std::int64_t createdAtMicros = 0; // filled by findRefreshToken
 };
 
-enum class CreateUserOutcome { Created, EmailTaken, UsernameRefused, Failed };
-enum class StoreScoreOutcome { Written, UnknownUser, Failed };
-enum class RotateOutcome { Rotated, AlreadyUsed, Failed };
+enum class CreateUserOutcome { Created, EmailTaken, UsernameRefused, Failed, Unavailable };
+enum class StoreScoreOutcome { Written, UnknownUser, Failed, Unavailable };
+enum class RotateOutcome { Rotated, AlreadyUsed, Failed, Unavailable };
 
 // The stand-in's persistent state in one SQLite file: users with their
 // password hashes, the public profiles that carry the user names, and each
 // player's best score per level.
 //
-// Safe to use from many threads at once: each operation borrows its own
-// connection from a small pool, the file is in WAL mode (readers never wait
-// for the writer), writers of this process take turns on a mutex (woken at
-// once, where SQLite's busy handler would sleep and poll), and writers of
-// other processes queue behind a busy timeout instead of failing.
+// Safe to use from many threads at once: operations take turns on one
+// connection. By default the process holds the file for itself (SQLite's
+// exclusive locking mode): the write-ahead log's index then lives on the
+// heap instead of in a shared-memory file that another process could
+// truncate under the server (a SIGBUS), and no other process can write
+// behind the server's back.
+//
+// Writes check first that the file open is still the one at the path: one
+// deleted or replaced while serving would take the writes with it, so they
+// are refused (Unavailable) rather than answered as kept.
 class Store {
 public:
     // Opens (creating when needed) the database file and its schema. Null and
     // an error text when the file cannot be used. Missing folders on the way
     // are made readable by the user only (0700), and so is a new file (0600);
     // SQLite gives its journal files the mode of the database.
-    static std::unique_ptr<Store> open(const std::string& path, std::string& error);
+    //
+    // Shared leaves the file open to other processes while the store uses it
+    // (for tests that look into it); the write-ahead log's index is then a
+    // shared-memory file again.
+    enum class Locking { Exclusive, Shared };
+    static std::unique_ptr<Store> open(const std::string& path, std::string& error,
+                                       Locking locking = Locking::Exclusive);
 
     ~Store();
     Store(const Store&) = delete;
@@ -75,6 +88,10 @@ public:
     CreateUserOutcome createUser(const UserRecord& user,
                                  const std::optional<std::string>& username);
 
+    // False once the file at the path is no longer the one open (deleted,
+    // or replaced); said once on standard error.
+    bool fileIsCurrent();
+
     StoreResult<bool> emailExists(const std::string& email);
     StoreResult<std::optional<UserRecord>> findUserByEmail(const std::string& email);
     StoreResult<std::optional<UserRecord>> findUserById(const std::string& userId);
@@ -84,7 +101,8 @@ public:
 
     // Keeps one row per player and level and replaces its score only by a
     // higher one, in a single statement so that concurrent stores for the
-    // same player cannot lose the better score.
+    // same player cannot lose the better score. Stores that arrive together
+    // are written in one transaction (group commit).
     StoreScoreOutcome storeScore(const std::string& userId, int levelId, int score,
                                  std::int64_t reachedAtMicros);
 
@@ -107,26 +125,49 @@ public:
     // Marks every token of the session used: a used token presented again
     // means it was copied, so the whole session ends.
     bool endSession(const std::string& sessionId);
+    // Deletes the refresh tokens of a sign-out: of the one session, or of all
+    // the user's sessions but exceptSessionId (empty: all of them).
+    bool deleteSession(const std::string& sessionId);
+    bool deleteUserSessions(const std::string& userId, const std::string& exceptSessionId);
 
 private:
     class Connection;
     class Lease;
 
-    explicit Store(std::string path);
+    Store(std::string path, Locking locking);
     std::unique_ptr<Connection> openConnection(std::string& error) const;
     Lease borrow();
     StoreResult<std::optional<UserRecord>> findUser(const char* sql, const std::string& key);
-    void giveBack(std::unique_ptr<Connection> connection);
+    bool deleteUserSessions(const std::string& userId, const std::string& sessionId,
+                            bool onlyThatSession);
+
+    struct PendingScore {
+        std::string userId;
+        int levelId = 0;
+        int score = 0;
+        std::int64_t reachedAtMicros = 0;
+        StoreScoreOutcome outcome = StoreScoreOutcome::Failed;
+        bool done = false; // guarded by batchMutex
+    };
+    void writeScores(const std::vector<PendingScore*>& batch);
 
     // Copies the write-ahead log back into the database on a thread of its
     // own, so that no request waits for a checkpoint and its disk flush.
     class Checkpointer;
 
     std::string path;
-    std::mutex poolMutex;
-    std::mutex writeMutex;
-    std::vector<std::unique_ptr<Connection>> idleConnections;
-    // Last, so it stops before the connections close.
+    Locking locking;
+    // The file opened, to tell it from another one put at the path later.
+    std::uint64_t fileDevice = 0;
+    std::uint64_t fileInode = 0;
+    std::atomic<bool> detachedReported{false};
+    std::mutex batchMutex;
+    std::condition_variable batchFinished;
+    std::vector<PendingScore*> waitingScores;
+    bool batchRunning = false;
+    std::mutex connectionMutex;
+    std::unique_ptr<Connection> connection;
+    // Last, so it stops before the connection closes.
     std::unique_ptr<Checkpointer> checkpointer;
 };
 

@@ -1,5 +1,7 @@
 #include "server/WorkPool.h"
 
+#include "server/CpuSet.h"
+
 #include <algorithm>
 #include <iostream>
 #include <sys/resource.h>
@@ -9,8 +11,7 @@
 namespace backend {
 
 WorkPool::WorkPool(unsigned threads, std::size_t maxQueued, int niceness) : maxQueued(maxQueued) {
-    const unsigned count =
-        threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned count = threads > 0 ? threads : usableCpuCount();
     for (unsigned i = 0; i < count; ++i) {
         workers.emplace_back([this, niceness] { work(niceness); });
     }
@@ -20,24 +21,53 @@ WorkPool::~WorkPool() {
     shutdown();
 }
 
-bool WorkPool::post(std::function<void()> job) {
+bool WorkPool::post(const std::string& client, Job job) {
+    Job pushedOut;
     {
         std::lock_guard lock(mutex);
-        if (stopping || queue.size() >= maxQueued) {
+        if (stopping || maxQueued == 0) {
             return false;
         }
-        queue.push_back(std::move(job));
+        auto& own = lines[client];
+        if (queued >= maxQueued) {
+            auto longest = std::max_element(lines.begin(), lines.end(), [](auto& a, auto& b) {
+                return a.second.size() < b.second.size();
+            });
+            if (longest->second.size() <= own.size() + 1) {
+                if (own.empty()) {
+                    lines.erase(client);
+                }
+                return false;
+            }
+            pushedOut = std::move(longest->second.back());
+            longest->second.pop_back();
+            --queued;
+            if (longest->second.empty()) {
+                turns.erase(std::find(turns.begin(), turns.end(), longest->first));
+                lines.erase(longest);
+            }
+        }
+        if (own.empty()) {
+            turns.push_back(client);
+        }
+        own.push_back(std::move(job));
+        ++queued;
     }
     wake.notify_one();
+    if (pushedOut.dropped) {
+        pushedOut.dropped();
+    }
     return true;
 }
 
 void WorkPool::shutdown() {
-    std::deque<std::function<void()>> dropped;
+    std::unordered_map<std::string, std::deque<Job>> dropped;
     {
         std::lock_guard lock(mutex);
         stopping = true;
-        dropped.swap(queue);
+        dropped.swap(lines);
+        turns.clear();
+        queued = 0;
     }
     wake.notify_all();
     for (auto& worker : workers) {
@@ -56,18 +86,36 @@ void WorkPool::work(int niceness) {
         setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), niceness);
     }
     for (;;) {
-        std::function<void()> job;
+        Job job;
         {
             std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return stopping || !queue.empty(); });
+            wake.wait(lock, [this] { return stopping || queued > 0; });
             if (stopping) {
                 return;
             }
-            job = std::move(queue.front());
-            queue.pop_front();
+            for (;;) {
+                const std::string client = std::move(turns.front());
+                turns.pop_front();
+                auto line = lines.find(client);
+                if (line == lines.end() || line->second.empty()) {
+                    if (line != lines.end()) {
+                        lines.erase(line);
+                    }
+                    continue;
+                }
+                job = std::move(line->second.front());
+                line->second.pop_front();
+                --queued;
+                if (line->second.empty()) {
+                    lines.erase(line);
+                } else {
+                    turns.push_back(client);
+                }
+                break;
+            }
         }
         try {
-            job();
+            job.run();
         } catch (const std::exception& failure) {
             std::cerr << "WorkPool: a job failed: " << failure.what() << std::endl;
         }

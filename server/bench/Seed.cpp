@@ -16,7 +16,7 @@ struct SeedOptions {
     std::string databasePath;
     std::string tokensPath;
     int players = 10000;
-    int levels = 10;
+    int levels = 7;
     int tokenCount = 2000;
 };
 

@@ -53,6 +53,20 @@ const std::vector<CommandLine::Option>& CommandLine::table() {
              o.mute = true;
              return true;
          }},
+        {"--replay", "FILE", "watch the replay in FILE",
+         [](CommandLineOptions& o, std::string_view value, std::string& error) {
+             if (value.empty()) {
+                 error = "--replay needs a file name";
+                 return false;
+             }
+             o.replayFile = std::string(value);
+             return true;
+         }},
+        {"--headless", "", "with --replay: play it with no window, print the result, exit",
+         [](CommandLineOptions& o, std::string_view, std::string&) {
+             o.headless = true;
+             return true;
+         }},
     };
     return options;
 }
@@ -112,6 +126,9 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string_view>& argu
             }
             return result;
         }
+    }
+    if (result.options.headless && !result.options.replayFile) {
+        result.error = "--headless needs --replay FILE";
     }
     return result;
 }

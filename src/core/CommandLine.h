@@ -17,6 +17,10 @@ struct CommandLineOptions {
     bool verticalSync = false;
     bool mute = false;
     std::optional<int> frameRateLimit;
+    // A replay file to open instead of the menu; with `headless`, to play
+    // with no window and report on.
+    std::optional<std::string> replayFile;
+    bool headless = false;
 };
 
 // The game's command line: "--name", "--name value" or "--name=value" for the

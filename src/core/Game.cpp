@@ -6,15 +6,19 @@
 #include "assets/TextureTable.h"
 #include "assets/WindowIcon.h"
 #include "core/AimingPreview.h"
+#include "core/FieldCamera.h"
 #include "core/LevelWatchers.h"
 #include "core/ScreenTable.h"
+#include "core/SimulationFingerprint.h"
 #include "entities/BoostBird.h"
 #include "entities/Enemy.h"
 #include "entities/Entity.h"
 #include "entities/ExplosionBird.h"
 #include "entities/ExplosionBurst.h"
 #include "entities/SplitBird.h"
+#include "level/ShippedLevels.h"
 #include "online/BackendConfig.h"
+#include "ui/ClosingScreen.h"
 #include "ui/FieldViewLayout.h"
 #include "ui/LoginForm.h"
 
@@ -27,13 +31,6 @@
 #include <iostream>
 
 namespace {
-constexpr float PULL_START_RADIUS = 200.0f;
-constexpr float PULL_LIMIT = 150.0f;
-constexpr float SETTLE_SPEED = 15.0f; // px/s
-constexpr float SETTLE_TIME = 0.5f;
-constexpr float SPECIAL_BANNER_SECONDS = 2.0f;
-const sf::Vector2f CAMERA_HOME{500.0f, 350.0f};
-const b2Vec2 GRAVITY{0.0f, Game::GRAVITY_MPS2};
 const sf::Color BAND_COLOR(100, 50, 0, 255);
 // The last shot's dots: faint, so that the aiming preview stands out above them.
 const sf::Color SHOT_TRAIL_COLOR(255, 255, 255, 130);
@@ -67,10 +64,6 @@ sf::VideoMode videoModeFor(bool fullscreen, sf::Vector2u windowedSize) {
 sf::Uint32 styleFor(bool fullscreen) {
     return fullscreen ? sf::Style::Fullscreen : sf::Style::Default;
 }
-
-float length(sf::Vector2f v) {
-    return std::sqrt(v.x * v.x + v.y * v.y);
-}
 } // namespace
 
 Game::Game(unsigned int width, unsigned int height, const std::string& title,
@@ -81,13 +74,34 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       windowedSize(width, height),
       window(videoModeFor(settings.fullscreen, windowedSize), title, styleFor(settings.fullscreen)),
       renderer(window), ui(renderer, ResourceManager::getInstance()), input(*this),
-      stateManager(*this, supabase), world(std::make_unique<b2World>(GRAVITY)),
-      contactListener(&particles), localHighScores(DataPaths::forThisProcess().highScoreFile()),
+      stateManager(*this, supabase),
+      attempt(stateManager.attemptFlags(), &particles,
+              // While a replay is watched its verdicts only show on the field.
+              {[this] {
+                   if (stateManager.state != Watching) {
+                       keepReplay(true);
+                       stateManager.levelCompleted();
+                   }
+               },
+               [this] {
+                   if (stateManager.state != Watching) {
+                       keepReplay(false);
+                   }
+               },
+               [this] {
+                   if (stateManager.state != Watching) {
+                       startAttemptOver();
+                   }
+               },
+               [this] { stateManager.withdrawLossBanner(); },
+               [this](const std::string& text, float seconds, std::optional<BirdKind> kind) {
+                   stateManager.showMessage(text, seconds, kind);
+               },
+               [](int sound) { SoundManager::getInstance().play(sound, 100.0f); }}),
+      replays(ReplayShelf::forThisProcess()),
+      localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun(settings)),
-      watchers(stateManager.attemptFlags(),
-               {[this] { stateManager.levelCompleted(); }, [this] { loseLevel(); },
-                [this] { startAttemptOver(); }}) {
+      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -101,10 +115,6 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
     ResourceManager& resources = ResourceManager::getInstance();
     resources.loadTexture("loading_bg", resourcePath("/images/loading_bg.png"));
     resources.loadTexture("bird_red", resourcePath("/images/birds/basic_bird.png"));
-
-    rightBandAnchor = {slingshotPos.x + 18.0f, slingshotPos.y - 45.0f};
-    leftBandAnchor = {slingshotPos.x - 22.0f, slingshotPos.y - 45.0f};
-    bandRestPos = (rightBandAnchor + leftBandAnchor) / 2.0f;
 }
 
 // ---------------------------------------------------------------- frame
@@ -136,6 +146,9 @@ void Game::update(float dt) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
         advancePlaying(dt);
+    } else if (stateManager.state == Watching) {
+        stepAccumulator = 0.0f;
+        advanceWatching(dt);
     } else {
         // Time spent on any other screen is never owed to the world.
         stepAccumulator = 0.0f;
@@ -149,7 +162,7 @@ void Game::advancePlaying(float frameDt) {
     stepAccumulator += dt;
     while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
         stepAccumulator -= STEP_SECONDS;
-        world->Step(STEP_SECONDS, VELOCITY_ITERATIONS, POSITION_ITERATIONS);
+        attempt.stepWorld();
         ++stepCount;
         collectEarnedPoints();
         updatePlaying(STEP_SECONDS);
@@ -263,8 +276,7 @@ void Game::finishLoading() {
 
     levelFiles.clear();
     for (int i = 1; i <= LEVEL_COUNT; ++i) {
-        levelFiles.push_back(DataPaths::forThisProcess().resourceRoot() + "/levels/level" +
-                             std::to_string(i) + ".txt");
+        levelFiles.push_back(ShippedLevels::path(i));
     }
     currentLevelIndex = 0;
     loadCurrentLevel();
@@ -275,33 +287,15 @@ void Game::finishLoading() {
     window.setView(gameView);
     stateManager.restoreKeptSession();
     stateManager.transitionTo(Menu);
-}
-
-// Every body goes with the old world; the caller has let go of them first.
-void Game::rebuildWorld() {
-    world = std::make_unique<b2World>(GRAVITY);
-    world->SetContactListener(&contactListener);
-    createGround();
-}
-
-void Game::createGround() {
-    b2BodyDef groundDef;
-    groundDef.type = b2_staticBody;
-    groundDef.position.Set(GROUND_CENTRE_X_PX * METERS_PER_PIXEL,
-                           GROUND_CENTRE_Y_PX * METERS_PER_PIXEL);
-    b2Body* ground = world->CreateBody(&groundDef);
-
-    b2PolygonShape box;
-    box.SetAsBox(GROUND_WIDTH_PX / 2.0f * METERS_PER_PIXEL,
-                 GROUND_HEIGHT_PX / 2.0f * METERS_PER_PIXEL);
-    b2FixtureDef fixture;
-    fixture.shape = &box;
-    fixture.friction = 0.2f;
-    fixture.restitution = 0.0f;
-    fixture.density = 0.0f;
-    fixture.filter.categoryBits = CATEGORY_GROUND;
-    fixture.filter.maskBits = MASK_GROUND;
-    ground->CreateFixture(&fixture);
+    if (replayToOpen) {
+        std::string why;
+        if (const std::optional<Replay> replay = Replay::readFile(*replayToOpen, why)) {
+            watchReplay(*replay);
+        } else {
+            std::cerr << "Replay: cannot open " << *replayToOpen << ": " << why << std::endl;
+        }
+        replayToOpen.reset();
+    }
 }
 
 // ---------------------------------------------------------------- levels
@@ -312,65 +306,102 @@ void Game::loadCurrentLevel() {
         return;
     }
     discardAttempt();
-    rebuildWorld();
-    Level loaded = levelLoader.loadLevel(levelFiles[currentLevelIndex], world.get());
-    if (levels.size() <= static_cast<std::size_t>(currentLevelIndex)) {
-        levels.resize(static_cast<std::size_t>(currentLevelIndex) + 1);
-    }
-    levels[currentLevelIndex] = loaded;
-    currentLevel = &levels[currentLevelIndex];
-
-    stateManager.totalBirds = static_cast<std::int32_t>(
-        std::count_if(currentLevel->entities.begin(), currentLevel->entities.end(),
-                      [](const auto& entity) { return dynamic_cast<Bird*>(entity.get()); }));
-    // Counted now: by the time the level is rated its enemies have left the list.
-    stateManager.totalEnemies = countEnemies();
-    gameView.setCenter(CAMERA_HOME);
+    attempt.start(levelFiles[currentLevelIndex]);
+    stateManager.totalBirds = attempt.totalBirds;
+    stateManager.totalEnemies = attempt.totalEnemies;
+    gameView.setCenter(FieldCamera::HOME);
     window.setView(gameView);
-
-    int waiting = 0;
-    for (const auto& entity : currentLevel->entities) {
-        auto* bird = dynamic_cast<Bird*>(entity.get());
-        if (bird == nullptr || bird->launched) {
-            continue;
-        }
-        if (birdOnSlingshot == nullptr) {
-            seatBird(bird);
-        } else {
-            bird->position = {slingshotPos.x - 60.0f - 25.0f * static_cast<float>(waiting),
-                              slingshotPos.y + 40.0f};
-            ++waiting;
-        }
-    }
     std::cout << "Game constructor: finished." << std::endl;
 }
 
 void Game::discardAttempt() {
-    releaseSplitBirds();
-    if (currentLevel != nullptr) {
-        currentLevel->clear();
-    }
-    currentBird = nullptr;
-    birdOnSlingshot = nullptr;
-    turnActive = false;
-    turnSettleTimer = 0.0f;
-    // A pull left over from the old attempt must not launch a bird of the
-    // next one, and no time of the old attempt is owed to the next one.
-    isDragging = false;
+    attempt.discard();
+    // No time of the old attempt is owed to the next one, and its pictures
+    // go with it.
     stepAccumulator = 0.0f;
-    // The pictures of the old attempt go with it.
-    shotTrail.clear();
     pointLabels.clear();
-    contactListener.clearEarned();
 }
 
-void Game::releaseSplitBirds() {
-    for (auto& bird : extraBirds) {
-        if (bird) {
-            bird->destroyBody();
-        }
+void Game::keepReplay(bool won) {
+    if (currentLevelIndex < 0 ||
+        currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
+        return;
     }
-    extraBirds.clear();
+    const std::string failure =
+        replays.keep(attempt.replay(currentLevelIndex + 1), won, attempt.score(),
+                     levelFiles[static_cast<std::size_t>(currentLevelIndex)]);
+    if (!failure.empty()) {
+        std::cerr << "Replay: not kept (" << failure << ")" << std::endl;
+    }
+}
+
+// ---------------------------------------------------------------- replays
+
+bool Game::watchReplay(const Replay& replay) {
+    const int index = replay.levelNumber - 1;
+    if (index < 0 || index >= static_cast<int>(levelFiles.size())) {
+        std::cerr << "Replay: level " << replay.levelNumber << " is not one of this game's"
+                  << std::endl;
+        return false;
+    }
+    const std::uint64_t levelHash =
+        Replay::levelFileHash(levelFiles[static_cast<std::size_t>(index)]).value_or(0);
+    if (const auto refused =
+            ReplayPlayer::refusal(replay, levelHash, SimulationFingerprint::ofThisBuild())) {
+        std::cerr << "Replay: cannot be played: " << *refused << std::endl;
+        return false;
+    }
+    currentLevelIndex = index;
+    watch.begin(replay);
+    restartWatching();
+    stateManager.transitionTo(Watching);
+    return true;
+}
+
+bool Game::watchKeptReplay(int levelNumber, bool best) {
+    std::string why;
+    const std::string path = best ? replays.bestPath(levelNumber) : replays.lastPath(levelNumber);
+    const std::optional<Replay> replay = Replay::readFile(path, why);
+    return replay && watchReplay(*replay);
+}
+
+void Game::restartWatching() {
+    stateManager.endAttempt();
+    loadCurrentLevel();
+    watchPlayer = std::make_unique<ReplayPlayer>(watch.replay(), attempt);
+}
+
+void Game::handleWatchInput(const sf::Event& event) {
+    switch (watch.handle(event)) {
+    case ReplayWatch::Action::Leave:
+        leaveWatching();
+        break;
+    case ReplayWatch::Action::Restart:
+        restartWatching();
+        break;
+    case ReplayWatch::Action::None:
+        break;
+    }
+}
+
+void Game::leaveWatching() {
+    watchPlayer.reset();
+    stateManager.leaveToLevelSelect();
+}
+
+// The replay's inputs go in before the step they were recorded at; the
+// rules, the camera and the pictures run as in play.
+void Game::advanceWatching(float frameDt) {
+    const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
+    const int steps = watch.stepsFor(dt, STEP_SECONDS);
+    for (int i = 0; i < steps && watchPlayer != nullptr && !watchPlayer->finished(); ++i) {
+        watchPlayer->applyDueInputs();
+        attempt.stepWorld();
+        ++stepCount;
+        collectEarnedPoints();
+        updatePlaying(STEP_SECONDS);
+    }
+    updateCosmetics(dt);
 }
 
 void Game::restartLevel() {
@@ -387,107 +418,31 @@ void Game::startAttemptOver() {
 // ---------------------------------------------------------------- slingshot
 
 Bird* Game::findNextBird() const {
-    if (currentLevel == nullptr) {
-        return nullptr;
-    }
-    for (const auto& entity : currentLevel->entities) {
-        auto* bird = dynamic_cast<Bird*>(entity.get());
-        if (bird != nullptr && !bird->launched) {
-            return bird;
-        }
-    }
-    return nullptr;
-}
-
-void Game::seatBird(Bird* bird) {
-    birdOnSlingshot = bird;
-    if (bird != nullptr) {
-        bird->initPhysics(world.get(), bandRestPos);
-    }
+    return attempt.findNextBird();
 }
 
 void Game::pressSlingshot(sf::Vector2i pixel) {
-    const sf::Vector2f point = window.mapPixelToCoords(pixel, gameView);
-    if (birdOnSlingshot == nullptr) {
-        if (Bird* next = findNextBird()) {
-            seatBird(next);
-        }
-    }
-    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
-        return;
-    }
-    const double dx = static_cast<double>(point.x) - slingshotPos.x;
-    const double dy = static_cast<double>(point.y) - slingshotPos.y;
-    if (static_cast<float>(std::sqrt(dx * dx + dy * dy)) >= PULL_START_RADIUS) {
-        return;
-    }
-    isDragging = true;
-    dragStart = bandRestPos;
-    dragPos = point;
-    SoundManager::getInstance().play(SlingshotPull, 100.0f);
-    birdOnSlingshot->position = bandRestPos;
+    attempt.press(window.mapPixelToCoords(pixel, gameView));
 }
 
 void Game::pullSlingshot(sf::Vector2i pixel) {
-    dragPos = window.mapPixelToCoords(pixel, gameView);
-    const sf::Vector2f pull = dragPos - slingshotPos;
-    const float distance = length(pull);
-    if (distance > PULL_LIMIT) {
-        dragPos = slingshotPos + pull * PULL_LIMIT / distance;
-    }
-    if (birdOnSlingshot != nullptr) {
-        birdOnSlingshot->position = dragPos;
-    }
+    attempt.pull(window.mapPixelToCoords(pixel, gameView));
 }
 
 void Game::launchBird() {
-    if (birdOnSlingshot == nullptr || !birdOnSlingshot->canLaunch()) {
-        return;
-    }
-    const float dx = slingshotPos.x - dragPos.x;
-    const float dy = slingshotPos.y - dragPos.y;
-    const sf::Vector2f velocity{dx * LAUNCH_FACTOR, dy * LAUNCH_FACTOR};
-    std::cout << "Drag: (" << dx << ", " << dy << ") \u2192 Velocity: (" << velocity.x << ", "
-              << velocity.y << ") m/s" << std::endl;
-    SoundManager::getInstance().play(BirdLaunch, 100.0f);
-    birdOnSlingshot->launch(velocity);
-    shotTrail.start(birdOnSlingshot->position);
-    currentBird = birdOnSlingshot;
-    birdOnSlingshot = nullptr;
-    turnActive = true;
+    attempt.launchBird();
 }
 
-// ---------------------------------------------------------------- specials
-
 void Game::activateSpecial() {
-    if (currentBird == nullptr || !currentBird->launched || currentBird->specialUsed) {
-        return;
-    }
-    currentBird->useSpecial();
-    // The banner takes the colour of the kind whose special it announces.
-    if (dynamic_cast<BoostBird*>(currentBird) != nullptr) {
-        stateManager.showMessage("BOOST ACTIVATED!", SPECIAL_BANNER_SECONDS, Boost);
-    } else if (auto* split = dynamic_cast<SplitBird*>(currentBird)) {
-        stateManager.showMessage("SPLIT INTO 3 BIRDS!", SPECIAL_BANNER_SECONDS, Split);
-        extraBirds.insert(extraBirds.end(), split->spawnedBirds.begin(), split->spawnedBirds.end());
-    } else if (dynamic_cast<ExplosionBird*>(currentBird) != nullptr) {
-        stateManager.showMessage("EXPLOSION!", SPECIAL_BANNER_SECONDS, Explosion);
-        ExplosionBurst::emit(particles, currentBird->position);
-    }
-    std::cout << "Special ability activated!" << std::endl;
+    attempt.activateSpecial();
 }
 
 int Game::countUnlaunchedBirds() const {
-    return currentLevel == nullptr ? 0 : LevelWatchers::unlaunchedBirds(*currentLevel);
+    return attempt.countUnlaunchedBirds();
 }
 
 int Game::countEnemies() const {
-    if (currentLevel == nullptr) {
-        return 0;
-    }
-    return static_cast<int>(std::count_if(
-        currentLevel->entities.begin(), currentLevel->entities.end(),
-        [](const auto& entity) { return dynamic_cast<Enemy*>(entity.get()) != nullptr; }));
+    return attempt.countEnemies();
 }
 
 // ---------------------------------------------------------------- rules
@@ -496,111 +451,14 @@ void Game::updatePlaying(float dt) {
     if (currentLevel == nullptr) {
         return;
     }
-    currentLevel->update(dt);
-    updateBirdsInFlight(dt);
-    if (currentBird != nullptr && currentBird->alive) {
-        shotTrail.follow(currentBird->position);
-    }
-    updateTurn(dt);
+    attempt.updatePlaying(dt);
     updateCamera(dt);
-    if (stateManager.levelEnded) {
-        return;
-    }
-    updateWatchers(dt);
 }
 
-void Game::updateBirdsInFlight(float dt) {
-    if (currentBird != nullptr) {
-        currentBird->update(dt);
-    }
-    for (auto& bird : extraBirds) {
-        if (bird && bird->alive) {
-            bird->update(dt);
-            // A split bird that left play must not keep pushing blocks around
-            // while the rest of its family is still flying.
-            if (!bird->alive) {
-                bird->destroyBody();
-            }
-        }
-    }
-}
-
-bool Game::anyBirdStillMoving() const {
-    auto moving = [](const Bird& bird) {
-        return bird.alive && length(bird.getVelocity()) >= SETTLE_SPEED;
-    };
-    if (moving(*currentBird)) {
-        return true;
-    }
-    return std::any_of(extraBirds.begin(), extraBirds.end(),
-                       [&](const auto& bird) { return bird && moving(*bird); });
-}
-
-void Game::updateTurn(float dt) {
-    if (!turnActive) {
-        return;
-    }
-    if (currentBird == nullptr) {
-        turnActive = false;
-        return;
-    }
-    if (anyBirdStillMoving()) {
-        turnSettleTimer = 0.0f;
-        return;
-    }
-    turnSettleTimer += dt;
-    if (turnSettleTimer > SETTLE_TIME) {
-        endTurn();
-    }
-}
-
-void Game::endTurn() {
-    std::cout << "Bird turn finished!" << std::endl;
-    turnActive = false;
-    turnSettleTimer = 0.0f;
-    releaseSplitBirds();
-    currentBird = nullptr;
-    if (Bird* next = findNextBird()) {
-        seatBird(next);
-        return;
-    }
-    birdOnSlingshot = nullptr;
-    if (!currentLevel->allEnemiesDead()) {
-        loseLevel();
-    }
-}
-
-void Game::loseLevel() {
-    stateManager.gameOverPending = true;
-    stateManager.gameOverTimer = LevelWatchers::GAME_OVER_DELAY;
-    stateManager.showMessage("Game Over! Restarting...", LevelWatchers::GAME_OVER_DELAY);
-    SoundManager::getInstance().play(LevelLose, 100.0f);
-    std::cout << "Game Over! No birds left." << std::endl;
-}
-
-// Runs with the rules, step by step: the view decides where a press lands in
-// the world, so the same shot at the same step must see the same view.
+// Runs with the rules, step by step (see FieldCamera).
 void Game::updateCamera(float dt) {
-    sf::Vector2f centre = gameView.getCenter();
-    if (currentBird != nullptr && currentBird->alive) {
-        const float birdX = currentBird->position.x;
-        if (birdX > 600.0f) {
-            float x = centre.x + (birdX - centre.x) * (5.0f * dt);
-            x = std::max(std::min(x, 1600.0f), 400.0f);
-            centre = {x, CAMERA_HOME.y};
-        } else {
-            centre = CAMERA_HOME;
-        }
-    } else {
-        currentBird = nullptr;
-        centre += (CAMERA_HOME - centre) * (2.0f * dt);
-    }
-    gameView.setCenter(centre);
+    gameView.setCenter(FieldCamera::next(gameView.getCenter(), currentBird, dt));
     window.setView(gameView);
-}
-
-void Game::updateWatchers(float dt) {
-    watchers.step(dt, *currentLevel, turnActive);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -620,13 +478,33 @@ void Game::drawLoadingScreen() {
 void Game::drawMenuScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawMenu(flow.state, flow.isLoggedIn, flow.loggedInUsername, progress.totalStars(),
-                progress.possibleStars());
+                progress.possibleStars(), flow.menuSelection);
 }
 
 void Game::drawLevelSelectScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawLevelSelect(flow.state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
                        flow.loggedInUsername, progress.levels());
+    std::error_code noFile;
+    if (std::filesystem::exists(replays.bestPath(flow.selectedLevel + 1), noFile)) {
+        drawReplayOffer("W: watch your best attempt at this level");
+    }
+}
+
+void Game::drawReplayOffer(const std::string& text) {
+    const sf::Vector2u size = window.getSize();
+    window.setView(sf::View(
+        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
+    ReplayWatch::drawOffer(renderer, size, text);
+}
+
+void Game::drawWatchingScreen() {
+    drawPlayingField();
+    const sf::Vector2u size = window.getSize();
+    window.setView(sf::View(
+        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
+    watch.draw(renderer, size, watchPlayer == nullptr || watchPlayer->finished());
+    window.setView(gameView);
 }
 
 void Game::drawLevelCompleteScreen() {
@@ -635,11 +513,16 @@ void Game::drawLevelCompleteScreen() {
                          totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
                          flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
                          flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+    std::error_code noFile;
+    if (std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
+        drawReplayOffer("W: watch this attempt again");
+    }
 }
 
 void Game::drawNicknameScreen() {
     const GameStateManager& flow = stateManager;
-    ui.drawNicknameEntry(flow.state, flow.stars, contactListener.levelScore, flow.nicknameInput);
+    ui.drawNicknameEntry(flow.state, flow.stars, contactListener.levelScore, flow.nicknameInput,
+                         flow.nicknameOffered);
 }
 
 void Game::drawHighScoresScreen() {
@@ -652,7 +535,16 @@ void Game::drawHighScoresScreen() {
 void Game::drawLoginScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawLoginScreen(flow.state, flow.isLoggedIn, flow.loggedInUsername, flow.usernameInput,
-                       flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError);
+                       flow.passwordInput, flow.cursorVisible, flow.loginFocus, flow.loginError,
+                       flow.previousState);
+}
+
+void Game::drawClosingScreen() {
+    const ClosingScreen::Shown shown{stateManager.finalScore, progress.totalStars(),
+                                     progress.possibleStars(), progress.levels()};
+    ClosingScreen(window.getSize())
+        .draw(renderer, shown, stateManager.closingSelection,
+              ResourceManager::getInstance().getTexture("loading_bg"));
 }
 
 void Game::fitViewsToWindow() {

@@ -2,17 +2,22 @@
 
 #include "assets/Renderer.h"
 #include "assets/SharedConstants.h"
+#include "core/Attempt.h"
 #include "core/CommandLine.h"
 #include "core/FramePacer.h"
 #include "core/GameStateManager.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
+#include "core/ReplayPlayer.h"
+#include "core/ReplayShelf.h"
+#include "core/ReplayWatch.h"
 #include "core/Settings.h"
 #include "core/ShotTrail.h"
 #include "entities/GameContactListener.h"
 #include "entities/ParticleSystem.h"
 #include "level/Level.h"
 #include "level/LevelLoader.h"
+#include "level/ShippedLevels.h"
 #include "online/HighScoreTable.h"
 #include "online/ProgressTable.h"
 #include "online/SupabaseClient.h"
@@ -37,13 +42,14 @@ class Bird;
 // any frame rate. Which screen takes the input and draws in each state is
 // ScreenTable's; the screens' drawing is UIRenderer's, fed from here.
 //
-// Where the rules of play live: a turn (launch, settling, the next bird) and
-// the camera here; when an attempt is won or lost in LevelWatchers; what the
+// Where the rules of play live: a turn (launch, settling, the next bird) in
+// Attempt, which needs no window; the camera here; when an attempt is won
+// or lost in LevelWatchers; what the
 // progression operations do in GameStateManager, each starting from its
 // endAttempt, whose world half is discardAttempt here.
 class Game {
 public:
-    static constexpr int LEVEL_COUNT = 7;
+    static constexpr int LEVEL_COUNT = ShippedLevels::COUNT;
     static constexpr float LOADING_SECONDS = 3.0f;
 
     // `options` are the command line's: they hold for this run on top of the
@@ -105,15 +111,24 @@ public:
     // the flow's side (points, verdict flags) is GameStateManager::endAttempt.
     void discardAttempt();
 
+    // Watching a replay: its level starts afresh and its inputs are played
+    // into the attempt, step by step, at the speed the watcher picks; the
+    // attempt's verdicts then change nothing but the field. False (and the
+    // reason logged) when this build cannot play it.
+    bool watchReplay(const Replay& replay);
+    // The kept best (or the last) attempt of a level, if there is one.
+    bool watchKeptReplay(int levelNumber, bool best);
+    void handleWatchInput(const sf::Event& event);
+    // Leaves the replay for the level select.
+    void leaveWatching();
+
     // Longest frame the simulation accepts, and the one step it advances by.
     static constexpr float MAX_FRAME_SECONDS = 0.25f;
-    static constexpr float STEP_SECONDS = 1.0f / 60.0f;
-    static constexpr int VELOCITY_ITERATIONS = 8;
-    static constexpr int POSITION_ITERATIONS = 3;
-    // The world's gravity, m/s^2 downwards, and the launch speed a pixel of
-    // pull gives, m/s.
-    static constexpr float GRAVITY_MPS2 = WORLD_GRAVITY_MPS2;
-    static constexpr float LAUNCH_FACTOR = 0.15f;
+    static constexpr float STEP_SECONDS = Attempt::STEP_SECONDS;
+    static constexpr int VELOCITY_ITERATIONS = Attempt::VELOCITY_ITERATIONS;
+    static constexpr int POSITION_ITERATIONS = Attempt::POSITION_ITERATIONS;
+    static constexpr float GRAVITY_MPS2 = Attempt::GRAVITY_MPS2;
+    static constexpr float LAUNCH_FACTOR = Attempt::LAUNCH_FACTOR;
 
     // Fields, in the order the subsystems are built. The settings come
     // first: the window is made the way they say.
@@ -133,40 +148,44 @@ public:
     InputHandler input;
     GameStateManager stateManager;
     ParticleSystem particles;
-    std::vector<Level> levels;
     std::vector<std::string> levelFiles;
     std::int32_t currentLevelIndex = 0;
-    Level* currentLevel = nullptr;
-    LevelLoader levelLoader;
-    // Built afresh for every level attempt: the physics engine's results
-    // depend on its history, and a level must start the same every time.
-    std::unique_ptr<b2World> world;
-    GameContactListener contactListener;
+    // The attempt in progress: its world, level, birds, slingshot, turn,
+    // points and watchers. It needs no window; the game draws it and maps
+    // the mouse onto it. Its parts keep their names here.
+    Attempt attempt;
+    std::unique_ptr<b2World>& world = attempt.world;
+    GameContactListener& contactListener = attempt.contactListener;
+    Level*& currentLevel = attempt.currentLevel;
+    Bird*& currentBird = attempt.currentBird;
+    std::vector<std::shared_ptr<Bird>>& extraBirds = attempt.extraBirds;
+    Bird*& birdOnSlingshot = attempt.birdOnSlingshot;
+    sf::Vector2f& slingshotPos = attempt.slingshotPos;
+    sf::Vector2f& rightBandAnchor = attempt.rightBandAnchor;
+    sf::Vector2f& leftBandAnchor = attempt.leftBandAnchor;
+    sf::Vector2f& bandRestPos = attempt.bandRestPos;
+    bool& isDragging = attempt.isDragging;
+    bool& turnActive = attempt.turnActive;
+    float& turnSettleTimer = attempt.turnSettleTimer;
+    sf::Vector2f& dragStart = attempt.dragStart;
+    sf::Vector2f& dragPos = attempt.dragPos;
+    // Where the last bird of the attempt flew (shown while aiming the next).
+    ShotTrail& shotTrail = attempt.shotTrail;
     sf::View gameView;
-    Bird* currentBird = nullptr;
-    std::vector<std::shared_ptr<Bird>> extraBirds;
-    Bird* birdOnSlingshot = nullptr;
-    sf::Vector2f slingshotPos{50.0f, 540.0f};
-    sf::Vector2f rightBandAnchor;
-    sf::Vector2f leftBandAnchor;
-    sf::Vector2f bandRestPos;
-    bool isDragging = false;
-    bool turnActive = false;
-    float turnSettleTimer = 0.0f;
-    sf::Vector2f dragStart;
-    sf::Vector2f dragPos;
     std::int32_t totalScore = 0;
     // Frame time not yet spent on a whole step; emptied whenever play stops
     // or starts over, so no step is owed across a pause or a restart.
     float stepAccumulator = 0.0f;
     // Fixed steps taken since the game was built.
     std::uint64_t stepCount = 0;
+    // The last and the best attempt of each level, as replays.
+    ReplayShelf replays;
+    ReplayWatch watch;
+    std::unique_ptr<ReplayPlayer> watchPlayer;
     HighScoreTable localHighScores;
     // The best score and stars of each level on this computer.
     ProgressTable progress;
-    // Pictures over the field: where the last bird of the attempt flew (shown
-    // while aiming the next) and the points rising where they were earned.
-    ShotTrail shotTrail;
+    // The points rising over the field where they were earned.
     PointLabels pointLabels;
     bool running = false;
     SupabaseClient supabase;
@@ -177,22 +196,17 @@ private:
 
     void updateLoading(float dt);
     void finishLoading();
-    void rebuildWorld();
-    void createGround();
     void advancePlaying(float frameDt);
     void updateCosmetics(float dt);
     // Turns the points the last step earned into labels over the field.
     void collectEarnedPoints();
-    void seatBird(Bird* bird);
-    void updateBirdsInFlight(float dt);
-    void updateTurn(float dt);
-    bool anyBirdStillMoving() const;
-    void endTurn();
-    // Destroys the split birds' bodies and lets go of them.
-    void releaseSplitBirds();
     void updateCamera(float dt);
-    void updateWatchers(float dt);
-    void loseLevel();
+    // Keeps the attempt just decided as its level's last (and maybe best).
+    void keepReplay(bool won);
+    void advanceWatching(float frameDt);
+    void restartWatching();
+    void drawWatchingScreen();
+    void drawReplayOffer(const std::string& text);
     // The same level from its start, the total kept: after a loss, and for
     // restartLevel once the attempt's banked points are withdrawn.
     void startAttemptOver();
@@ -208,13 +222,13 @@ private:
     void drawNicknameScreen();
     void drawHighScoresScreen();
     void drawLoginScreen();
+    void drawClosingScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
     void applySoundSettings();
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
-    // Built once over the flow's flags and this game's verdicts; every fixed
-    // step of play runs it.
-    LevelWatchers watchers;
+    // The replay the command line asked to open once loading is done.
+    std::optional<std::string> replayToOpen;
 };

@@ -13,4 +13,8 @@ enum GameState : std::int32_t {
     EnterNickname = 6,
     HighScores = 7,
     Login = 8,
+    // After the last level: the run's closing screen.
+    GameComplete = 9,
+    // A kept attempt played again over the field (ReplayWatch).
+    Watching = 10,
 };

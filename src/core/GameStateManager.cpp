@@ -4,8 +4,10 @@
 #include "core/Game.h"
 #include "online/AccountRules.h"
 #include "online/SupabaseClient.h"
+#include "ui/LoginForm.h"
 
 #include <iostream>
+#include <utility>
 
 GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
     : game(game), supabase(supabase), sessionStore(SessionStore::forThisProcess()) {}
@@ -40,6 +42,13 @@ void GameStateManager::clearPendingLosses() {
     gameOverTimer = 0.0f;
     outOfBirdsPending = false;
     outOfBirdsTimer = 0.0f;
+}
+
+void GameStateManager::withdrawLossBanner() {
+    // The loss's banner is the game's own; a bird's banner is left to run.
+    if (!messageKind) {
+        messageTimer = 0.0f;
+    }
 }
 
 LevelWatchers::Flags GameStateManager::attemptFlags() {
@@ -148,30 +157,58 @@ void GameStateManager::nextLevel() {
         return;
     }
     std::cout << "All levels completed! Final score: " << game.totalScore << std::endl;
-    state = Menu;
+    // The run ends on a screen of its own rather than dropping to the menu.
+    finalScore = game.totalScore;
+    closingSelection = 0;
+    state = GameComplete;
     game.currentLevelIndex = 0;
     endRun();
 }
 
-void GameStateManager::continueFromLevelComplete() {
+void GameStateManager::playAgain() {
+    game.currentLevelIndex = 0;
+    startLevel();
+}
+
+void GameStateManager::leaveResults(ResultsExit way, sf::Uint32 keyText) {
+    resultsExit = way;
     if (game.localHighScores.wouldQualify(game.currentLevelIndex,
                                           game.contactListener.levelScore)) {
-        // The Enter that got us here also arrives as a typed return; with the
-        // previous name still in the field it would store that name unasked.
-        nicknameInput.clear();
+        NicknameEntry::open(nicknameField(), lastNickname, keyText);
         transitionTo(EnterNickname);
         return;
     }
-    nextLevel();
+    goOnFromResults();
 }
 
 void GameStateManager::submitNickname() {
-    if (nicknameInput.empty()) {
+    const std::string name = NicknameEntry::finished(nicknameInput);
+    if (name.empty()) {
         return;
     }
-    game.localHighScores.addHighScore(game.currentLevelIndex, nicknameInput,
-                                      game.contactListener.levelScore, stars);
-    nextLevel();
+    game.localHighScores.addHighScore(game.currentLevelIndex, name, game.contactListener.levelScore,
+                                      stars);
+    lastNickname = name;
+    goOnFromResults();
+}
+
+void GameStateManager::skipNickname() {
+    goOnFromResults();
+}
+
+void GameStateManager::goOnFromResults() {
+    switch (resultsExit) {
+    case ResultsExit::Next:
+        nextLevel();
+        break;
+    case ResultsExit::Retry:
+        game.restartLevel();
+        resumePlaying();
+        break;
+    case ResultsExit::Leave:
+        leaveToLevelSelect();
+        break;
+    }
 }
 
 void GameStateManager::quitToMenu() {
@@ -197,6 +234,10 @@ void GameStateManager::resumePlaying() {
 void GameStateManager::openLogin(GameState from) {
     previousState = from;
     loginError.clear();
+    // Typing goes into a field from the first key: with nothing focused the
+    // keys would act on the game instead (M mutes), and a Tab would put the
+    // password into the name box.
+    loginFocus = LoginForm::openingFocus(usernameInput);
     transitionTo(Login);
 }
 
@@ -224,14 +265,6 @@ std::string GameStateManager::accountErrorMessage(const std::string& error, bool
     return "Login failed, please try again";
 }
 
-bool GameStateManager::credentialsReady() {
-    loginError = AccountRules::usernameProblem(usernameInput);
-    if (loginError.empty()) {
-        loginError = AccountRules::passwordProblem(passwordInput);
-    }
-    return loginError.empty();
-}
-
 void GameStateManager::applySession(const std::string& error, bool signingUp) {
     if (!error.empty()) {
         std::cerr << failurePrefix(signingUp) << error << std::endl;
@@ -256,7 +289,19 @@ void GameStateManager::signUp() {
 }
 
 void GameStateManager::sendCredentials(bool signingUp) {
-    if (!credentialsReady()) {
+    // The password is typed afresh for every attempt, whatever comes of it:
+    // nobody finds it waiting in the form later.
+    const std::string password = std::move(passwordInput);
+    passwordInput.clear();
+    if (!usernameInput.empty()) {
+        loginFocus = LoginForm::PasswordField;
+    }
+    const std::string username = usernameInput;
+    loginError = AccountRules::usernameProblem(username);
+    if (loginError.empty()) {
+        loginError = AccountRules::passwordProblem(password);
+    }
+    if (!loginError.empty()) {
         std::cerr << failurePrefix(signingUp) << loginError << std::endl;
         return;
     }
@@ -265,9 +310,9 @@ void GameStateManager::sendCredentials(bool signingUp) {
         applySession(error, signingUp);
     };
     if (signingUp) {
-        supabase.signUp(usernameInput, passwordInput, done);
+        supabase.signUp(username, password, done);
     } else {
-        supabase.signIn(usernameInput, passwordInput, done);
+        supabase.signIn(username, password, done);
     }
 }
 
@@ -277,8 +322,12 @@ const char* GameStateManager::failurePrefix(bool signingUp) {
 
 void GameStateManager::signOut() {
     std::cout << "Sign Out button clicked!" << std::endl;
+    supabase.revokeSession();
     supabase.signOut();
     forgetSession("signed out");
+    // The next player at this computer starts from an empty form.
+    usernameInput.clear();
+    passwordInput.clear();
     transitionTo(previousState);
 }
 

@@ -5,7 +5,10 @@
 #include "entities/BirdKinds.h"
 #include "online/HighScore.h"
 #include "online/SessionStore.h"
+#include "ui/ButtonId.h"
+#include "ui/NicknameEntry.h"
 
+#include <SFML/Config.hpp>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,10 +46,21 @@ public:
     void quitToMenu();
     void resumePlaying();
     void leaveToLevelSelect();
-    // Next Level on the results screen: asks for a nickname first when the
-    // score earns a place in the local table for this level.
-    void continueFromLevelComplete();
+    // The closing screen's Play Again: a new run from the first level.
+    void playAgain();
+    // The ways off the results screen: Next Level, Retry, and Escape back
+    // to the level select.
+    enum class ResultsExit { Next, Retry, Leave };
+    // Leaves the results screen `way`, asking for a nickname first when the
+    // score earns a place in this computer's table for the level, whichever
+    // way the player goes. `keyText`: the text the key that chose the way
+    // also sends (Space, Enter), kept out of the name; 0 for a click.
+    void leaveResults(ResultsExit way, sf::Uint32 keyText = 0);
+    // Stores the typed name (the last one offered by default) and goes on
+    // the way chosen; an empty name does nothing.
     void submitNickname();
+    // Goes on the way chosen without storing a name.
+    void skipNickname();
     // Every progression operation starts with this, then sets only what is
     // its own: the attempt in progress ends whichever way the player leaves
     // it. Its world goes (Game::discardAttempt), its points (levelScore) and
@@ -59,6 +73,9 @@ public:
     // left over from an earlier attempt must never restart a fresh one.
     void resetAttemptFlags();
     void clearPendingLosses();
+    // The watchers called a loss off (the field cleared before the restart):
+    // its banner goes with it.
+    void withdrawLossBanner();
     // Retry replaces the completed attempt: its banked points leave the total,
     // so the total holds each level at most once.
     void withdrawBankedScore();
@@ -117,11 +134,23 @@ public:
     // What the completed attempt of the current level added to totalScore.
     std::int32_t bankedScore = 0;
     std::string nicknameInput;
+    // The nickname field's state besides its text (NicknameEntry::Field).
+    bool nicknameOffered = false;
+    sf::Uint32 nicknameOpeningText = 0;
+    // The name last stored this run, offered the next time.
+    std::string lastNickname;
+    ResultsExit resultsExit = ResultsExit::Next;
     std::string usernameInput;
     std::string passwordInput;
     float cursorBlinkTimer = 0.0f;
     bool cursorVisible = true;
     std::int32_t pauseSelection = 0;
+    // The menu's entry the keyboard has selected.
+    ButtonId menuSelection = StartButton;
+    // The closing screen: the total of the run it closes, and the way on
+    // the keyboard has selected (ClosingScreen::Choice).
+    std::int32_t finalScore = 0;
+    int closingSelection = 0;
     bool isLoggedIn = false;
     std::string loggedInUsername;
     std::string userId;
@@ -133,12 +162,15 @@ public:
     // Shown on the login screen: what was wrong with the last attempt.
     std::string loginError;
 
+    NicknameEntry::Field nicknameField() {
+        return {nicknameInput, nicknameOffered, nicknameOpeningText};
+    }
+
 private:
-    // Checks the typed name and password; false (and loginError set) when
-    // they must not be sent.
-    bool credentialsReady();
+    void goOnFromResults();
     // Sign-in and sign-up alike: the typed name and password go to the
-    // client once they pass the checks.
+    // client once they pass the checks; the password field is emptied either
+    // way (loginError says why nothing was sent).
     void sendCredentials(bool signingUp);
     // How the log starts the line of a failed attempt.
     static const char* failurePrefix(bool signingUp);

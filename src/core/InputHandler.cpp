@@ -3,11 +3,16 @@
 #include "assets/SoundManager.h"
 #include "core/Game.h"
 #include "core/ScreenTable.h"
+#include "ui/ClosingScreen.h"
 #include "ui/LevelSelectLayout.h"
+#include "ui/NicknameEntry.h"
 #include "ui/PauseLayout.h"
 #include "ui/TypedCodes.h"
 
+#include <algorithm>
+#include <array>
 #include <iostream>
+#include <iterator>
 
 namespace {
 
@@ -20,11 +25,10 @@ bool isKey(const sf::Event& event, sf::Keyboard::Key key) {
     return event.type == sf::Event::KeyPressed && event.key.code == key;
 }
 
-bool isNicknameCharacter(sf::Uint32 code) {
-    const bool letter = (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z');
-    const bool digit = code >= '0' && code <= '9';
-    return letter || digit || code == '_' || code == '-';
-}
+// The menu's entries in the order the arrow keys walk them: the row of
+// buttons from left to right, then the login corner.
+constexpr std::array<ButtonId, 4> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
+                                                 MenuLoginButton};
 } // namespace
 
 InputHandler::InputHandler(Game& game) : game(game) {}
@@ -89,26 +93,74 @@ sf::Vector2f InputHandler::toWindowView(int x, int y) const {
 }
 
 void InputHandler::handleMenu(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    if (event.type == sf::Event::KeyPressed) {
+        // As on the level select: the arrows move, Enter takes, Escape backs
+        // out, which here means Quit (selected, so a second key confirms).
+        const auto at = std::find(MENU_KEY_ORDER.begin(), MENU_KEY_ORDER.end(), flow.menuSelection);
+        const int index = at == MENU_KEY_ORDER.end()
+                              ? 0
+                              : static_cast<int>(std::distance(MENU_KEY_ORDER.begin(), at));
+        const int count = static_cast<int>(MENU_KEY_ORDER.size());
+        switch (event.key.code) {
+        case sf::Keyboard::Up:
+        case sf::Keyboard::Left:
+            flow.menuSelection =
+                MENU_KEY_ORDER[static_cast<std::size_t>((index + count - 1) % count)];
+            break;
+        case sf::Keyboard::Down:
+        case sf::Keyboard::Right:
+            flow.menuSelection = MENU_KEY_ORDER[static_cast<std::size_t>((index + 1) % count)];
+            break;
+        case sf::Keyboard::Enter:
+            performMenuEntry(flow.menuSelection);
+            break;
+        case sf::Keyboard::Escape:
+            flow.menuSelection = QuitButton;
+            break;
+        default:
+            break;
+        }
+        return;
+    }
     if (!isLeftPress(event)) {
         return;
     }
-    GameStateManager& flow = game.stateManager;
     const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-    if (game.ui.startButtonRect.contains(point)) {
+    const auto button = static_cast<ButtonId>(game.ui.getButtonAt(point, Menu));
+    if (button != NoButton) {
+        performMenuEntry(button);
+    }
+}
+
+void InputHandler::performMenuEntry(ButtonId button) {
+    GameStateManager& flow = game.stateManager;
+    switch (button) {
+    case StartButton:
         SoundManager::getInstance().play(ButtonClick, 100.0f);
         flow.transitionTo(LevelSelect);
         flow.selectedLevel = 0;
-    } else if (game.ui.quitButtonRect.contains(point)) {
+        break;
+    case QuitButton:
         game.setRunning(false);
-    } else if (game.ui.highScoreButtonRect.contains(point)) {
+        break;
+    case HighScoreButton:
         flow.transitionTo(HighScores);
         flow.fetchHighScores(game.currentLevelIndex);
-    } else if (game.ui.getButtonAt(point, Menu) == MenuLoginButton) {
+        break;
+    case MenuLoginButton:
         flow.openLogin(Menu);
+        break;
+    default:
+        break;
     }
 }
 
 void InputHandler::handleLevelSelect(const sf::Event& event) {
+    if (isKey(event, sf::Keyboard::W)) {
+        game.watchKeptReplay(game.stateManager.selectedLevel + 1, true);
+        return;
+    }
     GameStateManager& flow = game.stateManager;
     const int count = static_cast<int>(game.levelFiles.size());
     if (isLeftPress(event)) {
@@ -225,42 +277,41 @@ void InputHandler::performPauseEntry(int index) {
 }
 
 void InputHandler::handleLevelComplete(const sf::Event& event) {
+    if (isKey(event, sf::Keyboard::W)) {
+        game.watchKeptReplay(game.currentLevelIndex + 1, false);
+        return;
+    }
     GameStateManager& flow = game.stateManager;
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
         if (game.ui.getButtonAt(point, LevelComplete) == LevelCompleteLoginButton) {
             flow.openLogin(LevelComplete);
         } else if (game.ui.nextLevelButtonRect.contains(point)) {
-            flow.continueFromLevelComplete();
+            flow.leaveResults(GameStateManager::ResultsExit::Next);
         } else if (game.ui.retryButtonRect.contains(point)) {
-            game.restartLevel();
-            flow.resumePlaying();
+            flow.leaveResults(GameStateManager::ResultsExit::Retry);
         }
-    } else if (isKey(event, sf::Keyboard::Space) || isKey(event, sf::Keyboard::Enter)) {
-        flow.continueFromLevelComplete();
+    } else if (isKey(event, sf::Keyboard::Space)) {
+        flow.leaveResults(GameStateManager::ResultsExit::Next, ' ');
+    } else if (isKey(event, sf::Keyboard::Enter)) {
+        flow.leaveResults(GameStateManager::ResultsExit::Next, CARRIAGE_RETURN_CODE);
+    } else if (isKey(event, sf::Keyboard::Escape)) {
+        flow.leaveResults(GameStateManager::ResultsExit::Leave);
     }
 }
 
 void InputHandler::handleEnterNickname(const sf::Event& event) {
     GameStateManager& flow = game.stateManager;
     if (isKey(event, sf::Keyboard::Escape)) {
-        flow.nextLevel();
+        flow.skipNickname();
         return;
     }
     if (event.type != sf::Event::TextEntered) {
         return;
     }
-    const sf::Uint32 code = event.text.unicode;
-    std::string& nickname = flow.nicknameInput;
-    if (code == BACKSPACE_CODE) {
-        if (!nickname.empty()) {
-            nickname.pop_back();
-        }
-    } else if (code == CARRIAGE_RETURN_CODE || code == LINE_FEED_CODE) {
+    if (NicknameEntry::type(flow.nicknameField(), event.text.unicode) ==
+        NicknameEntry::Typed::Submitted) {
         flow.submitNickname();
-    } else if (code < 128 && nickname.size() < UIRenderer::NICKNAME_MAX_LENGTH &&
-               isNicknameCharacter(code)) {
-        nickname.push_back(static_cast<char>(code));
     }
 }
 
@@ -290,6 +341,10 @@ void InputHandler::handleHighScores(const sf::Event& event) {
     default:
         break;
     }
+}
+
+void InputHandler::handleWatching(const sf::Event& event) {
+    game.handleWatchInput(event);
 }
 
 void InputHandler::handleLogin(const sf::Event& event) {
@@ -334,6 +389,24 @@ void InputHandler::handleLogin(const sf::Event& event) {
         break;
     default:
         flow.loginFocus = LoginForm::NoField;
+        break;
+    }
+}
+
+void InputHandler::handleGameComplete(const sf::Event& event) {
+    GameStateManager& flow = game.stateManager;
+    sf::Vector2f pointer;
+    if (event.type == sf::Event::MouseButtonPressed) {
+        pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    }
+    switch (ClosingScreen(game.window.getSize()).handle(event, pointer, flow.closingSelection)) {
+    case ClosingScreen::BackToMenu:
+        flow.transitionTo(Menu);
+        break;
+    case ClosingScreen::PlayAgain:
+        flow.playAgain();
+        break;
+    case ClosingScreen::NoChoice:
         break;
     }
 }

@@ -43,8 +43,11 @@ private:
     void handleEnterNickname(const sf::Event& event);
     void handleHighScores(const sf::Event& event);
     void handleLogin(const sf::Event& event);
+    void handleGameComplete(const sf::Event& event);
+    void handleWatching(const sf::Event& event);
 
     void performPauseEntry(int index);
+    void performMenuEntry(ButtonId button);
     void focusLoginField(LoginForm::Field field);
 
     // Mouse positions arrive in window pixels. Screens and the HUD are laid

@@ -27,9 +27,21 @@ int LevelWatchers::unlaunchedBirds(const Level& level) {
 }
 
 void LevelWatchers::noticeFieldCleared(const Level& level) {
-    if (level.allEnemiesDead() && !flags.enemiesCleared) {
+    if (!level.allEnemiesDead()) {
+        return;
+    }
+    if (!flags.enemiesCleared) {
         flags.enemiesCleared = true;
         flags.clearTimer = 0.0f;
+    }
+    // Whatever was announced, a cleared field is a win: the restart must not
+    // take it away before the clear delay has run.
+    if (flags.gameOverPending) {
+        flags.gameOverPending = false;
+        flags.gameOverTimer = 0.0f;
+        if (verdicts.callOffLoss) {
+            verdicts.callOffLoss();
+        }
     }
 }
 

@@ -6,7 +6,9 @@ class Level;
 
 // When an attempt is won or lost. These are the rules that decide it, in the
 // order they run after every fixed step of play, and nothing else:
-//   1. the field is cleared: every enemy is dead, the clear delay starts;
+//   1. the field is cleared: every enemy is dead, the clear delay starts,
+//      and a loss still counting down is called off (the last enemy may
+//      fall after the last turn ended; the player won, late or not);
 //   2. the clear delay has run out: the level is complete;
 //   3. no bird is left to throw between turns: the grace period starts;
 //   4. the grace period has run out with an enemy alive: the level is lost;
@@ -43,6 +45,9 @@ public:
         std::function<void()> complete;
         std::function<void()> lose;
         std::function<void()> startOver;
+        // The loss's countdown is already stopped; this takes back what the
+        // loss showed. May be empty.
+        std::function<void()> callOffLoss;
     };
 
     LevelWatchers(Flags flags, Verdicts verdicts);

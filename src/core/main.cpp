@@ -1,10 +1,40 @@
 #include "core/CommandLine.h"
 #include "core/Game.h"
+#include "core/QuietOutput.h"
+#include "core/ReplayPlayer.h"
+#include "core/SimulationFingerprint.h"
+#include "level/ShippedLevels.h"
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
+
+namespace {
+
+// Plays a replay with no window, as fast as it goes, and reports its end in
+// one line; a replay that cannot be played says why and fails.
+int playReplayHeadless(const std::string& path) {
+    // Nothing is heard: the audio library may as well not look for a device.
+    ::setenv("ALSOFT_DRIVERS", "null", 0);
+    std::string why;
+    const std::optional<Replay> replay = Replay::readFile(path, why);
+    std::optional<ReplayPlayer::Result> result;
+    if (replay) {
+        const QuietOutput quiet;
+        result = ReplayPlayer::playBare(*replay, ShippedLevels::path(replay->levelNumber), why);
+    }
+    if (!result) {
+        std::cerr << "vollarin: cannot play " << path << ": " << why << std::endl;
+        return 1;
+    }
+    std::cout << "Replay: level " << result->levelNumber << ", score " << result->score
+              << ", stars " << result->stars << ", " << (result->won ? "won" : "lost") << std::endl;
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const CommandLine::Result command = CommandLine::parse(CommandLine::arguments(argc, argv));
@@ -19,6 +49,11 @@ int main(int argc, char** argv) {
     if (command.options.showVersion) {
         std::cout << CommandLine::versionText() << std::endl;
         return 0;
+    }
+    // Known before anything is played: every replay is checked against it.
+    SimulationFingerprint::ofThisBuild();
+    if (command.options.headless) {
+        return playReplayHeadless(*command.options.replayFile);
     }
 
     std::cout << "Hello Skysling Clone! - main started" << std::endl;

@@ -27,6 +27,16 @@ template <typename Kind> Kind* as(Entity* entity) {
     return dynamic_cast<Kind*>(entity);
 }
 
+// A bird still seated on the slingshot is part of the scenery until it is
+// thrown: a fixed body like the ground, never a weapon. Its contacts follow
+// the rules for a body without an entity, so an enemy that rolls back into it
+// takes fall damage above the threshold, as against a wall, and nothing is
+// "killed by bird" that no bird was thrown at.
+Entity* inPlay(Entity* entity) {
+    const Bird* bird = as<Bird>(entity);
+    return bird != nullptr && !bird->launched ? nullptr : entity;
+}
+
 ParticleShape debrisShape(DebrisShapeChoice choice) {
     switch (choice) {
     case DebrisShapeChoice::QuadOrTriangle:
@@ -43,8 +53,8 @@ ParticleShape debrisShape(DebrisShapeChoice choice) {
 GameContactListener::GameContactListener(ParticleSystem* particles) : particles(particles) {}
 
 void GameContactListener::PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) {
-    Entity* a = entityOf(contact->GetFixtureA()->GetBody());
-    Entity* b = entityOf(contact->GetFixtureB()->GetBody());
+    Entity* a = inPlay(entityOf(contact->GetFixtureA()->GetBody()));
+    Entity* b = inPlay(entityOf(contact->GetFixtureB()->GetBody()));
     if (a == nullptr && b == nullptr) {
         return;
     }

@@ -1,7 +1,9 @@
 #include "online/AtomicFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -168,12 +170,17 @@ std::string AtomicFile::write(const std::string& path, const std::string& conten
 
 std::optional<std::string> AtomicFile::copyToFreeBackup(const std::string& path,
                                                         std::string& error) {
-    FileDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat source {};
     if (!in.isOpen() || ::fstat(in.get(), &source) != 0) {
         error = failure("could not read", path);
         return std::nullopt;
     }
+    if (!S_ISREG(source.st_mode)) {
+        error = path + " is not a regular file";
+        return std::nullopt;
+    }
+    auto left = static_cast<std::size_t>(source.st_size);
     // O_EXCL makes taking a name and creating the file one step, so two
     // savers can never pick the same backup.
     for (int index = 0; index < MAX_BACKUPS; ++index) {
@@ -189,15 +196,16 @@ std::optional<std::string> AtomicFile::copyToFreeBackup(const std::string& path,
         }
         std::array<char, COPY_CHUNK_BYTES> chunk{};
         bool copied = true;
-        for (;;) {
-            const ssize_t got = ::read(in.get(), chunk.data(), chunk.size());
+        while (left > 0) {
+            const ssize_t got = ::read(in.get(), chunk.data(), std::min(chunk.size(), left));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
             if (got <= 0) {
-                copied = got == 0;
+                copied = got == 0; // shrunk meanwhile: what there was is kept
                 break;
             }
+            left -= static_cast<std::size_t>(got);
             if (!writeAll(out.get(), chunk.data(), static_cast<std::size_t>(got))) {
                 copied = false;
                 break;
@@ -215,4 +223,83 @@ std::optional<std::string> AtomicFile::copyToFreeBackup(const std::string& path,
     error = "every backup name of " + path + " up to " + backupPathFor(path, MAX_BACKUPS - 1) +
             " is taken";
     return std::nullopt;
+}
+
+std::optional<std::string> AtomicFile::moveToFreeBackup(const std::string& path,
+                                                        std::string& error) {
+    for (int index = 0; index < MAX_BACKUPS; ++index) {
+        const std::string backup = backupPathFor(path, index);
+        // Taking the name and moving the file are one step: a backup made
+        // meanwhile by another saver is never replaced.
+        int moved = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system without that kind of rename: a second name that
+            // cannot replace anything, then the first one goes.
+            moved = ::link(path.c_str(), backup.c_str());
+            if (moved == 0 && ::unlink(path.c_str()) != 0) {
+                error = failure("could not move aside", path);
+                ::unlink(backup.c_str());
+                return std::nullopt;
+            }
+        }
+        if (moved != 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            error = failure("could not move aside", path);
+            return std::nullopt;
+        }
+        syncDirectory(std::filesystem::absolute(backup).parent_path());
+        return backup;
+    }
+    error = "every backup name of " + path + " up to " + backupPathFor(path, MAX_BACKUPS - 1) +
+            " is taken";
+    return std::nullopt;
+}
+
+AtomicFile::ReadResult AtomicFile::readRegular(const std::string& path, std::size_t maxBytes) {
+    ReadResult result;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for good.
+    FileDescriptor in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!in.isOpen()) {
+        if (errno == ENOENT) {
+            result.status = ReadResult::Status::Missing;
+        } else {
+            result.error = failure("could not open", path);
+        }
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0) {
+        result.error = failure("could not inspect", path);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.status = ReadResult::Status::NotRegular;
+        return result;
+    }
+    // One byte past the limit tells a file that is larger, also one that
+    // grew since fstat; nothing beyond it is read, however large the file.
+    result.text.resize(maxBytes + 1);
+    std::size_t filled = 0;
+    while (filled < result.text.size()) {
+        const ssize_t got =
+            ::read(in.get(), result.text.data() + filled, result.text.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            result.text.clear();
+            result.error = failure("could not read", path);
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    const bool tooLarge = filled > maxBytes || static_cast<std::uintmax_t>(info.st_size) > maxBytes;
+    result.text.resize(std::min(filled, maxBytes));
+    result.status = tooLarge ? ReadResult::Status::TooLarge : ReadResult::Status::Read;
+    return result;
 }

@@ -36,10 +36,33 @@ public:
     // The index-th backup name of path: path + ".bak", then ".bak.1", ".bak.2"...
     static std::string backupPathFor(const std::string& path, int index = 0);
 
-    // Copies the file at path, byte for byte and with its permission bits, to
-    // the first backup name that is free, so an older backup is never
-    // overwritten. Returns that name, or nullopt with `error` set.
+    // Copies the regular file at path, byte for byte and with its permission
+    // bits, to the first backup name that is free, so an older backup is
+    // never overwritten. Copies no more than the file's size when opened (a
+    // file that keeps growing is not followed), and refuses anything but a
+    // regular file (a device or a FIFO would never end). Returns that name,
+    // or nullopt with `error` set.
     static std::optional<std::string> copyToFreeBackup(const std::string& path, std::string& error);
+
+    // Renames whatever is at path (a file of any size, a symbolic link, a
+    // FIFO: nothing is read) to the first backup name that is free, never
+    // replacing an existing backup. Returns that name, or nullopt with
+    // `error` set and path left where it was.
+    static std::optional<std::string> moveToFreeBackup(const std::string& path, std::string& error);
+
+    // What reading a player's file found.
+    struct ReadResult {
+        enum class Status { Read, Missing, NotRegular, TooLarge, Failed };
+        Status status = Status::Failed;
+        std::string text;  // the contents when Read; the first maxBytes when TooLarge
+        std::string error; // what failed, when Failed
+    };
+
+    // Reads a player's file without ever waiting or reading without bound:
+    // opened without blocking (a FIFO in its place is not waited on), only a
+    // regular file is read (a link to a device is not), and of a file larger
+    // than maxBytes only its first maxBytes.
+    static ReadResult readRegular(const std::string& path, std::size_t maxBytes);
 
     static constexpr mode_t PRIVATE_FILE_MODE = 0600;
 

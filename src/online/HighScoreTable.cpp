@@ -16,7 +16,6 @@
 namespace {
 
 constexpr std::size_t FIELDS_PER_LINE = 4;
-constexpr std::size_t READ_CHUNK_BYTES = 4096;
 
 // Splits off at most `count` comma-separated fields; whatever follows the last
 // of them is ignored.
@@ -60,6 +59,30 @@ std::string sanitizedName(std::string name) {
     return name;
 }
 
+// A line or path as it may be printed: control bytes, DEL, '\' and bytes
+// outside ASCII as \xNN, cut at MAX_LOGGED_BYTES, so that a file cannot
+// write to the terminal or forge lines of the log.
+constexpr std::size_t MAX_LOGGED_BYTES = 200;
+
+std::string escapedForLog(std::string_view text) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    std::string escaped;
+    for (std::size_t i = 0; i < text.size() && i < MAX_LOGGED_BYTES; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte >= 0x7f || byte == '\\') {
+            escaped += "\\x";
+            escaped += HEX[byte >> 4];
+            escaped += HEX[byte & 0x0f];
+        } else {
+            escaped += static_cast<char>(byte);
+        }
+    }
+    if (text.size() > MAX_LOGGED_BYTES) {
+        escaped += "...";
+    }
+    return escaped;
+}
+
 const std::vector<HighScore>& emptyList() {
     static const std::vector<HighScore> empty;
     return empty;
@@ -72,23 +95,27 @@ HighScoreTable::HighScoreTable(std::string path) : path(std::move(path)) {}
 void HighScoreTable::loadHighScores() {
     table.clear();
     originalNeedsBackup = false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    // Never waits on a FIFO nor reads a device: only a regular file, and no
+    // more of it than the table can hold.
+    auto read = AtomicFile::readRegular(path, MAX_FILE_BYTES);
+    using Status = AtomicFile::ReadResult::Status;
+    if (read.status == Status::Missing) {
         return;
     }
-    std::string text;
-    std::array<char, READ_CHUNK_BYTES> chunk{};
-    while (text.size() <= MAX_FILE_BYTES && file.read(chunk.data(), chunk.size()).gcount() > 0) {
-        text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    if (read.status == Status::NotRegular || read.status == Status::Failed) {
+        std::cerr << "HighScoreTable: Could not read " << escapedForLog(path)
+                  << " (not a regular file, or unreadable); starting without local high scores."
+                  << std::endl;
+        return;
     }
-    if (text.size() > MAX_FILE_BYTES) {
+    std::string& text = read.text;
+    if (read.status == Status::TooLarge) {
         // The line the limit cuts through goes with the rest; the backup
         // keeps all of it.
-        text.resize(MAX_FILE_BYTES);
         const std::size_t lastBreak = text.rfind('\n');
         text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
         std::cerr << "HighScoreTable: Ignoring everything after the first " << text.size()
-                  << " bytes of " << path << std::endl;
+                  << " bytes of " << escapedForLog(path) << std::endl;
         originalNeedsBackup = true;
     }
     std::istringstream lines(text);
@@ -124,8 +151,9 @@ bool HighScoreTable::parseLine(const std::string& line, std::size_t lineNumber) 
         problem = "bad stars";
     }
     if (problem != nullptr) {
-        std::cerr << "HighScoreTable: Skipping malformed line " << lineNumber << " of " << path
-                  << " (" << problem << "): " << line << std::endl;
+        std::cerr << "HighScoreTable: Skipping malformed line " << lineNumber << " of "
+                  << escapedForLog(path) << " (" << problem << "): " << escapedForLog(line)
+                  << std::endl;
         return false;
     }
     listFor(*level).push_back(HighScore{fields[1], *score, *stars});
@@ -219,8 +247,9 @@ bool HighScoreTable::writeBackupIfNeeded() {
         originalNeedsBackup = false;
         return true;
     }
+    // Moved, not copied: the damaged file may be of any size.
     std::string problem;
-    if (!AtomicFile::copyToFreeBackup(path, problem)) {
+    if (!AtomicFile::moveToFreeBackup(path, problem)) {
         std::cerr << "HighScoreTable: Could not back up " << path << " (" << problem
                   << "); the file was not rewritten." << std::endl;
         return false;

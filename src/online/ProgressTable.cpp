@@ -55,27 +55,25 @@ void ProgressTable::load() {
     if (path.empty()) {
         return;
     }
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) {
+    const auto read = AtomicFile::readRegular(path, MAX_FILE_BYTES);
+    using Status = AtomicFile::ReadResult::Status;
+    switch (read.status) {
+    case Status::Read:
+        break;
+    case Status::Missing:
         return; // a new player
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (error || status.type() != std::filesystem::file_type::regular || !file) {
-        std::cerr << "ProgressTable: Could not read " << path << "; starting without progress."
-                  << std::endl;
-        return;
-    }
-    // Read at most one byte past the limit, so a huge file costs nothing.
-    std::string text(MAX_FILE_BYTES + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    if (text.size() > MAX_FILE_BYTES) {
+    case Status::TooLarge:
         std::cerr << "ProgressTable: " << path << " is larger than " << MAX_FILE_BYTES
                   << " bytes; starting without progress." << std::endl;
         damagedOnDisk = true;
         return;
+    case Status::NotRegular:
+    case Status::Failed:
+        std::cerr << "ProgressTable: Could not read " << path << "; starting without progress."
+                  << std::endl;
+        return;
     }
+    const std::string& text = read.text;
     std::string_view rest(text);
     std::size_t lineNumber = 0;
     while (!rest.empty()) {
@@ -192,14 +190,15 @@ bool ProgressTable::keepDamagedFile() {
         damagedOnDisk = false; // removed meanwhile: nothing left to keep
         return true;
     }
+    // Moved, not copied: the damaged file may be of any size.
     std::string error;
-    const std::optional<std::string> copy = AtomicFile::copyToFreeBackup(path, error);
-    if (!copy) {
+    const std::optional<std::string> kept = AtomicFile::moveToFreeBackup(path, error);
+    if (!kept) {
         std::cerr << "ProgressTable: Could not keep a copy of " << path << " (" << error
                   << "); it was not rewritten." << std::endl;
         return false;
     }
-    std::cerr << "ProgressTable: The damaged " << path << " was kept as " << *copy << "."
+    std::cerr << "ProgressTable: The damaged " << path << " was kept as " << *kept << "."
               << std::endl;
     damagedOnDisk = false;
     return true;

@@ -274,6 +274,21 @@ void SupabaseClient::signOut() {
     std::cout << "User signed out locally.\n" << std::flush;
 }
 
+void SupabaseClient::revokeSession() {
+    if (!isSignedIn()) {
+        return;
+    }
+    const auto result =
+        send("POST", "/auth/v1/logout?scope=local", authenticatedHeaders(), std::string());
+    if (!result) {
+        std::cerr << "Could not end the session on the server (no answer); it lapses there."
+                  << std::endl;
+    } else if (result->status != 204 && result->status != 200) {
+        std::cerr << "Could not end the session on the server (status " << result->status
+                  << "); it lapses there." << std::endl;
+    }
+}
+
 std::int64_t SupabaseClient::nowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())

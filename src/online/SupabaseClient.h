@@ -48,6 +48,12 @@ public:
                 const AuthCallback& callback);
     // Forgets the session; no request is sent.
     void signOut();
+    // Ends the signed-in session on the service (its refresh tokens are
+    // revoked there, so a copy of them signs no one in), for this session
+    // only: other screens the player is signed in on stay signed in. Keeps
+    // the session here; signOut forgets it. A refusal or no answer is said on
+    // standard error: the tokens then only lapse on the service.
+    void revokeSession();
 
     // Takes a session kept from an earlier run; nothing is sent.
     void restoreSession(const AuthSession& session);

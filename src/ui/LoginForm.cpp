@@ -3,6 +3,8 @@
 #include "online/AccountRules.h"
 #include "ui/TypedCodes.h"
 
+#include <algorithm>
+
 namespace {
 // Everything hangs from the heading, 200 px above the window's middle.
 constexpr float TITLE_ABOVE_MIDDLE = 200.0f;
@@ -15,12 +17,18 @@ constexpr float USERNAME_DOWN = 150.0f;
 constexpr float PASSWORD_DOWN = 220.0f;
 constexpr float BUTTONS_DOWN = 320.0f;
 constexpr float ERROR_DOWN = 385.0f;
+constexpr float GAME_TITLE_TOP_MIN = 16.0f;
+constexpr float GAME_TITLE_ABOVE_HEADING = 150.0f;
 // Login left of the middle, Sign Up right of it.
 constexpr float BUTTON_SIDE_OFFSET = 100.0f;
 } // namespace
 
 const sf::Vector2f LoginForm::SIGN_OUT_SIZE(200.0f, 50.0f);
 const sf::Vector2f LoginForm::FORM_BUTTON_SIZE(150.0f, 50.0f);
+
+LoginForm::Field LoginForm::openingFocus(const std::string& username) {
+    return username.empty() ? UsernameField : PasswordField;
+}
 
 LoginForm::Field LoginForm::nextField(std::int32_t focus) {
     return focus == UsernameField ? PasswordField : UsernameField;
@@ -66,6 +74,10 @@ bool LoginForm::type(sf::Uint32 code, std::int32_t focus, std::string& username,
     return true;
 }
 
+const char* LoginForm::backHint(GameState openedFrom) {
+    return openedFrom == Playing ? "Press ESC to resume" : "Press ESC to go back";
+}
+
 bool LoginForm::takesText(bool signedIn, std::int32_t focus) {
     return !signedIn && focus != NoField;
 }
@@ -95,6 +107,8 @@ LoginForm::LoginForm(sf::Vector2u windowSize) {
     const float cx = size.x / 2.0f;
     const float top = size.y / 2.0f - TITLE_ABOVE_MIDDLE;
     title = {cx, top};
+    // Well above the heading in a tall window, at the top edge in a short one.
+    gameTitle = {cx, std::max(GAME_TITLE_TOP_MIN, top - GAME_TITLE_ABOVE_HEADING)};
     hint = {cx, size.y - HINT_ABOVE_BOTTOM};
     error = {cx, top + ERROR_DOWN};
     signedInLabel = {cx, top + SIGNED_IN_LABEL_DOWN};

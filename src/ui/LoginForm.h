@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/GameState.h"
 #include "ui/ButtonId.h"
 
 #include <SFML/Config.hpp>
@@ -32,6 +33,9 @@ public:
 
     // ------------------------------------------------------------ rules
 
+    // The field a freshly opened form types into: the user name, or the
+    // password when the name is already there.
+    static Field openingFocus(const std::string& username);
     // Tab: from the user name to the password, from anything else (the
     // password, or nothing yet) to the user name.
     static Field nextField(std::int32_t focus);
@@ -46,6 +50,10 @@ public:
     // Returns whether the field changed.
     static bool type(sf::Uint32 code, std::int32_t focus, std::string& username,
                      std::string& password, std::string& error);
+    // What the hint at the bottom says Escape does: back to the game when
+    // the form was opened from play ("Press ESC to resume"), else back to
+    // the screen it was opened from ("Press ESC to go back").
+    static const char* backHint(GameState openedFrom);
     // Whether key strokes are text for a field: signed out, with a focus.
     static bool takesText(bool signedIn, std::int32_t focus);
     // One frame of the text cursor. While `blinking` (the login screen with a
@@ -62,8 +70,11 @@ public:
     // Laid out for a window of this size, in window pixels.
     explicit LoginForm(sf::Vector2u windowSize);
 
+    // Top centre of the game's name over the form, as on the menu.
+    sf::Vector2f gameTitle;
+    static constexpr unsigned int GAME_TITLE_SIZE = 48;
     sf::Vector2f title; // centre of the heading ("LOGIN or SIGN UP" / "LOGGED IN")
-    sf::Vector2f hint;  // centre of "Press ESC to resume"
+    sf::Vector2f hint;  // centre of the backHint
     sf::Vector2f error; // centre of the error line, below the buttons
     // Signed in: the two lines and the Sign Out button.
     sf::Vector2f signedInLabel;

@@ -5,6 +5,18 @@
 #include <algorithm>
 
 void PointLabels::add(sf::Vector2f position, int points) {
+    for (std::size_t i = 0; i < count; ++i) {
+        Label& label = labels[i];
+        const sf::Vector2f born(label.position.x, label.position.y + RISE_SPEED * label.age);
+        const sf::Vector2f apart = position - born;
+        if (label.age <= MERGE_SECONDS &&
+            apart.x * apart.x + apart.y * apart.y <= MERGE_DISTANCE * MERGE_DISTANCE) {
+            label.points += points;
+            label.position = born;
+            label.age = 0.0f;
+            return;
+        }
+    }
     if (count == MAX_LABELS) {
         // The oldest has the least left to show.
         const auto oldest =

@@ -18,6 +18,11 @@ public:
     // The part of its life a label stays fully opaque before it fades.
     static constexpr float SOLID_PART = 0.4f;
     static constexpr unsigned int TEXT_SIZE = 24;
+    // Points earned this close to a label this young add to it rather than
+    // stacking a second label over it ("+50+1000"): a collapse reads as one
+    // sum. Distance to where the label was born, field pixels.
+    static constexpr float MERGE_SECONDS = 0.3f;
+    static constexpr float MERGE_DISTANCE = 60.0f;
 
     struct Label {
         sf::Vector2f position; // centre of the text, field pixels
@@ -25,6 +30,8 @@ public:
         float age = 0.0f; // seconds
     };
 
+    // A new label, or the sum of a young one close by (which starts its
+    // life again, so the sum shows as long as a new label would).
     void add(sf::Vector2f position, int points);
     void update(float dt);
     // In the view set on the window (the playing field's).

@@ -21,6 +21,7 @@ const sf::Color BRONZE(205, 127, 50, 255);
 const sf::Color STAR_GREY(80, 80, 80, 255);
 const sf::Color STAR_RIM(40, 30, 10, 255);
 const sf::Color CELL_STAR_EMPTY(150, 150, 150, 255);
+const sf::Color CELL_STAR_ON_CURSOR(200, 90, 0, 255);
 const sf::Color DIM_GREY(150, 150, 150, 255);
 const sf::Color HINT_GREY(180, 180, 180, 255);
 const sf::Color ERROR_RED(255, 120, 120, 255);
@@ -28,6 +29,7 @@ const sf::Color VEIL(0, 0, 0, 150);
 const sf::Color DARK_PANEL(0, 0, 0, 180);
 const sf::Color PANEL_OUTLINE(100, 100, 100, 200);
 const sf::Color FIELD_FILL(0, 0, 0, 100);
+const sf::Color NICKNAME_SELECTION(40, 90, 170, 255);
 // The game's own banners ("Game Over! Restarting..."): a bird's special
 // takes its kind's colour instead.
 const sf::Color PLAIN_BANNER(255, 255, 0, 255);
@@ -38,6 +40,8 @@ constexpr std::array<const char*, UIRenderer::PAUSE_ENTRY_COUNT> PAUSE_ENTRIES{
 
 // Distance kept between anything drawn and the window's edges.
 constexpr float EDGE_MARGIN = 20.0f;
+// Between a menu button and the frame that marks it selected.
+constexpr float SELECTION_MARGIN = 6.0f;
 // Inner padding of panels and input boxes, between their edge and their text.
 constexpr float PANEL_PADDING = 30.0f;
 constexpr float FIELD_PADDING = 12.0f;
@@ -391,7 +395,7 @@ void UIRenderer::drawLoadingScreen(GameState state, float progress, float titleY
 }
 
 void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& username,
-                          int starsEarned, int starsPossible) {
+                          int starsEarned, int starsPossible, ButtonId selected) {
     if (!drawsIn(state, {Menu})) {
         return;
     }
@@ -406,6 +410,13 @@ void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& use
                             TextAnchor::TopCentre, outlined(32, GOLD));
     }
     drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(size));
+    const sf::FloatRect chosen = buttonSlot(selected);
+    if (chosen.width > 0.0f && chosen.height > 0.0f) {
+        renderer.drawBox({chosen.left - SELECTION_MARGIN, chosen.top - SELECTION_MARGIN,
+                          chosen.width + 2.0f * SELECTION_MARGIN,
+                          chosen.height + 2.0f * SELECTION_MARGIN},
+                         sf::Color::Transparent, sf::Color::Yellow, 3.0f);
+    }
 }
 
 std::string UIRenderer::starTallyText(int earned, int possible) {
@@ -596,12 +607,16 @@ void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLev
             renderer.drawTextAt(std::to_string(best.score), layout.bestScoreCentre(i),
                                 TextAnchor::Centre, plain(16, ink));
         }
-        // A dark rim keeps a gold star apart from the yellow of the cursor.
+        // Gold would melt into the yellow of the cursor: there an earned star
+        // turns deep amber and an empty one is only its dark outline. A dark
+        // rim keeps every star apart from its cell.
+        const sf::Color earned = selected ? CELL_STAR_ON_CURSOR : GOLD;
+        const sf::Color empty = selected ? sf::Color::Yellow : CELL_STAR_EMPTY;
         for (int star = 0; star < LevelSelectLayout::CELL_STARS; ++star) {
             const sf::Vector2f centre = layout.starCentre(i, star);
             renderer.drawStar(centre, LevelSelectLayout::CELL_STAR_RADIUS + 2.0f, STAR_RIM, 5);
             renderer.drawStar(centre, LevelSelectLayout::CELL_STAR_RADIUS,
-                              best.stars > star ? GOLD : CELL_STAR_EMPTY, 5);
+                              best.stars > star ? earned : empty, 5);
         }
     }
 }
@@ -640,15 +655,19 @@ void UIRenderer::drawPauseMenu(GameState state, int selected) {
 void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
                                  const std::string& loggedInUsername,
                                  const std::string& usernameInput, const std::string& passwordInput,
-                                 bool cursorVisible, int loginFocus,
-                                 const std::string& loginError) {
+                                 bool cursorVisible, int loginFocus, const std::string& loginError,
+                                 GameState openedFrom) {
     if (!drawsIn(state, {Login})) {
         return;
     }
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
     const LoginForm form(window().getSize());
+    // The game's own backdrop, dimmed so the form reads over it.
+    renderer.drawBackground(texture("loading_bg"));
     renderer.drawRect(size * 0.5f, size.x, size.y, VEIL);
+    renderer.drawTextAt("VOLLARIN", form.gameTitle, TextAnchor::TopCentre,
+                        outlined(LoginForm::GAME_TITLE_SIZE, TITLE_BROWN, true));
     loginShowsSignedIn = loggedIn;
     if (loggedIn) {
         drawSignedInView(form, loggedInUsername);
@@ -660,7 +679,8 @@ void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
                 form.error, TextAnchor::Centre, outlined(20, ERROR_RED));
         }
     }
-    renderer.drawTextAt("Press ESC to resume", form.hint, TextAnchor::Centre, plain(16, DIM_GREY));
+    renderer.drawTextAt(LoginForm::backHint(openedFrom), form.hint, TextAnchor::Centre,
+                        plain(16, HINT_GREY));
 }
 
 void UIRenderer::drawSignedInView(const LoginForm& form, const std::string& username) {
@@ -938,7 +958,7 @@ void UIRenderer::drawHighScoreRows(float centreX, float top, float width,
 // ---------------------------------------------------------------- nickname
 
 void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
-                                   const std::string& nickname) {
+                                   const std::string& nickname, bool offered) {
     if (!drawsIn(state, {EnterNickname})) {
         return;
     }
@@ -991,8 +1011,17 @@ void UIRenderer::drawNicknameEntry(GameState state, int stars, int levelScore,
     y += labelHeight + 15.0f;
     const sf::Vector2f boxCentre(cx, y + BOX_HEIGHT / 2.0f);
     drawBoxCenteredOn(boxCentre, {boxWidth, BOX_HEIGHT}, FIELD_FILL, sf::Color::White, 1.0f);
-    // The "_" cursor rides on the name; both keep to the line's baseline.
-    renderer.drawTextAt(nickname + "_", boxCentre, TextAnchor::Centre, fieldStyle, "Hg_");
+    if (offered) {
+        // Selected, as in any text box: the first key typed replaces it.
+        const sf::FloatRect ink = renderer.measureText(nickname, fieldStyle);
+        renderer.drawRect(boxCentre, ink.width + FIELD_PADDING, BOX_HEIGHT - FIELD_PADDING,
+                          NICKNAME_SELECTION);
+        renderer.drawTextAt(nickname, boxCentre, TextAnchor::Centre, plain(32, sf::Color::White),
+                            "Hg_");
+    } else {
+        // The "_" cursor rides on the name; both keep to the line's baseline.
+        renderer.drawTextAt(nickname + "_", boxCentre, TextAnchor::Centre, fieldStyle, "Hg_");
+    }
     y += BOX_HEIGHT + 20.0f;
     renderer.drawTextAt(hint, {cx, y}, TextAnchor::TopCentre, hintStyle);
     y += hintHeight + 12.0f;

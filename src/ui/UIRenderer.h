@@ -6,6 +6,7 @@
 #include "online/HighScore.h"
 #include "online/ProgressTable.h"
 #include "ui/ButtonId.h"
+#include "ui/NicknameEntry.h"
 #include "ui/PauseLayout.h"
 
 #include <SFML/Graphics/Color.hpp>
@@ -61,8 +62,9 @@ public:
     void drawLoadingScreen(GameState state, float progress, float titleY);
     // starsPossible > 0: the stars earned over all levels show under the
     // buttons.
+    // `selected`: the entry the keyboard has selected, framed.
     void drawMenu(GameState state, bool loggedIn, const std::string& username, int starsEarned = 0,
-                  int starsPossible = 0);
+                  int starsPossible = 0, ButtonId selected = NoButton);
     void drawLoginButton(bool loggedIn, const std::string& username, sf::FloatRect& slot,
                          sf::Vector2f centre);
     // `messageKind`: the bird whose special the banner announces, which
@@ -90,13 +92,18 @@ public:
     void drawHighScores(GameState state, int levelIndex, int levelCount,
                         const std::vector<HighScore>& scores, bool offline = false,
                         const std::vector<HighScore>& localScores = {});
-    void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname);
+    // `offered`: the name is the one offered by default, untouched; it shows
+    // selected, as typing replaces it.
+    void drawNicknameEntry(GameState state, int stars, int levelScore, const std::string& nickname,
+                           bool offered = false);
     // loginError, when not empty, tells the player why the last attempt
     // did not go through. The view drawn (signed in or out) is the one whose
     // buttons getButtonAt answers for in Login.
+    // `openedFrom`: the screen Escape goes back to, which the hint names.
     void drawLoginScreen(GameState state, bool loggedIn, const std::string& loggedInUsername,
                          const std::string& usernameInput, const std::string& passwordInput,
-                         bool cursorVisible, int loginFocus, const std::string& loginError = {});
+                         bool cursorVisible, int loginFocus, const std::string& loginError = {},
+                         GameState openedFrom = Playing);
 
     // A crossed-out speaker in the top-right corner, below the HUD's score
     // lines, on every screen while the sound is muted.
@@ -121,7 +128,7 @@ public:
     static const char* pauseEntryText(int index); // null outside 0..2
     // A nickname for this computer's high-score list has at most this many
     // characters; its box holds that many.
-    static constexpr std::size_t NICKNAME_MAX_LENGTH = 10;
+    static constexpr std::size_t NICKNAME_MAX_LENGTH = NicknameEntry::MAX_LENGTH;
     // The colour of a bird's special banner, by the bird's kind; the game's
     // own banners (no kind) are yellow.
     static sf::Color bannerColor(std::optional<BirdKind> kind);

@@ -62,6 +62,39 @@ TEST_F(InputDispatch, LevelSelectWrapsAroundWithTheArrows) {
     EXPECT_EQ(game->stateManager.selectedLevel, 0);
 }
 
+TEST_F(InputDispatch, TheMenuWorksFromTheKeyboardAsTheLevelSelectDoes) {
+    GameStateManager& flow = game->stateManager;
+    ASSERT_EQ(flow.state, Menu);
+    handle(keyPress(sf::Keyboard::Enter)); // Start is selected to begin with
+    EXPECT_EQ(flow.state, LevelSelect);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(flow.state, Menu);
+
+    handle(keyPress(sf::Keyboard::Down)); // on to the high scores
+    testing::internal::CaptureStdout();
+    handle(keyPress(sf::Keyboard::Enter));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(flow.state, HighScores);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(flow.state, Menu);
+
+    handle(keyPress(sf::Keyboard::Right)); // the login corner
+    handle(keyPress(sf::Keyboard::Enter));
+    EXPECT_EQ(flow.state, Login);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(flow.state, Menu);
+
+    // Round the ends both ways, then Escape: Quit is selected, not taken.
+    handle(keyPress(sf::Keyboard::Down));
+    handle(keyPress(sf::Keyboard::Up));
+    handle(keyPress(sf::Keyboard::Escape));
+    EXPECT_EQ(flow.state, Menu);
+    EXPECT_TRUE(game->isRunning());
+    EXPECT_EQ(flow.menuSelection, QuitButton);
+    handle(keyPress(sf::Keyboard::Enter));
+    EXPECT_FALSE(game->isRunning());
+}
+
 TEST_F(InputDispatch, ClickingALevelCellStartsThatLevel) {
     game->stateManager.transitionTo(LevelSelect);
     const LevelSelectLayout layout(game->window.getSize(), 7);

@@ -52,7 +52,8 @@ protected:
                                 [this] {
                                     log += 'S';
                                     gameOverPending = false;
-                                }});
+                                },
+                                [this] { log += 'X'; }});
         watchers.step(STEP, level, turnActive);
     }
 
@@ -145,7 +146,9 @@ TEST_F(LevelWatchersTest, ALevelCompletedDuringTheLossCountdownIsNotStartedOver)
     // The last enemy falls a moment after the loss was announced.
     enemy.takeDamage(1000.0f);
     ASSERT_GT(stepsUntilVerdict(400), 0);
-    EXPECT_EQ(log, "LC");
+    EXPECT_EQ(log, "LX") << "the loss is called off";
+    ASSERT_GT(stepsUntilVerdict(400), 0);
+    EXPECT_EQ(log, "LXC");
     for (int i = 0; i < 400; ++i) {
         step();
     }
@@ -153,6 +156,36 @@ TEST_F(LevelWatchersTest, ALevelCompletedDuringTheLossCountdownIsNotStartedOver)
     // completed flags alone must not bring a restart or a second loss.
     EXPECT_EQ(log.find('S'), std::string::npos) << log;
     EXPECT_EQ(log.find('L', 1), std::string::npos) << log;
+}
+
+TEST_F(LevelWatchersTest, TheLastEnemyDyingLateInTheCountdownStillWinsTheLevel) {
+    Enemy& enemy = addEnemy();
+    addBird(true);
+    ASSERT_GT(stepsUntilVerdict(200), 0);
+    ASSERT_EQ(log, "L");
+    // 2.5 s into the 3 s countdown: the clear delay would end after it.
+    for (int i = 0; i < 150; ++i) {
+        step();
+    }
+    ASSERT_EQ(log, "L");
+    enemy.takeDamage(1000.0f);
+    step();
+    EXPECT_EQ(log, "LX") << "the loss is called off the step the field clears";
+    EXPECT_FALSE(gameOverPending);
+    const int clearSteps = stepsUntilVerdict(400);
+    EXPECT_GE(clearSteps, 119);
+    EXPECT_LE(clearSteps, 120);
+    EXPECT_EQ(log, "LXC") << "completed, never started over nor lost again";
+
+    // With an enemy left standing the countdown keeps its full length.
+    log.clear();
+    levelEnded = enemiesCleared = false;
+    addEnemy();
+    ASSERT_GT(stepsUntilVerdict(200), 0);
+    const int countdownSteps = stepsUntilVerdict(400);
+    EXPECT_GE(countdownSteps, 178);
+    EXPECT_LE(countdownSteps, 180);
+    EXPECT_EQ(log, "LS");
 }
 
 TEST_F(LevelWatchersTest, UnlaunchedBirdsCountOnlyBirdsNotYetThrown) {

@@ -66,7 +66,7 @@ TEST_F(NicknameFlow, EnterStoresTheLevelScoreUnderTheNameAndGoesOn) {
     EXPECT_EQ(reloaded.getHighScores(0)[0].name, "Ace_1");
 }
 
-TEST_F(NicknameFlow, NameAfterTheLastLevelIsStoredAndTheRunEndsInTheMenu) {
+TEST_F(NicknameFlow, NameAfterTheLastLevelIsStoredAndTheRunEndsOnItsClosingScreen) {
     winLevel(900, 1);
     handle(keyPress(sf::Keyboard::Enter));
     ASSERT_EQ(game->stateManager.state, EnterNickname);
@@ -75,7 +75,8 @@ TEST_F(NicknameFlow, NameAfterTheLastLevelIsStoredAndTheRunEndsInTheMenu) {
     handle(textEntered(10));
     EXPECT_NE(testing::internal::GetCapturedStdout().find("All levels completed! Final score: 900"),
               std::string::npos);
-    EXPECT_EQ(game->stateManager.state, Menu);
+    EXPECT_EQ(game->stateManager.state, GameComplete);
+    EXPECT_EQ(game->stateManager.finalScore, 900);
     EXPECT_NE(tableFile().find("0,zed,900,"), std::string::npos);
 }
 
@@ -131,18 +132,69 @@ TEST_F(NicknameFlow, TheTableOfTheLevelPlayedDecides) {
     EXPECT_EQ(game->localHighScores.getHighScores(0).size(), 5u);
 }
 
-TEST_F(NicknameFlow, RetryNeverAsksForAName) {
+TEST_F(NicknameFlow, RetryAndLeavingAskForANameFirstThenGoTheirWay) {
     winLevel(1200);
     game->render();
     clickCentreOf(game->ui.retryButtonRect);
+    ASSERT_EQ(game->stateManager.state, EnterNickname) << "Retry would lose the score";
+    type("again");
+    handle(textEntered(13));
+    EXPECT_NE(tableFile().find("0,again,1200,"), std::string::npos);
     EXPECT_EQ(game->stateManager.state, Playing);
     EXPECT_EQ(game->currentLevelIndex, 0);
     EXPECT_EQ(game->contactListener.levelScore, 0);
     EXPECT_EQ(game->totalScore, 0); // the retried attempt is no longer banked
-    EXPECT_FALSE(std::filesystem::exists(tablePath));
+
+    winCurrentLevel(1300);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(game->stateManager.state, EnterNickname) << "so would leaving";
+    handle(keyPress(sf::Keyboard::Enter)); // the name offered is the last one
+    handle(textEntered(13));
+    EXPECT_EQ(game->stateManager.state, LevelSelect);
+    EXPECT_EQ(game->stateManager.selectedLevel, 0);
+    ASSERT_EQ(game->localHighScores.getHighScores(0).size(), 2u);
+    EXPECT_EQ(game->localHighScores.getHighScores(0)[0].name, "again");
+    EXPECT_EQ(game->localHighScores.getHighScores(0)[0].score, 1300);
+
+    // Skipping the name still goes the way chosen.
+    winLevel(1400);
+    game->render();
+    clickCentreOf(game->ui.retryButtonRect);
+    handle(keyPress(sf::Keyboard::Escape));
+    EXPECT_EQ(game->stateManager.state, Playing);
+    EXPECT_EQ(game->localHighScores.getHighScores(0).size(), 2u);
 }
 
-TEST_F(NicknameFlow, TypingAcceptsOnlyShortPlainNames) {
+TEST_F(NicknameFlow, TheLastNameIsOfferedAndTheFirstLetterTypedReplacesIt) {
+    winLevel(1200, 3);
+    handle(keyPress(sf::Keyboard::Enter));
+    EXPECT_EQ(game->stateManager.nicknameInput, "") << "no name used yet this run";
+    type("Ann Lee");
+    handle(textEntered(13));
+    ASSERT_EQ(game->currentLevelIndex, 1);
+
+    // Opened by Space, whose own text must not land in the field.
+    winCurrentLevel(900);
+    handle(keyPress(sf::Keyboard::Space));
+    handle(textEntered(' '));
+    ASSERT_EQ(game->stateManager.state, EnterNickname);
+    EXPECT_EQ(game->stateManager.nicknameInput, "Ann Lee");
+    type("Bo");
+    EXPECT_EQ(game->stateManager.nicknameInput, "Bo") << "typing replaces the offered name";
+    handle(textEntered(13));
+    ASSERT_EQ(game->currentLevelIndex, 2);
+
+    // A backspace edits the offered name instead.
+    winCurrentLevel(800);
+    handle(keyPress(sf::Keyboard::Space));
+    EXPECT_EQ(game->stateManager.nicknameInput, "Bo");
+    handle(textEntered(8));
+    type("b!");
+    handle(textEntered(13));
+    EXPECT_EQ(game->localHighScores.getHighScores(2).at(0).name, "Bb!");
+}
+
+TEST_F(NicknameFlow, TypingTakesWhatTheFileCanHoldUpToTenCharacters) {
     winLevel(1200);
     handle(keyPress(sf::Keyboard::Space));
     ASSERT_EQ(game->stateManager.state, EnterNickname);
@@ -152,22 +204,35 @@ TEST_F(NicknameFlow, TypingAcceptsOnlyShortPlainNames) {
     EXPECT_EQ(game->stateManager.state, EnterNickname);
     handle(textEntered(8)); // backspace on an empty name is harmless
     EXPECT_EQ(name, "");
+    type("   ");
+    handle(textEntered(13)); // nor does a name of blanks
+    EXPECT_EQ(game->stateManager.state, EnterNickname);
+    handle(textEntered(8));
+    handle(textEntered(8));
+    handle(textEntered(8));
 
-    type("a b,c.d!e\t"); // blanks, punctuation and tabs are dropped
-    EXPECT_EQ(name, "abcde");
+    // Blanks and punctuation go in; the file's comma, tabs and line breaks
+    // do not, nor anything beyond ASCII.
+    type("J. O'Ne,il	");
+    EXPECT_EQ(name, "J. O'Neil");
     handle(textEntered(0xE9)); // e acute
     handle(textEntered(0x263A));
     handle(textEntered(200));
-    EXPECT_EQ(name, "abcde");
-    type("_-9XYZW"); // the limit is ten characters
-    EXPECT_EQ(name, "abcde_-9XY");
+    handle(textEntered(127)); // delete
+    EXPECT_EQ(name, "J. O'Neil");
+    type("!?"); // the limit is ten characters
+    EXPECT_EQ(name, "J. O'Neil!");
     handle(textEntered(8));
     type("Q");
-    EXPECT_EQ(name, "abcde_-9XQ");
+    EXPECT_EQ(name, "J. O'NeilQ");
 
     handle(textEntered(13));
     EXPECT_EQ(game->stateManager.state, Playing);
-    EXPECT_EQ(game->localHighScores.getHighScores(0).at(0).name, "abcde_-9XQ");
+    EXPECT_NE(tableFile().find("0,J. O'NeilQ,1200,"), std::string::npos) << tableFile();
+    HighScoreTable reloaded(tablePath);
+    reloaded.loadHighScores();
+    ASSERT_EQ(reloaded.getHighScores(0).size(), 1u);
+    EXPECT_EQ(reloaded.getHighScores(0)[0].name, "J. O'NeilQ");
 }
 
 // The window reports Enter as a key press followed by its text event (code

@@ -119,7 +119,9 @@ TEST_F(OnlineFlow, AFailedSignInStaysOnTheScreenWithoutLeakingThePassword) {
     EXPECT_EQ(pathsSince(0), std::vector<std::string>{LOOKUP}); // no password sent anywhere
     EXPECT_FALSE(game->stateManager.isLoggedIn);
     EXPECT_EQ(game->stateManager.state, Login);
-    EXPECT_EQ(game->stateManager.passwordInput, PASSWORD);
+    EXPECT_EQ(game->stateManager.passwordInput, "") << "a failed attempt keeps no password";
+    EXPECT_EQ(game->stateManager.usernameInput, "pilot");
+    EXPECT_EQ(game->stateManager.loginFocus, 2) << "ready for the password to be typed again";
     EXPECT_NE(log.find("Login failed: Username not found"), std::string::npos) << log;
     EXPECT_EQ(log.find(PASSWORD), std::string::npos);
 }
@@ -127,7 +129,8 @@ TEST_F(OnlineFlow, AFailedSignInStaysOnTheScreenWithoutLeakingThePassword) {
 TEST_F(OnlineFlow, FocusDecidesWhichFieldTakesTheTyping) {
     game->stateManager.openLogin(Menu);
     drawLogin();
-    type("lost"); // no field focused yet
+    handle(mousePress(5, 5)); // nowhere: no field has the focus
+    type("lost");
     clickCentreOf(game->ui.usernameFieldRect);
     EXPECT_EQ(game->stateManager.loginFocus, 1);
     type("ab");
@@ -268,6 +271,21 @@ TEST_F(OnlineFlow, SigningOutForgetsTheSessionAndStopsStoringScores) {
     EXPECT_EQ(flow.accessToken, "");
     EXPECT_EQ(game->supabase.getAccessToken(), "");
     EXPECT_EQ(flow.state, Menu);
+    EXPECT_EQ(flow.usernameInput, "");
+    EXPECT_EQ(flow.passwordInput, "");
+
+    // The Login button of the reopened form has nothing to send.
+    const std::size_t beforeLogin = server.requests().size();
+    game->render();
+    clickCentreOf(game->ui.menuLoginButtonRect);
+    drawLogin();
+    testing::internal::CaptureStderr();
+    clickCentreOf(game->ui.loginButtonRect);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(flow.isLoggedIn);
+    EXPECT_EQ(flow.state, Login);
+    EXPECT_EQ(server.requests().size(), beforeLogin);
+    handle(keyPress(sf::Keyboard::Escape));
 
     const std::size_t first = server.requests().size();
     winLevel(1200);

@@ -139,7 +139,7 @@ TEST_F(Progression, StartOverDuringTheCountdownRestartsOnlyOnce) {
     EXPECT_FALSE(game->stateManager.outOfBirdsPending);
 }
 
-TEST_F(Progression, NextLevelAfterTheSeventhReturnsToTheMenu) {
+TEST_F(Progression, NextLevelAfterTheSeventhClosesTheRunOnItsOwnScreen) {
     game->levelFiles.assign(7, writeLevelFile("progression", THREE_BIRDS_ONE_ENEMY));
     game->currentLevelIndex = 6;
     game->totalScore = 4321;
@@ -147,7 +147,8 @@ TEST_F(Progression, NextLevelAfterTheSeventhReturnsToTheMenu) {
     game->stateManager.nextLevel();
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("All levels completed! Final score: 4321\n"), std::string::npos);
-    EXPECT_EQ(game->stateManager.state, Menu);
+    EXPECT_EQ(game->stateManager.state, GameComplete);
+    EXPECT_EQ(game->stateManager.finalScore, 4321) << "the closing screen shows the total";
     EXPECT_EQ(game->currentLevelIndex, 0);
     EXPECT_EQ(game->totalScore, 0);
 }

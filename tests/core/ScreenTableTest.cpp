@@ -9,7 +9,7 @@
 // screen take input.
 TEST(ScreenTable, EveryStateHasItsRow) {
     for (const GameState state : {Loading, Menu, LevelSelect, Playing, Paused, LevelComplete,
-                                  EnterNickname, HighScores, Login}) {
+                                  EnterNickname, HighScores, Login, GameComplete}) {
         const ScreenTable::Screen& screen = ScreenTable::of(state);
         EXPECT_EQ(screen.state, state);
         EXPECT_NE(screen.draw, nullptr) << state;

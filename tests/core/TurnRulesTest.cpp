@@ -1,5 +1,6 @@
 #include "GameTestSupport.h"
 
+#include "entities/Enemy.h"
 #include "entities/SplitBird.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,36 @@ TEST_F(TurnRules, TheLastBirdSettlingWithAnEnemyAliveLosesAndRestarts) {
     EXPECT_EQ(game->contactListener.levelScore, 0);
     ASSERT_NE(game->birdOnSlingshot, nullptr);
     EXPECT_FALSE(game->birdOnSlingshot->launched);
+}
+
+TEST_F(TurnRules, AnEnemyDyingUnderTheLossBannerTurnsTheLossIntoAWin) {
+    play("late_win", "BIRD NORMAL 1\nENEMY 900 540\n");
+    Bird* bird = launchSeatedBird();
+    setSpeed(*bird, 0.0f);
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 6; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    ASSERT_TRUE(game->stateManager.gameOverPending);
+    // Still falling two seconds later, the enemy dies: the 3 s restart would
+    // come before the 2 s clear delay ends.
+    for (int i = 0; i < 20; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    for (const auto& entity : game->currentLevel->entities) {
+        if (auto* enemy = dynamic_cast<Enemy*>(entity.get())) {
+            enemy->takeDamage(enemy->health + 100.0f);
+        }
+    }
+    game->updatePlaying(0.1f);
+    EXPECT_FALSE(game->stateManager.gameOverPending);
+    EXPECT_LE(game->stateManager.messageTimer, 0.0f) << "the loss banner is taken back";
+    for (int i = 0; i < 30 && game->stateManager.state == Playing; ++i) {
+        game->updatePlaying(0.1f);
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(game->stateManager.state, LevelComplete);
+    EXPECT_EQ(log.find("Restarted level"), std::string::npos) << log;
 }
 
 TEST_F(TurnRules, TheCameraEasesTowardAFastBirdAndStopsAtItsLimit) {

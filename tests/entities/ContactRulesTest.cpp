@@ -297,6 +297,38 @@ TEST_F(ContactRulesTest, BirdOnTheGroundOnlyCollidesAndEnemiesIgnoreEachOther) {
     EXPECT_EQ(listener.levelScore, 0);
 }
 
+TEST_F(ContactRulesTest, ASeatedBirdIsAnObstacleLikeTheGroundNotAWeapon) {
+    auto seated = std::make_shared<Bird>(1, 1.0f);
+    seated->initPhysics(world.get(), {300.0f, 300.0f}); // on the slingshot, never launched
+    auto armed = std::make_shared<ArmedEnemy>(100.0f);
+    armed->initPhysics(world.get(), {300.0f, 265.0f}, 25.0f);
+    b2Contact* rolledInto = touching(armed->body, seated->body);
+    ASSERT_NE(rolledInto, nullptr);
+
+    // A touch that would kill at once were the bird thrown does nothing.
+    EXPECT_EQ(postLogged(rolledInto, 1.0f), "");
+    EXPECT_FLOAT_EQ(armed->health, 100.0f);
+    EXPECT_EQ(listener.levelScore, 0);
+    // A hard knock counts as against the ground, whichever side the bird is on.
+    OrderedContact birdFirst(seated->body, armed->body);
+    post(&birdFirst, 3.0f);
+    EXPECT_FLOAT_EQ(armed->health, 70.0f);
+
+    auto wood = block(WOOD, {340.0f, 300.0f});
+    OrderedContact onWood(seated->body, wood->body);
+    post(&onWood, 3.0f);
+    EXPECT_FLOAT_EQ(wood->hitPoints, 41.0f) << "a block falling on it, not a bird strike";
+    EXPECT_FALSE(seated->collided);
+
+    // A thrown bird that lands on the seated one has touched down.
+    auto thrown = launchedBird({300.0f, 330.0f});
+    OrderedContact landing(thrown->body, seated->body);
+    post(&landing, 0.5f);
+    EXPECT_TRUE(thrown->collided);
+    EXPECT_FALSE(seated->collided);
+    EXPECT_EQ(listener.levelScore, 0);
+}
+
 TEST_F(ContactRulesTest, SteppedFallDamagesByTheImpulsesTheSolverReports) {
     world->SetGravity(b2Vec2(0.0f, WORLD_GRAVITY_MPS2));
     makeGround(*world, {GROUND_CENTRE_X_PX, GROUND_CENTRE_Y_PX}, GROUND_WIDTH_PX, GROUND_HEIGHT_PX);

@@ -1,3 +1,4 @@
+#include "assets/SharedConstants.h"
 #include "entities/ExplosionBurst.h"
 #include "entities/ParticleSystem.h"
 
@@ -91,6 +92,28 @@ TEST(ExplosionBurstTest, TheBlastThrowsFireAndSmokeEveryWay) {
         system.update(1.0f / 60.0f);
     }
     EXPECT_TRUE(system.particles.empty());
+}
+
+TEST(ExplosionBurstTest, TheBlastFillsItsReachAndGrowsWithIt) {
+    for (const float reach : {90.0f, 180.0f}) {
+        ParticleSystem system([] { return 7u; });
+        testing::internal::CaptureStdout();
+        ExplosionBurst::emit(system, {500.0f, 300.0f}, reach);
+        testing::internal::GetCapturedStdout();
+        float covered = 0.0f;
+        float farthest = 0.0f;
+        for (const Particle& particle : system.particles) {
+            covered += PI * particle.size * particle.size;
+            const sf::Vector2f v = particle.velocity;
+            farthest = std::max(farthest, std::sqrt(v.x * v.x + v.y * v.y) * particle.maxLifetime);
+        }
+        // Laid side by side, the particles cover at least the blast's disc:
+        // a ball of fire, not a few specks.
+        EXPECT_GE(covered, PI * reach * reach) << reach;
+        // And what flies goes as far as the blast reaches, not much further.
+        EXPECT_GE(farthest, 0.9f * reach) << reach;
+        EXPECT_LE(farthest, 1.3f * reach) << reach;
+    }
 }
 
 TEST(ExplosionBurstTest, AnExplosionBirdsSpecialShowsTheBurstWhereItWentOff) {

@@ -3,6 +3,8 @@
 
 #include "TestBackend.h"
 
+#include "server/RpcService.h"
+
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
@@ -44,7 +46,8 @@ std::vector<Player> signUpPlayers(httplib::Client& client) {
 }
 
 TEST(ConcurrencyTest, SimultaneousStoresKeepEveryPlayersHighestScore) {
-    servertest::TestBackend backend;
+    // The file is checked directly while the server still has it open.
+    servertest::TestBackend backend{servertest::sharingTheFile()};
     auto setupClient = backend.client();
     const auto players = signUpPlayers(setupClient);
     ASSERT_EQ(players.size(), static_cast<std::size_t>(PLAYERS));
@@ -57,7 +60,7 @@ TEST(ConcurrencyTest, SimultaneousStoresKeepEveryPlayersHighestScore) {
     auto worker = [&](int threadIndex) {
         auto client = backend.client();
         std::mt19937 random(static_cast<unsigned>(threadIndex) * 7919u + 1u);
-        std::uniform_int_distribution<int> scores(0, 1000000);
+        std::uniform_int_distribution<int> scores(0, backend::RpcService::MAX_LEVEL_SCORE);
         std::map<std::string, int> mine;
         int myFailures = 0;
         int myBadLists = 0;

@@ -25,8 +25,19 @@ struct RawResponse {
 
 class RawConnection {
 public:
-    explicit RawConnection(int port) {
+    // from: the loopback address to connect from (any of 127.0.0.0/8), so
+    // that one test can be several clients; null: the system's choice.
+    explicit RawConnection(int port, const char* from = nullptr) {
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0 && from) {
+            sockaddr_in source{};
+            source.sin_family = AF_INET;
+            ::inet_pton(AF_INET, from, &source.sin_addr);
+            if (::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+                ::close(fd);
+                throw std::runtime_error("cannot bind the test client's address");
+            }
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));

@@ -48,7 +48,15 @@ protected:
                   json({{"code", 400}, {"error_code", errorCode}, {"msg", message}}));
     }
 
-    servertest::TestBackend backend;
+    // The file is checked directly while the server still has it open, and
+    // every reuse of a token counts as a copy, however soon (the grace for
+    // two screens refreshing at once is tried with a clock of its own).
+    static servertest::TestBackendConfig config() {
+        auto config = servertest::sharingTheFile();
+        config.settings.refreshReuseInterval = std::chrono::seconds(0);
+        return config;
+    }
+    servertest::TestBackend backend{config()};
     httplib::Client client = backend.client();
 };
 

@@ -120,7 +120,17 @@ protected:
         return result ? result->status : -1;
     }
 
-    std::unique_ptr<servertest::TestBackend> backend = std::make_unique<servertest::TestBackend>();
+    // The runs here follow each other within seconds, where in play hours
+    // pass: a token reused at all counts as used up, without the grace the
+    // server gives two screens refreshing at the same moment.
+    static servertest::TestBackendConfig reuseEndsTheSession() {
+        servertest::TestBackendConfig config;
+        config.settings.refreshReuseInterval = std::chrono::seconds(0);
+        return config;
+    }
+
+    std::unique_ptr<servertest::TestBackend> backend =
+        std::make_unique<servertest::TestBackend>(reuseEndsTheSession());
 };
 
 TEST_F(StayingSignedIn, ASignUpIsKeptPrivatelyAndTheNextRunStartsSignedIn) {

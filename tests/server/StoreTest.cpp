@@ -42,9 +42,13 @@ TEST_F(StoreTest, KeepsItsDataAcrossReopeningInWalMode) {
         ASSERT_EQ(store->createUser(ann, "ann"), CreateUserOutcome::Created);
         ASSERT_EQ(store->storeScore(ann.id, 1, 42, 10), backend::StoreScoreOutcome::Written);
     }
-    auto reopened = open();
-    EXPECT_EQ(reopened->scoreOf(ann.id, 1).value, std::optional<int>(42));
-    EXPECT_EQ(reopened->emailForUsername("ANN").value, std::optional<std::string>("ann@x.test"));
+    {
+        auto reopened = open();
+        EXPECT_EQ(reopened->scoreOf(ann.id, 1).value, std::optional<int>(42));
+        EXPECT_EQ(reopened->emailForUsername("ANN").value,
+                  std::optional<std::string>("ann@x.test"));
+    }
+    // Looked into once the store has let go of the file.
 
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(databasePath().c_str(), &db), SQLITE_OK);

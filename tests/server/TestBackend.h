@@ -54,6 +54,7 @@ struct TestBackendConfig {
     backend::BackendSettings settings = [] {
         backend::BackendSettings relaxed;
         relaxed.authRateBurst = 0;
+        relaxed.failedSignInBurst = 0;
         return relaxed;
     }();
     std::ostream* log = nullptr;
@@ -62,7 +63,16 @@ struct TestBackendConfig {
     backend::PasswordHasher::Cost hashingCost = backend::PasswordHasher::Cost::Minimal;
     // The database's place inside the test's own directory.
     std::string databaseName = "backend.db";
+    // Shared for a test that looks into the file while the server runs.
+    backend::Store::Locking locking = backend::Store::Locking::Exclusive;
 };
+
+// For a test that looks into the database file while the server runs.
+inline TestBackendConfig sharingTheFile() {
+    TestBackendConfig config;
+    config.locking = backend::Store::Locking::Shared;
+    return config;
+}
 
 class TestBackend {
 public:
@@ -73,7 +83,7 @@ public:
                                           backend::ServerOptions::DEMO_JWT_SECRET)),
           tokens(*ownedTokens), databasePath(directory.path / config.databaseName) {
         std::string error;
-        store = backend::Store::open(databasePath.string(), error);
+        store = backend::Store::open(databasePath.string(), error, config.locking);
         if (!store) {
             throw std::runtime_error(error);
         }

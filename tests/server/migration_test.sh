@@ -154,6 +154,10 @@ expect_error "a user name taken in other letters" 23505 "$(psql_run 2>&1 -c \
     "insert into auth.users (email, raw_user_meta_data) values ('x@players.test', '{\"username\":\"ANN\"}')" || true)"
 expect_error "a sign-up without a user name" 23502 "$(psql_run 2>&1 -c \
     "insert into auth.users (email, raw_user_meta_data) values ('y@players.test', '{}')" || true)"
+for name in 'has space' 'twenty-one-characters' 'semi;colon' ''; do
+    expect_error "a user name outside the rule: [$name]" 23514 "$(psql_run 2>&1 -c \
+        "insert into auth.users (email, raw_user_meta_data) values ('z@players.test', '{\"username\":\"$name\"}')" || true)"
+done
 expect_rows "refused sign-ups leave no user" "12" "$(psql_run -c 'select count(*) from auth.users')"
 
 # Looking up addresses, as anon.
@@ -183,6 +187,13 @@ store "$ann" 1 900 >/dev/null
 expect_rows "a higher score replaces" "900" \
     "$(psql_run -c "select score from public.scores where user_id = '$ann' and level_id = 1")"
 expect_error "storing for another player" 42501 "$(store "$ann" 1 5 "$bob")"
+expect_error "storing at a level before the first" 23514 "$(store "$ann" -1 5 2>&1 || true)"
+expect_error "storing at a level after the last" 23514 "$(store "$ann" 7 5 2>&1 || true)"
+expect_error "storing a negative score" 23514 "$(store "$ann" 3 -1 2>&1 || true)"
+expect_error "storing more than a level can yield" 23514 "$(store "$ann" 3 256001 2>&1 || true)"
+store "$ann" 6 256000 >/dev/null
+expect_rows "the last level at the ceiling" "256000" \
+    "$(psql_run -c "select score from public.scores where user_id = '$ann' and level_id = 6")"
 expect_error "storing without a signed-in user" 42501 \
     "$(as_role authenticated '' "select public.upsert_user_score(1, 5, '$ann');")"
 expect_rows "one row per player and level" "1" \

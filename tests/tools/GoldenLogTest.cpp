@@ -177,7 +177,7 @@ std::vector<Shot> storedShots(int levelNumber) {
 // A player's evening: the menus, a won level, a retry, a nickname, the
 // pause menu, the high scores, a failed sign-in, the mute key, a lost
 // level that starts over, leaving a level, and the last level won to the
-// end of the game.
+// closing screen and back to the menu.
 void playScriptedSession(Game& game) {
     ShotDriver driver(game);
     const FrameSequence steady = FrameSequence::steady(Game::STEP_SECONDS, "60 Hz");
@@ -189,7 +189,9 @@ void playScriptedSession(Game& game) {
     driver.play(storedShots(1), steady);
     frames(game, 30);
 
+    // Retry with a score for the table: the name first, then the level again.
     click(game, game.ui.retryButtonRect);
+    type(game, "golden\r");
     driver.play(storedShots(1),
                 FrameSequence::uneven(7, 1.0f / 240.0f, 1.0f / 20.0f, 50, 0.4f, "uneven"));
     press(game, sf::Keyboard::Enter);
@@ -216,8 +218,10 @@ void playScriptedSession(Game& game) {
     press(game, sf::Keyboard::Tab);
     type(game, "short");
     press(game, sf::Keyboard::Enter);
-    type(game, "er1");
+    // Every attempt empties the password: it is typed again each time.
+    type(game, "shorter1");
     press(game, sf::Keyboard::Enter);
+    type(game, "shorter1");
     click(game, game.ui.signUpButtonRect);
     press(game, sf::Keyboard::Escape);
     press(game, sf::Keyboard::M);
@@ -242,6 +246,8 @@ void playScriptedSession(Game& game) {
     press(game, sf::Keyboard::Enter);
     driver.play(storedShots(7), steady);
     press(game, sf::Keyboard::Enter);
+    press(game, sf::Keyboard::Escape);
+    frames(game, 10);
     press(game, sf::Keyboard::Escape);
     frames(game, 10);
 
@@ -277,7 +283,7 @@ TEST_F(GoldenLog, LevelCheckerReplayNarratesAsRecorded) {
     ASSERT_TRUE(std::filesystem::exists(CHECKER)) << CHECKER;
     const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) +
                                 "' && ALSOFT_DRIVERS=null '" + CHECKER +
-                                "' --replay --verbose 2>/dev/null";
+                                "' --replay --verbose --window 2>/dev/null";
     std::string log;
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);

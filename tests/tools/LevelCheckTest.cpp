@@ -10,7 +10,8 @@
 // Every shipped level must stand untouched with everything in view, and its
 // stored shots must win it with three stars at every frame rate the checker
 // tries, step for step the same; and the levels must get harder in order.
-// The level checker does the playing in the real game; these run it.
+// The level checker does the playing, in the real game (--window) or in a
+// bare attempt with no window; these run it.
 namespace {
 
 const std::string CHECKER = std::string(VOLLARIN_BINARY_DIR) + "/tools/levelcheck";
@@ -20,11 +21,12 @@ struct CheckerRun {
     std::string output;
 };
 
-CheckerRun runChecker(const std::string& arguments) {
+// `environment`: what env(1) should change first, e.g. "-u DISPLAY".
+CheckerRun runChecker(const std::string& arguments, const std::string& environment = "") {
     // The checker finds resources/ through the build directory.
-    const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) +
-                                "' && ALSOFT_DRIVERS=null '" + CHECKER + "' " + arguments +
-                                " 2>/dev/null";
+    const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) + "' && env " +
+                                environment + " ALSOFT_DRIVERS=null '" + CHECKER + "' " +
+                                arguments + " 2>/dev/null";
     CheckerRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -49,7 +51,7 @@ protected:
 
 TEST_P(LevelCheckTest, StandsInViewAndStoredShotsWinWithThreeStarsAtEveryFrameRate) {
     const std::string level = std::to_string(GetParam());
-    const CheckerRun run = runChecker("--replay " + level);
+    const CheckerRun run = runChecker("--replay --window " + level);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, ::testing::HasSubstr("level " + level + ": in view, stands for 10 s"));
     for (const char* rate : {"60 Hz", "30 Hz", "144 Hz", "uneven"}) {
@@ -61,13 +63,30 @@ TEST_P(LevelCheckTest, StandsInViewAndStoredShotsWinWithThreeStarsAtEveryFrameRa
     EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("DIFFERENTLY")));
 }
 
+// The same shots played bare, with no display at all, end exactly as they
+// do in the game's frame loop: at the same step, with the same score, stars
+// and shots.
+TEST_P(LevelCheckTest, BareRunWithoutADisplayEndsAsTheGameLoopDoes) {
+    const std::string level = std::to_string(GetParam());
+    const CheckerRun bare = runChecker("--replay " + level, "-u DISPLAY");
+    const CheckerRun framed = runChecker("--replay --window " + level);
+    EXPECT_EQ(bare.exitCode, 0) << bare.output;
+    const std::regex outcome("level " + level + ": replay at ([^\\n]*?) WON after (.*)");
+    std::smatch bareMatch;
+    ASSERT_TRUE(std::regex_search(bare.output, bareMatch, outcome)) << bare.output;
+    EXPECT_EQ(bareMatch[1].str(), "fixed steps");
+    std::smatch framedMatch;
+    ASSERT_TRUE(std::regex_search(framed.output, framedMatch, outcome)) << framed.output;
+    EXPECT_EQ(bareMatch[2].str(), framedMatch[2].str());
+}
+
 INSTANTIATE_TEST_SUITE_P(ShippedLevels, LevelCheckTest, ::testing::Range(1, 8),
                          [](const auto& info) { return "level" + std::to_string(info.param); });
 
 TEST(LevelCheckReplayTest, ShotsThatDoNotWinAreReportedAsAFailure) {
     ASSERT_TRUE(std::filesystem::exists(CHECKER));
     // A single shot fired steeply down into the ground cannot win.
-    const CheckerRun run = runChecker("--replay --shots 'SHOT -80 150 -1' 1");
+    const CheckerRun run = runChecker("--replay --window --shots 'SHOT -80 150 -1' 1");
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_THAT(run.output, ::testing::HasSubstr("level 1: replay at 60 Hz FAILED"));
 }

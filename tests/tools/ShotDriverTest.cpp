@@ -5,6 +5,7 @@
 #include "SolutionFile.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 // The stored winning shots of every level, replayed through the real
@@ -72,6 +73,30 @@ TEST(ShotDriverTest, LandsOnTheAskedStepWhateverTheFrames) {
         EXPECT_EQ(driver.stepsSinceStart(), mark);
     }
     ::testing::internal::GetCapturedStdout();
+}
+
+// On the second level a low, hard first shot knocks the helmeted enemy off
+// its tower and it rolls all the way back to the slingshot, into the bird
+// waiting there. That bird was never thrown: it must not count as one. It
+// is an obstacle like the ground, so the enemy may still come to grief
+// against it, by the impact rules, but never as "killed by bird".
+TEST(ShotDriverTest, AnEnemyRollingIntoTheWaitingBirdIsNotKilledByIt) {
+    ::testing::internal::CaptureStdout();
+    auto game = ShotDriver::makeGame();
+    ShotDriver driver(*game);
+    driver.startLevel(1);
+    // Pulled 140 px back and 35 px down from the slingshot.
+    const Shot lowAndHard{14.036f, 144.31f, Shot::NO_SPECIAL};
+    driver.play(
+        [&](std::size_t index) {
+            return index == 0 ? std::optional<Shot>(lowAndHard) : std::nullopt;
+        },
+        FrameSequence::steady(Game::STEP_SECONDS, "60 Hz"));
+    // The enemy takes its time rolling back; the game waits with it.
+    FrameSequence frames = FrameSequence::steady(Game::STEP_SECONDS, "60 Hz");
+    driver.advanceTo(driver.stepsSinceStart() + 12 * 60, frames);
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(log.find("Armed Enemy killed by bird!"), std::string::npos) << log;
 }
 
 } // namespace

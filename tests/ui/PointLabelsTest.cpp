@@ -30,7 +30,7 @@ TEST(PointLabels, AFullSetMakesRoomByDroppingTheOldest) {
     labels.add({0.0f, 0.0f}, 1);
     labels.update(0.5f);
     for (std::size_t i = 1; i < PointLabels::MAX_LABELS; ++i) {
-        labels.add({0.0f, 0.0f}, 2);
+        labels.add({100.0f * static_cast<float>(i), 0.0f}, 2); // apart: never merged
     }
     ASSERT_EQ(labels.size(), PointLabels::MAX_LABELS);
     labels.add({7.0f, 7.0f}, 3);
@@ -45,4 +45,24 @@ TEST(PointLabels, AFullSetMakesRoomByDroppingTheOldest) {
     EXPECT_EQ(threes, 1);
     labels.clear();
     EXPECT_EQ(labels.size(), 0u);
+}
+
+TEST(PointLabels, PointsEarnedCloseInTimeAndPlaceShowAsOneSum) {
+    PointLabels labels;
+    labels.add({400.0f, 300.0f}, 50); // a glass block breaks...
+    labels.update(0.1f);
+    labels.add({430.0f, 320.0f}, 1000); // ...and the enemy under it dies
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(PointLabels::textFor(labels.label(0).points), "+1050");
+    EXPECT_FLOAT_EQ(labels.label(0).age, 0.0f) << "the sum shows for a whole life";
+    EXPECT_FLOAT_EQ(labels.label(0).position.y, 300.0f) << "it rises from where it began";
+
+    // Far away, or once the label has had its moment, a new one starts.
+    labels.add({700.0f, 300.0f}, 100);
+    EXPECT_EQ(labels.size(), 2u);
+    labels.update(0.4f);
+    labels.add({400.0f, 300.0f}, 200);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels.label(0).points, 1050);
+    EXPECT_EQ(labels.label(2).points, 200);
 }

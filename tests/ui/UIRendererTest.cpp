@@ -4,9 +4,11 @@
 
 #include "ui/UIRenderer.h"
 
+#include "ui/LevelSelectLayout.h"
 #include "ui/UiTestGame.h"
 
 #include <SFML/Graphics/Text.hpp>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -223,6 +225,34 @@ TEST_F(UIRendererTest, SelectedLevelCellIsYellow) {
     // Corners of cells 2 and 1, away from their numbers.
     EXPECT_EQ(image.getPixel(680, 335), sf::Color::Yellow);
     EXPECT_EQ(image.getPixel(480, 335), sf::Color(100, 100, 100));
+}
+
+TEST_F(UIRendererTest, EarnedStarsStandOutOnEveryCellAndEmptyOnesLookEmpty) {
+    const std::vector<std::string> files(7, "level.txt");
+    const std::vector<LevelBest> bests{{1500, 2}, {1500, 2}};
+    auto distance = [](sf::Color a, sf::Color b) {
+        const float dr = static_cast<float>(a.r) - static_cast<float>(b.r);
+        const float dg = static_cast<float>(a.g) - static_cast<float>(b.g);
+        const float db = static_cast<float>(a.b) - static_cast<float>(b.b);
+        return std::sqrt(dr * dr + dg * dg + db * db);
+    };
+    // Cell 0 under the cursor, cell 1 beside it: two stars earned of three.
+    ui.drawLevelSelect(LevelSelect, 0, files, false, "", bests);
+    const sf::Image image = captureWindow(game.window);
+    const LevelSelectLayout layout(game.window.getSize(), 7);
+    auto at = [&](sf::Vector2f point) {
+        return image.getPixel(static_cast<unsigned>(point.x), static_cast<unsigned>(point.y));
+    };
+    for (int cell : {0, 1}) {
+        SCOPED_TRACE(cell == 0 ? "selected cell" : "plain cell");
+        const sf::FloatRect box = layout.cellRect(cell);
+        const sf::Color background = at({box.left + 5.0f, box.top + 5.0f});
+        const sf::Color earned = at(layout.starCentre(cell, 0));
+        const sf::Color empty = at(layout.starCentre(cell, 2));
+        EXPECT_EQ(earned, at(layout.starCentre(cell, 1)));
+        EXPECT_GE(distance(earned, background), 100.0f);
+        EXPECT_GE(distance(earned, empty), 100.0f);
+    }
 }
 
 TEST_F(UIRendererTest, TextCursorFollowsTheMaskedPassword) {

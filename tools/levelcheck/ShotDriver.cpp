@@ -1,11 +1,15 @@
 #include "ShotDriver.h"
 
 #include "assets/SharedConstants.h"
+#include "core/Attempt.h"
+#include "core/FieldCamera.h"
 #include "core/Game.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
 #include "entities/Block.h"
 #include "entities/Enemy.h"
+#include "level/ShippedLevels.h"
+#include "ui/FieldViewLayout.h"
 
 #include <SFML/Graphics/Rect.hpp>
 #include <SFML/Window/Event.hpp>
@@ -62,6 +66,8 @@ std::unique_ptr<Game> ShotDriver::makeGame() {
     auto game = std::make_unique<Game>(WINDOW_WIDTH, WINDOW_HEIGHT, "Skysling Clone");
     // The checker's wins are not the player's: its progress lasts the run.
     game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    // Nor are its attempts the player's replays.
+    game->replays = ReplayShelf("");
     // Loading runs on measured time; feed it until the menu appears.
     for (int i = 0; i < 100 && game->stateManager.state == Loading; ++i) {
         game->update(Game::LOADING_SECONDS);
@@ -69,29 +75,51 @@ std::unique_ptr<Game> ShotDriver::makeGame() {
     return game;
 }
 
-ShotDriver::ShotDriver(Game& game) : game(game) {}
+ShotDriver::ShotDriver(Game& game) : game(&game), attempt(game.attempt) {}
+
+ShotDriver::ShotDriver(Attempt& attempt) : game(nullptr), attempt(attempt) {
+    bareView = sf::View(sf::FloatRect(0.0f, 0.0f, static_cast<float>(WINDOW_WIDTH),
+                                      static_cast<float>(WINDOW_HEIGHT)));
+    FieldViewLayout({WINDOW_WIDTH, WINDOW_HEIGHT}).applyTo(bareView);
+}
+
+std::uint64_t ShotDriver::stepClock() const {
+    return game != nullptr ? game->stepCount : attempt.stepsTaken();
+}
+
+void ShotDriver::stepBare() {
+    attempt.step();
+    bareView.setCenter(
+        FieldCamera::next(bareView.getCenter(), attempt.currentBird, Attempt::STEP_SECONDS));
+}
 
 void ShotDriver::startLevel(int levelIndex) {
+    carriedFrame = 0.0f;
+    if (game == nullptr) {
+        attempt.start(ShippedLevels::path(levelIndex + 1));
+        bareView.setCenter(FieldCamera::HOME);
+        startStep = stepClock();
+        return;
+    }
     // Through the game's own Retry, which resets everything an attempt
     // touches and, unlike the level select, leaves the music playing (its
     // restarts would cost more than the runs).
-    game.currentLevelIndex = levelIndex;
-    game.restartLevel();
-    game.stateManager.resumePlaying();
-    startStep = game.stepCount;
-    carriedFrame = 0.0f;
+    game->currentLevelIndex = levelIndex;
+    game->restartLevel();
+    game->stateManager.resumePlaying();
+    startStep = stepClock();
 }
 
 std::uint64_t ShotDriver::stepsSinceStart() const {
-    return game.stepCount - startStep;
+    return stepClock() - startStep;
 }
 
 std::vector<std::string> ShotDriver::birdKinds() const {
     std::vector<std::string> kinds;
-    if (game.currentLevel == nullptr) {
+    if (attempt.currentLevel == nullptr) {
         return kinds;
     }
-    for (const auto& entity : game.currentLevel->entities) {
+    for (const auto& entity : attempt.currentLevel->entities) {
         if (const auto* bird = dynamic_cast<const Bird*>(entity.get())) {
             kinds.emplace_back(birdKindInfo(birdKindOf(*bird)).word);
         }
@@ -100,8 +128,15 @@ std::vector<std::string> ShotDriver::birdKinds() const {
 }
 
 std::vector<BodyPose> ShotDriver::bodyPoses() const {
+    return bodyPoses(attempt);
+}
+
+std::vector<BodyPose> ShotDriver::bodyPoses(const Attempt& attempt) {
     std::vector<BodyPose> poses;
-    for (const auto& entity : game.currentLevel->entities) {
+    if (attempt.currentLevel == nullptr) {
+        return poses;
+    }
+    for (const auto& entity : attempt.currentLevel->entities) {
         if (const b2Body* body = bodyOf(*entity)) {
             poses.push_back({body->GetPosition().x, body->GetPosition().y, body->GetAngle()});
         }
@@ -111,7 +146,7 @@ std::vector<BodyPose> ShotDriver::bodyPoses() const {
 
 std::string ShotDriver::checkStanding(float seconds, FrameSequence frames) {
     std::vector<Pose> before;
-    for (const auto& entity : game.currentLevel->entities) {
+    for (const auto& entity : attempt.currentLevel->entities) {
         if (const b2Body* body = bodyOf(*entity)) {
             before.push_back({entity.get(), body->GetPosition(), body->GetAngle()});
         }
@@ -119,13 +154,13 @@ std::string ShotDriver::checkStanding(float seconds, FrameSequence frames) {
     advanceTo(static_cast<std::uint64_t>(std::lround(seconds * STEPS_PER_SECOND)), frames);
 
     std::ostringstream problems;
-    if (game.contactListener.levelScore != 0) {
-        problems << "scored " << game.contactListener.levelScore << " points; ";
+    if (attempt.contactListener.levelScore != 0) {
+        problems << "scored " << attempt.contactListener.levelScore << " points; ";
     }
     for (const Pose& pose : before) {
-        const bool present =
-            std::any_of(game.currentLevel->entities.begin(), game.currentLevel->entities.end(),
-                        [&](const auto& entity) { return entity.get() == pose.entity; });
+        const bool present = std::any_of(
+            attempt.currentLevel->entities.begin(), attempt.currentLevel->entities.end(),
+            [&](const auto& entity) { return entity.get() == pose.entity; });
         const b2Body* body = present ? bodyOf(*pose.entity) : nullptr;
         if (body == nullptr) {
             problems << "an entity broke or died; ";
@@ -144,7 +179,7 @@ std::string ShotDriver::checkStanding(float seconds, FrameSequence frames) {
 std::string ShotDriver::checkInView() const {
     std::ostringstream problems;
     const sf::FloatRect& view = NARROWEST_START_VIEW;
-    for (const auto& entity : game.currentLevel->entities) {
+    for (const auto& entity : attempt.currentLevel->entities) {
         const sf::Vector2f half = halfExtent(*entity);
         // Blocks and enemies learn their position from the body at their first update.
         const b2Body* body = bodyOf(*entity);
@@ -187,7 +222,7 @@ Outcome ShotDriver::play(const std::function<std::optional<Shot>(std::size_t)>& 
 
 std::vector<sf::Vector2f> ShotDriver::livingEnemies() const {
     std::vector<sf::Vector2f> places;
-    for (const auto& entity : game.currentLevel->entities) {
+    for (const auto& entity : attempt.currentLevel->entities) {
         const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
         if (enemy != nullptr && enemy->health > 0.0f && enemy->body != nullptr) {
             const b2Vec2 at = enemy->body->GetPosition();
@@ -198,13 +233,13 @@ std::vector<sf::Vector2f> ShotDriver::livingEnemies() const {
 }
 
 sf::Vector2f ShotDriver::launchPoint() const {
-    return game.bandRestPos;
+    return attempt.bandRestPos;
 }
 
 bool ShotDriver::readyToFire() const {
     // Between turns a press seats the next bird if none sits yet (a turn that
     // ended because its bird left play seats nobody).
-    return !game.turnActive && game.countUnlaunchedBirds() > 0;
+    return !attempt.turnActive && attempt.countUnlaunchedBirds() > 0;
 }
 
 bool ShotDriver::waitForNextTurn(FrameSequence& frames) {
@@ -228,14 +263,14 @@ void ShotDriver::fire(const Shot& shot, FrameSequence& frames, Outcome& outcome)
     fired.specialFrame = Shot::NO_SPECIAL;
     if (shot.specialFrame >= 0) {
         if (advanceTo(launchStep + static_cast<std::uint64_t>(shot.specialFrame), frames) &&
-            game.turnActive) {
+            attempt.turnActive) {
             clickSpecial();
             fired.specialFrame = shot.specialFrame;
         }
     } else if (shot.specialFrame == Shot::SPECIAL_AT_FIRST_CONTACT) {
         // Looked at after every step, so the click lands at the contact's step.
-        while (game.turnActive && !levelDecided() && stepsSinceStart() < limit) {
-            if (game.currentBird != nullptr && game.currentBird->collided) {
+        while (attempt.turnActive && !levelDecided() && stepsSinceStart() < limit) {
+            if (attempt.currentBird != nullptr && attempt.currentBird->collided) {
                 clickSpecial();
                 fired.specialFrame = static_cast<int>(stepsSinceStart() - launchStep);
                 break;
@@ -243,7 +278,7 @@ void ShotDriver::fire(const Shot& shot, FrameSequence& frames, Outcome& outcome)
             advanceTo(stepsSinceStart() + 1, frames);
         }
     }
-    while (game.turnActive && !levelDecided() && stepsSinceStart() < limit) {
+    while (attempt.turnActive && !levelDecided() && stepsSinceStart() < limit) {
         advanceTo(nextMark(), frames);
     }
     outcome.fired.push_back(fired);
@@ -252,9 +287,10 @@ void ShotDriver::fire(const Shot& shot, FrameSequence& frames, Outcome& outcome)
 void ShotDriver::pullAndRelease(const Shot& shot) {
     const float radians = shot.angleDegrees * PI / 180.0f;
     // Pulling away from the flight direction: the launch points back through the anchor.
-    const sf::Vector2f pullPoint = game.slingshotPos + sf::Vector2f(-std::cos(radians) * shot.pull,
-                                                                    std::sin(radians) * shot.pull);
-    const sf::Vector2i grab = pixelOf(game.bandRestPos);
+    const sf::Vector2f pullPoint =
+        attempt.slingshotPos +
+        sf::Vector2f(-std::cos(radians) * shot.pull, std::sin(radians) * shot.pull);
+    const sf::Vector2i grab = pixelOf(attempt.bandRestPos);
     const sf::Vector2i release = pixelOf(pullPoint);
     send(sf::Event::MouseButtonPressed, grab);
     send(sf::Event::MouseMoved, release);
@@ -276,10 +312,16 @@ void ShotDriver::awaitVerdict(FrameSequence& frames, Outcome& outcome) {
         }
         advanceTo(nextMark(), frames);
     }
-    outcome.won = game.stateManager.state == LevelComplete;
-    outcome.lost = !outcome.won && game.stateManager.gameOverPending;
-    outcome.score = game.contactListener.levelScore;
-    outcome.stars = outcome.won ? game.stateManager.stars : 0;
+    if (game == nullptr) {
+        outcome.won = attempt.won();
+        outcome.lost = attempt.lost();
+        outcome.stars = attempt.stars();
+    } else {
+        outcome.won = game->stateManager.state == LevelComplete;
+        outcome.lost = !outcome.won && game->stateManager.gameOverPending;
+        outcome.stars = outcome.won ? game->stateManager.stars : 0;
+    }
+    outcome.score = attempt.contactListener.levelScore;
     outcome.enemiesAlive = enemiesAlive();
     outcome.steps = stepsSinceStart();
 }
@@ -289,7 +331,10 @@ std::uint64_t ShotDriver::nextMark() const {
 }
 
 bool ShotDriver::levelDecided() const {
-    return game.stateManager.state != Playing || game.stateManager.gameOverPending;
+    if (game == nullptr) {
+        return attempt.decided();
+    }
+    return game->stateManager.state != Playing || game->stateManager.gameOverPending;
 }
 
 float ShotDriver::nextFrame(FrameSequence& frames) {
@@ -302,6 +347,9 @@ float ShotDriver::nextFrame(FrameSequence& frames) {
 }
 
 bool ShotDriver::advanceTo(std::uint64_t step, FrameSequence& frames) {
+    while (game == nullptr && stepsSinceStart() < step && !levelDecided()) {
+        stepBare();
+    }
     while (stepsSinceStart() < step) {
         if (levelDecided()) {
             return false;
@@ -310,14 +358,14 @@ bool ShotDriver::advanceTo(std::uint64_t step, FrameSequence& frames) {
         // The game counts at most MAX_FRAME_SECONDS of any frame.
         const float counted = std::min(frame, Game::MAX_FRAME_SECONDS);
         const float owed = static_cast<float>(step - stepsSinceStart()) * Game::STEP_SECONDS -
-                           game.stepAccumulator;
+                           game->stepAccumulator;
         if (counted < owed) {
-            game.update(frame);
+            game->update(frame);
             continue;
         }
         // The mark falls inside this frame: end the frame there and keep the rest.
         const float head = std::max(owed, 0.0f) + SPLIT_MARGIN_SECONDS;
-        game.update(head);
+        game->update(head);
         carriedFrame = std::max(counted - head, 0.0f);
     }
     return !levelDecided();
@@ -325,8 +373,8 @@ bool ShotDriver::advanceTo(std::uint64_t step, FrameSequence& frames) {
 
 int ShotDriver::enemiesAlive() const {
     int alive = 0;
-    if (game.currentLevel != nullptr) {
-        for (const auto& entity : game.currentLevel->entities) {
+    if (attempt.currentLevel != nullptr) {
+        for (const auto& entity : attempt.currentLevel->entities) {
             const auto* enemy = dynamic_cast<const Enemy*>(entity.get());
             alive += enemy != nullptr && enemy->health > 0.0f ? 1 : 0;
         }
@@ -335,10 +383,32 @@ int ShotDriver::enemiesAlive() const {
 }
 
 sf::Vector2i ShotDriver::pixelOf(sf::Vector2f worldPoint) const {
-    return game.window.mapCoordsToPixel(worldPoint, game.gameView);
+    if (game == nullptr) {
+        return FieldCamera::worldToPixel(worldPoint, bareView, {WINDOW_WIDTH, WINDOW_HEIGHT});
+    }
+    return game->window.mapCoordsToPixel(worldPoint, game->gameView);
 }
 
+sf::Vector2f ShotDriver::worldOf(sf::Vector2i pixel) const {
+    return FieldCamera::pixelToWorld(pixel, bareView, {WINDOW_WIDTH, WINDOW_HEIGHT});
+}
+
+// A bare run hands the attempt what the game's input handler would.
 void ShotDriver::send(int type, sf::Vector2i pixel) {
+    if (game == nullptr) {
+        if (type == sf::Event::MouseButtonPressed) {
+            if (attempt.turnActive) {
+                attempt.activateSpecial();
+            } else {
+                attempt.press(worldOf(pixel));
+            }
+        } else if (type == sf::Event::MouseMoved && attempt.isDragging) {
+            attempt.pull(worldOf(pixel));
+        } else if (type == sf::Event::MouseButtonReleased) {
+            attempt.release();
+        }
+        return;
+    }
     sf::Event event{};
     event.type = static_cast<sf::Event::EventType>(type);
     if (event.type == sf::Event::MouseMoved) {
@@ -346,5 +416,5 @@ void ShotDriver::send(int type, sf::Vector2i pixel) {
     } else {
         event.mouseButton = {sf::Mouse::Left, pixel.x, pixel.y};
     }
-    game.input.handleEvent(event);
+    game->input.handleEvent(event);
 }

@@ -3,6 +3,7 @@
 #include "FrameSequence.h"
 #include "Shot.h"
 
+#include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include <memory>
 
+class Attempt;
 class Game;
 
 // What a sequence of shots did to a level.
@@ -34,9 +36,12 @@ struct BodyPose {
     bool operator==(const BodyPose&) const = default;
 };
 
-// Plays levels in a real Game, as a player would: mouse events through the
-// input handler and frame times through Game::update. One game serves every
-// run; each run starts its level through the game's own level select.
+// Plays levels as a player would. Either in a real Game: mouse events
+// through the input handler and frame times through Game::update, each run
+// starting its level through the game's own Retry. Or bare, with no window:
+// the same presses, pulls and releases handed to an Attempt, aimed through
+// the same camera and the same pixels the game's window would use, one
+// fixed step at a time (there are no frames to split then).
 //
 // A player's click lands between two frames, and the same shot must be
 // fired at the same step at every frame rate: the driver acts only at
@@ -55,6 +60,8 @@ public:
     static std::unique_ptr<Game> makeGame();
 
     explicit ShotDriver(Game& game);
+    // Bare: the attempt runs the shipped levels with no window.
+    explicit ShotDriver(Attempt& attempt);
 
     // Leaves whatever runs and starts the level (0-based) afresh.
     void startLevel(int levelIndex);
@@ -77,6 +84,9 @@ public:
     std::vector<std::string> birdKinds() const;
     // Every block and enemy body in the level's order, where it is now.
     std::vector<BodyPose> bodyPoses() const;
+    static std::vector<BodyPose> bodyPoses(const Attempt& attempt);
+    // The attempt the driver plays, with what it recorded.
+    const Attempt& recordedAttempt() const { return attempt; }
     std::uint64_t stepsSinceStart() const;
     int enemiesAlive() const;
     // Feeds frames until the level has run `step` steps (cutting the last
@@ -94,9 +104,16 @@ private:
     std::uint64_t nextMark() const;
     float nextFrame(FrameSequence& frames);
     sf::Vector2i pixelOf(sf::Vector2f worldPoint) const;
+    sf::Vector2f worldOf(sf::Vector2i pixel) const;
     void send(int type, sf::Vector2i pixel);
+    // One fixed step of a bare run, the camera following.
+    void stepBare();
+    std::uint64_t stepClock() const;
 
-    Game& game;
+    Game* game; // null in a bare run
+    Attempt& attempt;
+    // The camera a bare run aims through, as the game's window would show it.
+    sf::View bareView;
     std::uint64_t startStep = 0;
     float carriedFrame = 0.0f; // the rest of a frame that was split at a mark
 };

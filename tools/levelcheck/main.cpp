@@ -3,8 +3,10 @@
 // must win it with three stars at every checked frame rate, step for step
 // the same.
 //
-//   levelcheck [--replay] [--search] [--write] [--shots TEXT] [--verbose] [levels...]
+//   levelcheck [--replay] [--search] [--write] [--shots TEXT] [--verbose] [--window]
+//              [levels...]
 //   levelcheck --difficulty [levels...]
+//   levelcheck --equivalence N [levels...]
 //
 // Without options every level is checked for standing and its stored shots
 // are replayed; a level whose replay no longer wins is searched again.
@@ -13,14 +15,23 @@
 // --shots replays the given records ("SHOT 12 140 -1; SHOT ...") instead of
 // the stored ones. --difficulty only measures each level's difficulty
 // figure (see DifficultyProbe) and checks that it rises from level to level.
-// Run it from the build directory (resources/ is found there) on a display.
+// The levels are played bare, with no window, one fixed step at a time;
+// --window plays them in the real game instead, through its frame loop at
+// every checked frame rate (that needs a display). Run it from the build
+// directory (resources/ is found there). --equivalence plays the stored
+// shots of the levels and N random attempts over all levels in the game at
+// every checked frame rate, and replays each recording bare (see
+// ReplayEquivalence); it always plays in a window.
 #include "DifficultyProbe.h"
+#include "ReplayEquivalence.h"
 #include "ShotDriver.h"
 #include "ShotSearch.h"
 #include "SolutionFile.h"
 
+#include "core/Attempt.h"
 #include "core/Game.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -41,6 +52,8 @@ struct Options {
     bool write = false;
     bool verbose = false;
     bool difficulty = false;
+    bool window = false;
+    int equivalence = -1; // random attempts; -1: no equivalence check
     std::optional<std::string> shots;
     std::vector<int> levels;
 };
@@ -63,8 +76,13 @@ Options parse(int argc, char** argv) {
             options.write = true;
         } else if (arg == "--difficulty") {
             options.difficulty = true;
+        } else if (arg == "--window") {
+            options.window = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
+        } else if (arg == "--equivalence" && i + 1 < argc) {
+            options.equivalence = std::max(0, std::atoi(argv[++i]));
+            options.window = true;
         } else if (arg == "--shots" && i + 1 < argc) {
             options.shots = argv[++i];
         } else {
@@ -94,7 +112,13 @@ void describe(std::ostream& out, const Outcome& outcome) {
 
 class Checker {
 public:
-    Checker(Game& game, std::ostream& out) : driver(game), out(out) {}
+    // A bare driver has no frames: one run per level says all there is.
+    Checker(ShotDriver driver, bool bare, std::ostream& out)
+        : driver(driver),
+          sequences(
+              bare ? std::vector<FrameSequence>{FrameSequence::steady(1.0f / 60.0f, "fixed steps")}
+                   : FrameSequence::checkedSet()),
+          out(out) {}
 
     bool checkStanding(int number) {
         driver.startLevel(number - 1);
@@ -130,7 +154,7 @@ public:
         bool pass = true;
         std::optional<Outcome> first;
         std::vector<BodyPose> firstPoses;
-        for (const FrameSequence& frames : FrameSequence::checkedSet()) {
+        for (const FrameSequence& frames : sequences) {
             driver.startLevel(number - 1);
             const Outcome outcome = driver.play(*shots, frames);
             simulatedSteps += driver.stepsSinceStart();
@@ -192,10 +216,31 @@ public:
         return rises;
     }
 
+    bool equivalence(const std::vector<int>& levels, int randomAttempts) {
+        ReplayEquivalence check(driver, out);
+        for (int number : levels) {
+            if (const auto shots = SolutionFile::read(SolutionFile::pathFor(number))) {
+                check.check(number, *shots);
+            }
+        }
+        check.checkRandom(randomAttempts, RANDOM_SEED);
+        simulatedSteps += check.simulatedSteps;
+        out << "replay equivalence: " << check.attempts << " attempts played at "
+            << sequences.size() << " frame rates, " << check.mismatches
+            << " replayed otherwise; replay files " << check.largestReplayBytes
+            << " bytes at most, "
+            << (check.attempts > 0 ? check.totalReplayBytes / check.attempts : 0) << " on average"
+            << std::endl;
+        return check.mismatches == 0;
+    }
+
     std::uint64_t simulatedSteps = 0;
 
 private:
+    static constexpr std::uint32_t RANDOM_SEED = 26;
+
     ShotDriver driver;
+    std::vector<FrameSequence> sequences;
     std::ostream& out;
 };
 
@@ -212,17 +257,26 @@ int main(int argc, char** argv) {
         std::cerr.rdbuf(&discard);
     }
 
-    // One game for every run.
-    const std::unique_ptr<Game> game = ShotDriver::makeGame();
-    Checker checker(*game, out);
+    // A bare run is never heard: the audio library need not look for a device.
+    if (!options.window) {
+        ::setenv("ALSOFT_DRIVERS", "null", 0);
+    }
+    // One game, or one bare attempt, for every run.
+    Attempt bare;
+    const std::unique_ptr<Game> game = options.window ? ShotDriver::makeGame() : nullptr;
+    Checker checker(game != nullptr ? ShotDriver(*game) : ShotDriver(bare), game == nullptr, out);
 
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t startedCpu = std::clock();
     bool allPass = true;
+    const bool onlyMeasuring = options.difficulty || options.equivalence >= 0;
     if (options.difficulty) {
         allPass = checker.difficulty(options.levels);
     }
-    for (int number : options.difficulty ? std::vector<int>{} : options.levels) {
+    if (options.equivalence >= 0) {
+        allPass = checker.equivalence(options.levels, options.equivalence) && allPass;
+    }
+    for (int number : onlyMeasuring ? std::vector<int>{} : options.levels) {
         bool pass = checker.checkStanding(number);
         bool won = false;
         if (!options.forceSearch) {
