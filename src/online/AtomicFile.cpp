@@ -225,28 +225,22 @@ std::optional<std::string> AtomicFile::copyToFreeBackup(const std::string& path,
     return std::nullopt;
 }
 
-std::optional<std::string> AtomicFile::moveToFreeBackup(const std::string& path,
+std::optional<std::string> AtomicFile::keepAsFreeBackup(const std::string& path,
                                                         std::string& error) {
     for (int index = 0; index < MAX_BACKUPS; ++index) {
         const std::string backup = backupPathFor(path, index);
-        // Taking the name and moving the file are one step: a backup made
-        // meanwhile by another saver is never replaced.
-        int moved = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE);
-        if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
-            // A file system without that kind of rename: a second name that
-            // cannot replace anything, then the first one goes.
-            moved = ::link(path.c_str(), backup.c_str());
-            if (moved == 0 && ::unlink(path.c_str()) != 0) {
-                error = failure("could not move aside", path);
-                ::unlink(backup.c_str());
-                return std::nullopt;
-            }
+        // A new name fails on one that exists: a backup made meanwhile by
+        // another saver is never replaced.
+        int kept = ::link(path.c_str(), backup.c_str());
+        if (kept != 0 && (errno == EPERM || errno == EXDEV || errno == ENOTSUP)) {
+            // No hard links here: moved aside instead, in one step as well.
+            kept = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE);
         }
-        if (moved != 0) {
+        if (kept != 0) {
             if (errno == EEXIST) {
                 continue;
             }
-            error = failure("could not move aside", path);
+            error = failure("could not keep a backup of", path);
             return std::nullopt;
         }
         syncDirectory(std::filesystem::absolute(backup).parent_path());

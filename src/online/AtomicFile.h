@@ -44,11 +44,14 @@ public:
     // or nullopt with `error` set.
     static std::optional<std::string> copyToFreeBackup(const std::string& path, std::string& error);
 
-    // Renames whatever is at path (a file of any size, a symbolic link, a
-    // FIFO: nothing is read) to the first backup name that is free, never
-    // replacing an existing backup. Returns that name, or nullopt with
-    // `error` set and path left where it was.
-    static std::optional<std::string> moveToFreeBackup(const std::string& path, std::string& error);
+    // Gives whatever is at path (a file of any size, a symbolic link: nothing
+    // is read or copied) a second name, the first backup name that is free,
+    // never replacing an existing backup. The file stays at path too, so its
+    // permission bits carry over to its next write, which replaces path and
+    // leaves the backup holding the old contents. Where the file system has
+    // no hard links, the file is renamed instead. Returns the backup's name,
+    // or nullopt with `error` set.
+    static std::optional<std::string> keepAsFreeBackup(const std::string& path, std::string& error);
 
     // What reading a player's file found.
     struct ReadResult {

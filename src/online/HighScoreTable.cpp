@@ -247,9 +247,10 @@ bool HighScoreTable::writeBackupIfNeeded() {
         originalNeedsBackup = false;
         return true;
     }
-    // Moved, not copied: the damaged file may be of any size.
+    // Kept under a second name, not copied: the damaged file may be of any
+    // size.
     std::string problem;
-    if (!AtomicFile::moveToFreeBackup(path, problem)) {
+    if (!AtomicFile::keepAsFreeBackup(path, problem)) {
         std::cerr << "HighScoreTable: Could not back up " << path << " (" << problem
                   << "); the file was not rewritten." << std::endl;
         return false;

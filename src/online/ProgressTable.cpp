@@ -190,9 +190,10 @@ bool ProgressTable::keepDamagedFile() {
         damagedOnDisk = false; // removed meanwhile: nothing left to keep
         return true;
     }
-    // Moved, not copied: the damaged file may be of any size.
+    // Kept under a second name, not copied: the damaged file may be of any
+    // size.
     std::string error;
-    const std::optional<std::string> kept = AtomicFile::moveToFreeBackup(path, error);
+    const std::optional<std::string> kept = AtomicFile::keepAsFreeBackup(path, error);
     if (!kept) {
         std::cerr << "ProgressTable: Could not keep a copy of " << path << " (" << error
                   << "); it was not rewritten." << std::endl;

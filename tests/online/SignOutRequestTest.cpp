@@ -16,6 +16,7 @@ const std::string SESSION =
 TEST(SignOutRequest, RevokingSendsTheSessionsTokenToTheLogoutRouteOnce) {
     ScriptedServer server;
     ASSERT_TRUE(server.isListening());
+    server.answer("/rest/v1/rpc/get_email_by_username", 200, R"("ann@vollarin.io")");
     server.answer("/auth/v1/token", 200, SESSION);
     server.answer("/auth/v1/logout", 204, "");
     SupabaseClient client(server.baseUrl(), "anon-key");
@@ -29,7 +30,7 @@ TEST(SignOutRequest, RevokingSendsTheSessionsTokenToTheLogoutRouteOnce) {
     client.signOut();
 
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 3u) << "the address, the sign-in, the logout";
     const auto& logout = requests.back();
     EXPECT_EQ(logout.method, "POST");
     EXPECT_EQ(logout.target, "/auth/v1/logout?scope=local");
@@ -41,6 +42,7 @@ TEST(SignOutRequest, RevokingSendsTheSessionsTokenToTheLogoutRouteOnce) {
 TEST(SignOutRequest, ARefusedLogoutIsSaidOnStandardError) {
     ScriptedServer server;
     ASSERT_TRUE(server.isListening());
+    server.answer("/rest/v1/rpc/get_email_by_username", 200, R"("ann@vollarin.io")");
     server.answer("/auth/v1/token", 200, SESSION);
     server.answer("/auth/v1/logout", 401, R"({"code":401,"error_code":"bad_jwt","msg":"x"})");
     SupabaseClient client(server.baseUrl(), "anon-key");

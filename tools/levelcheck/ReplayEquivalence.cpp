@@ -9,6 +9,7 @@
 #include "level/ShippedLevels.h"
 
 #include <algorithm>
+#include <ctime>
 #include <ostream>
 #include <random>
 
@@ -46,6 +47,7 @@ void ReplayEquivalence::check(int levelNumber, const std::vector<Shot>& shots) {
         bool same = false;
         if (decoded) {
             const QuietOutput quiet;
+            const std::clock_t started = std::clock();
             bare.start(ShippedLevels::path(levelNumber));
             ReplayPlayer player(*decoded, bare);
             while (bare.stepsTaken() < played.steps && player.step()) {
@@ -56,6 +58,8 @@ void ReplayEquivalence::check(int levelNumber, const std::vector<Shot>& shots) {
             while (bare.stepsTaken() < played.steps && !bare.won()) {
                 bare.step();
             }
+            replayCpuSeconds += static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC;
+            replayedSteps += bare.stepsTaken();
             simulatedSteps += bare.stepsTaken();
             same = bare.won() == played.won && bare.lost() == played.lost &&
                    bare.score() == played.score && bare.stars() == played.stars &&

@@ -28,6 +28,10 @@ public:
     std::size_t largestReplayBytes = 0;
     std::size_t totalReplayBytes = 0;
     std::uint64_t simulatedSteps = 0;
+    // The bare replays alone: their steps and the processor time they took
+    // (a measurement for the report, never a verdict).
+    std::uint64_t replayedSteps = 0;
+    double replayCpuSeconds = 0.0;
 
 private:
     ShotDriver& driver;

@@ -231,6 +231,12 @@ public:
             << " bytes at most, "
             << (check.attempts > 0 ? check.totalReplayBytes / check.attempts : 0) << " on average"
             << std::endl;
+        if (check.replayCpuSeconds > 0.0) {
+            out << "bare replays: "
+                << static_cast<double>(check.replayedSteps) * Attempt::STEP_SECONDS /
+                       check.replayCpuSeconds
+                << " simulated s per CPU s (level loading included)" << std::endl;
+        }
         return check.mismatches == 0;
     }
 
