@@ -75,6 +75,7 @@ BackendServer::BackendServer(Store& store, const PasswordHasher& hasher, const T
     : auth(store, hasher, tokens), rpc(store, tokens), tokens(tokens), log(log),
       signInLimiter(settings.authRateBurst, settings.authRateWindow),
       refreshLimiter(settings.authRateBurst, settings.authRateWindow),
+      rateClock(std::move(settings.rateClock)),
       http(std::make_unique<HttpServer>(static_cast<HttpServer::Handler&>(*this), settings.http)),
       hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS) {
     auth.limitFailedSignIns(settings.failedSignInBurst, settings.failedSignInWindow);
@@ -127,10 +128,10 @@ std::optional<ApiResponse> BackendServer::screen(const HttpRequest& request, Rou
         return ApiResponse::gatewayError(401, "Invalid API key");
     }
     if ((route == Route::SignUp || route == Route::PasswordGrant) &&
-        !signInLimiter.allow(request.clientAddress)) {
+        !signInLimiter.allow(request.clientAddress, rateClock())) {
         return overRateLimit();
     }
-    if (route == Route::RefreshGrant && !refreshLimiter.allow(request.clientAddress)) {
+    if (route == Route::RefreshGrant && !refreshLimiter.allow(request.clientAddress, rateClock())) {
         return overRateLimit();
     }
     return std::nullopt;

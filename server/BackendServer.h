@@ -7,6 +7,7 @@
 #include "server/WorkPool.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,8 @@ struct BackendSettings {
     // the window. The hosted service's defaults; 0 turns the limit off.
     std::size_t authRateBurst = 30;
     std::chrono::milliseconds authRateWindow{5 * 60 * 1000};
+    // The clock the limits per address run on; tests hand in one of their own.
+    std::function<RateLimiter::Clock::time_point()> rateClock = &RateLimiter::Clock::now;
     // Wrong passwords tried on one account, from any addresses: a burst,
     // earned back over the window; 0 turns the limit off.
     std::size_t failedSignInBurst = 10;
@@ -88,6 +91,7 @@ private:
     std::mutex logMutex;
     RateLimiter signInLimiter;
     RateLimiter refreshLimiter;
+    std::function<RateLimiter::Clock::time_point()> rateClock;
     std::string boundAddress;
     // Declared before the pool, so destroyed after it: queued jobs hold
     // connections that belong to the transport.
