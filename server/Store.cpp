@@ -310,7 +310,7 @@ private:
     std::thread thread; // last: starts once everything above is ready
 };
 
-Store::Store(std::string path, Locking locking) : path(std::move(path)), locking(locking) {}
+Store::Store(std::string path) : path(std::move(path)) {}
 
 Store::~Store() {
     // The checkpointer borrows the connection; it stops first.
@@ -321,7 +321,7 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string& error, 
     if (!makePrivateParents(path, error) || !makePrivateFile(path, error)) {
         return nullptr;
     }
-    std::unique_ptr<Store> store(new Store(path, locking));
+    std::unique_ptr<Store> store(new Store(path));
     auto connection = store->openConnection(error);
     if (!connection) {
         return nullptr;

@@ -134,7 +134,7 @@ private:
     class Connection;
     class Lease;
 
-    Store(std::string path, Locking locking);
+    explicit Store(std::string path);
     std::unique_ptr<Connection> openConnection(std::string& error) const;
     Lease borrow();
     StoreResult<std::optional<UserRecord>> findUser(const char* sql, const std::string& key);
@@ -156,7 +156,6 @@ private:
     class Checkpointer;
 
     std::string path;
-    Locking locking;
     // The file opened, to tell it from another one put at the path later.
     std::uint64_t fileDevice = 0;
     std::uint64_t fileInode = 0;
