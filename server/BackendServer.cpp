@@ -13,8 +13,12 @@ namespace {
 
 // Logged paths are cut here; a path can be as long as the header cap.
 constexpr std::size_t MAX_LOGGED_PATH = 200;
-// Hashing threads yield to the threads that serve cheap requests.
+// Hashing and verifying threads yield to the threads that serve cheap
+// requests.
 constexpr int HASHING_NICENESS = 5;
+constexpr int VERIFYING_NICENESS = 5;
+// The one procedure that plays a replay, on the verifying pool.
+constexpr std::string_view REPLAY_PROCEDURE = "submit_score_replay";
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -77,7 +81,8 @@ BackendServer::BackendServer(Store& store, const PasswordHasher& hasher, const T
       refreshLimiter(settings.authRateBurst, settings.authRateWindow),
       rateClock(std::move(settings.rateClock)),
       http(std::make_unique<HttpServer>(static_cast<HttpServer::Handler&>(*this), settings.http)),
-      hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS) {
+      hashing(settings.hashingThreads, settings.maxQueuedHashes, HASHING_NICENESS),
+      verifying(settings.verifyingThreads, settings.maxQueuedReplays, VERIFYING_NICENESS) {
     auth.limitFailedSignIns(settings.failedSignInBurst, settings.failedSignInWindow);
     auth.setRefreshReuseInterval(settings.refreshReuseInterval);
 }
@@ -87,6 +92,7 @@ BackendServer::~BackendServer() {
     // Jobs still queued hold connections; drop them while the transport
     // they belong to still exists.
     hashing.shutdown();
+    verifying.shutdown();
 }
 
 BackendServer::Route BackendServer::routeOf(const HttpRequest& request) {
@@ -111,7 +117,9 @@ BackendServer::Route BackendServer::routeOf(const HttpRequest& request) {
     }
     if (startsWith(path, RPC_PREFIX) &&
         isProcedureName(std::string_view(path).substr(RPC_PREFIX.size()))) {
-        return Route::Rpc;
+        return std::string_view(path).substr(RPC_PREFIX.size()) == REPLAY_PROCEDURE
+                   ? Route::ReplayRpc
+                   : Route::Rpc;
     }
     return Route::None;
 }
@@ -154,6 +162,7 @@ ApiResponse BackendServer::dispatch(const HttpRequest& request, Route route) {
         case Route::Logout:
             return auth.logout(bearerFrom(request), request.queryParameter("scope"));
         case Route::Rpc:
+        case Route::ReplayRpc:
             return rpc.call(request.path.substr(RPC_PREFIX.size()), request.body,
                             bearerFrom(request));
         case Route::None:
@@ -184,6 +193,23 @@ void BackendServer::handle(HttpRequest request, HttpServer::Reply reply) {
              [this, shared, reply] { reply(finish(*shared, overRateLimit())); }});
         if (!queued) {
             reply(finish(*shared, overRateLimit()));
+        }
+        return;
+    }
+    if (route == Route::ReplayRpc) {
+        auto shared = std::make_shared<const HttpRequest>(std::move(request));
+        const std::string client = shared->clientAddress;
+        const auto busy = [] {
+            return ApiResponse::rpcError(503, "53400",
+                                         "too many replays are waiting to be verified; "
+                                         "send the score again later");
+        };
+        const bool queued = verifying.post(
+            client,
+            {[this, shared, reply, route] { reply(finish(*shared, dispatch(*shared, route))); },
+             [this, shared, reply, busy] { reply(finish(*shared, busy())); }});
+        if (!queued) {
+            reply(finish(*shared, busy()));
         }
         return;
     }

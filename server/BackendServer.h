@@ -37,12 +37,18 @@ struct BackendSettings {
     // addresses, before sign-ins are turned away.
     unsigned hashingThreads = 0;
     std::size_t maxQueuedHashes = 256;
+    // Replays played at once to verify the scores sent with them (0: one
+    // per core), and how many more may wait before a store is turned away
+    // (503) to be sent again later.
+    unsigned verifyingThreads = 0;
+    std::size_t maxQueuedReplays = 64;
 };
 
 // The HTTP face of the stand-in: the gateway's API key check in front of the
 // authentication routes and the remote procedures, one log line per request.
-// Password hashing runs on a pool of its own, so reads and stores of scores
-// are answered at once whatever the sign-ins cost.
+// Password hashing runs on a pool of its own, and so does the playing of
+// replays sent with scores, so reads and plain stores of scores are answered
+// at once whatever the sign-ins and verifications cost.
 class BackendServer : private HttpServer::Handler {
 public:
     // log: where the request lines go; null keeps the server silent.
@@ -72,7 +78,17 @@ public:
     HttpResponse refuse(int status, std::string_view method, std::string_view target) override;
 
 private:
-    enum class Route { Health, SignUp, PasswordGrant, RefreshGrant, OtherGrant, Logout, Rpc, None };
+    enum class Route {
+        Health,
+        SignUp,
+        PasswordGrant,
+        RefreshGrant,
+        OtherGrant,
+        Logout,
+        Rpc,
+        ReplayRpc,
+        None
+    };
 
     void handle(HttpRequest request, HttpServer::Reply reply) override;
     static Route routeOf(const HttpRequest& request);
@@ -97,6 +113,7 @@ private:
     // connections that belong to the transport.
     std::unique_ptr<HttpServer> http;
     WorkPool hashing;
+    WorkPool verifying;
 };
 
 } // namespace backend

@@ -1,5 +1,6 @@
 // vollarin-server: the stand-in for the game's hosted scores backend.
 
+#include "core/QuietOutput.h"
 #include "server/BackendServer.h"
 #include "server/ServerOptions.h"
 
@@ -50,6 +51,11 @@ std::string anonKeyFor(const backend::TokenService& tokens) {
 }
 
 int serve(const backend::ServerOptions& options) {
+    // The server's own lines go to standard output through `out`; the game's
+    // simulation, which plays replays here, narrates on std::cout, and that
+    // goes nowhere.
+    std::ostream out(std::cout.rdbuf());
+    const QuietOutput quiet;
     std::string error;
     auto store = backend::Store::open(options.databasePath, error);
     if (!store) {
@@ -64,8 +70,7 @@ int serve(const backend::ServerOptions& options) {
     settings.authRateBurst = options.authRateLimit;
     settings.authRateWindow = std::chrono::seconds(options.authRateWindowSeconds);
     settings.http.maxConnectionsPerAddress = options.maxConnectionsPerAddress;
-    backend::BackendServer server(*store, hasher, tokens, options.quiet ? nullptr : &std::cout,
-                                  settings);
+    backend::BackendServer server(*store, hasher, tokens, options.quiet ? nullptr : &out, settings);
     if (!server.bind(options.address, options.port)) {
         std::cerr << "vollarin-server: cannot listen on " << options.address << ":" << options.port
                   << std::endl;
@@ -87,26 +92,24 @@ int serve(const backend::ServerOptions& options) {
         }
     });
 
-    std::cout << "vollarin-server: listening on " << server.baseUrl() << ", database "
-              << options.databasePath << std::endl;
+    out << "vollarin-server: listening on " << server.baseUrl() << ", database "
+        << options.databasePath << std::endl;
     if (options.jwtSecret != backend::ServerOptions::DEMO_JWT_SECRET) {
-        std::cout << "vollarin-server: anon key for this secret: " << anonKeyFor(tokens)
-                  << std::endl;
+        out << "vollarin-server: anon key for this secret: " << anonKeyFor(tokens) << std::endl;
     }
     if (options.jwtSecret == backend::ServerOptions::DEMO_JWT_SECRET &&
         !backend::ServerOptions::isLoopbackAddress(options.address)) {
-        std::cout << "vollarin-server: warning: serving " << options.address
-                  << " with the public demo secret (--allow-demo-secret): for tests only"
-                  << std::endl;
+        out << "vollarin-server: warning: serving " << options.address
+            << " with the public demo secret (--allow-demo-secret): for tests only" << std::endl;
     }
     if (options.fastHashing) {
-        std::cout << "vollarin-server: warning: fast password hashing, for tests only" << std::endl;
+        out << "vollarin-server: warning: fast password hashing, for tests only" << std::endl;
     }
     const bool served = server.run();
     finished = true;
     requestStop(0); // wakes the watcher when serving ended by itself
     watcher.join();
-    std::cout << "vollarin-server: stopped" << std::endl;
+    out << "vollarin-server: stopped" << std::endl;
     return served ? 0 : 1;
 }
 

@@ -27,6 +27,7 @@ const std::vector<Procedure>& procedures() {
         {"get_email_by_username", {"p_username"}, {"anon", "authenticated"}},
         {"get_high_scores_for_level", {"p_level_id"}, {"anon", "authenticated"}},
         {"upsert_user_score", {"p_level_id", "p_score", "p_user_id"}, {"authenticated"}},
+        {"submit_score_replay", {"p_level_id", "p_score", "p_replay"}, {"authenticated"}},
     };
     return all;
 }
@@ -121,13 +122,59 @@ IntArgument integerArgument(const nlohmann::json& value) {
     return static_cast<int>(number);
 }
 
+struct LevelScore {
+    int levelId;
+    int points;
+};
+
 ApiResponse storageFailure() {
     return ApiResponse::rpcError(500, "XX000", "the scores database failed");
 }
 
+// The level and score arguments of a store, checked as the database's
+// column types and CHECK constraints check them.
+std::variant<LevelScore, ApiResponse> levelAndScore(const nlohmann::json& args) {
+    const auto level = integerArgument(args.at("p_level_id"));
+    if (const auto* error = std::get_if<ApiResponse>(&level)) {
+        return *error;
+    }
+    const auto score = integerArgument(args.at("p_score"));
+    if (const auto* error = std::get_if<ApiResponse>(&score)) {
+        return *error;
+    }
+    if (!std::holds_alternative<int>(level)) {
+        return notNullViolation("level_id");
+    }
+    if (!std::holds_alternative<int>(score)) {
+        return notNullViolation("score");
+    }
+
+    // As the database's CHECK constraints answer it.
+    const auto checkViolation = [](const char* constraint, const std::string& detail) {
+        return ApiResponse::rpcError(400, "23514",
+                                     std::string("new row for relation \"scores\" violates check "
+                                                 "constraint \"") +
+                                         constraint + "\"",
+                                     detail);
+    };
+    const int levelId = std::get<int>(level);
+    const int points = std::get<int>(score);
+    if (levelId < 0 || levelId >= RpcService::LEVEL_COUNT) {
+        return checkViolation("scores_level_id_check",
+                              "Failing row contains level_id " + std::to_string(levelId) + ".");
+    }
+    if (points < 0 || points > RpcService::MAX_LEVEL_SCORE) {
+        return checkViolation("scores_score_check",
+                              "Failing row contains score " + std::to_string(points) + ".");
+    }
+
+    return LevelScore{levelId, points};
+}
+
 } // namespace
 
-RpcService::RpcService(Store& store, const TokenService& tokens) : store(store), tokens(tokens) {}
+RpcService::RpcService(Store& store, const TokenService& tokens, ReplayVerifier verifier)
+    : store(store), tokens(tokens), verifier(std::move(verifier)) {}
 
 ApiResponse RpcService::call(const std::string& procedure, const std::string& body,
                              const std::string& bearerToken) {
@@ -176,6 +223,9 @@ ApiResponse RpcService::call(const std::string& procedure, const std::string& bo
     if (procedure == "get_high_scores_for_level") {
         return getHighScoresForLevel(args);
     }
+    if (procedure == "submit_score_replay") {
+        return submitScoreReplay(args, caller);
+    }
     return upsertUserScore(args, caller);
 }
 
@@ -204,7 +254,9 @@ ApiResponse RpcService::getHighScoresForLevel(const nlohmann::json& args) {
             return storageFailure();
         }
         for (const auto& entry : scores.value) {
-            rows.push_back({{"username", entry.username}, {"score", entry.score}});
+            rows.push_back({{"username", entry.username},
+                            {"score", entry.score},
+                            {"verified", entry.verified}});
         }
     }
     return ApiResponse::json(200, rows);
@@ -232,43 +284,20 @@ ApiResponse RpcService::upsertUserScore(const nlohmann::json& args, const Caller
         return permissionDenied(caller.role, "p_user_id must be the signed-in user's id");
     }
 
-    const auto level = integerArgument(args.at("p_level_id"));
-    if (const auto* error = std::get_if<ApiResponse>(&level)) {
+    const auto checked = levelAndScore(args);
+    if (const auto* error = std::get_if<ApiResponse>(&checked)) {
         return *error;
     }
-    const auto score = integerArgument(args.at("p_score"));
-    if (const auto* error = std::get_if<ApiResponse>(&score)) {
-        return *error;
-    }
-    if (!std::holds_alternative<int>(level)) {
-        return notNullViolation("level_id");
-    }
-    if (!std::holds_alternative<int>(score)) {
-        return notNullViolation("score");
-    }
+    const auto [levelId, points] = std::get<LevelScore>(checked);
+    return stored(store.storeScore(caller.userId, levelId, points, Clock::nowMicros()), caller,
+                  ApiResponse::noContent());
+}
 
-    // As the database's CHECK constraints answer it.
-    const auto checkViolation = [](const char* constraint, const std::string& detail) {
-        return ApiResponse::rpcError(400, "23514",
-                                     std::string("new row for relation \"scores\" violates check "
-                                                 "constraint \"") +
-                                         constraint + "\"",
-                                     detail);
-    };
-    const int levelId = std::get<int>(level);
-    const int points = std::get<int>(score);
-    if (levelId < 0 || levelId >= LEVEL_COUNT) {
-        return checkViolation("scores_level_id_check",
-                              "Failing row contains level_id " + std::to_string(levelId) + ".");
-    }
-    if (points < 0 || points > MAX_LEVEL_SCORE) {
-        return checkViolation("scores_score_check",
-                              "Failing row contains score " + std::to_string(points) + ".");
-    }
-
-    switch (store.storeScore(caller.userId, levelId, points, Clock::nowMicros())) {
+ApiResponse RpcService::stored(StoreScoreOutcome outcome, const Caller& caller,
+                               const ApiResponse& success) {
+    switch (outcome) {
     case StoreScoreOutcome::Written:
-        return ApiResponse::noContent();
+        return success;
     case StoreScoreOutcome::UnknownUser:
         // A token for an account this database does not know (for example one
         // issued before the database was reset).
@@ -284,6 +313,42 @@ ApiResponse RpcService::upsertUserScore(const nlohmann::json& args, const Caller
         break;
     }
     return storageFailure();
+}
+
+ApiResponse RpcService::submitScoreReplay(const nlohmann::json& args, const Caller& caller) {
+    if (caller.userId.empty()) {
+        return permissionDenied(caller.role, "a signed-in user is required to store a score");
+    }
+    const auto checked = levelAndScore(args);
+    if (const auto* error = std::get_if<ApiResponse>(&checked)) {
+        return *error;
+    }
+    const auto [levelId, points] = std::get<LevelScore>(checked);
+    const auto& replayArgument = args.at("p_replay");
+    if (replayArgument.is_null()) {
+        return notNullViolation("replay");
+    }
+    if (!replayArgument.is_string()) {
+        return invalidInput("text", replayArgument);
+    }
+    // Level ids count from 0, the game's level numbers from 1.
+    const auto outcome =
+        verifier.verifyEncoded(levelId + 1, points, replayArgument.get_ref<const std::string&>());
+    const bool verified = outcome.verdict == ReplayVerifier::Verdict::Verified;
+    const nlohmann::json answer = {
+        {"verified", verified}, {"score", outcome.score}, {"reason", outcome.reason}};
+    if (outcome.verdict == ReplayVerifier::Verdict::Refused) {
+        // The error shape of a refused call, with the answer's own keys
+        // beside it, so a client that reads either finds the reason.
+        nlohmann::json refusal = answer;
+        refusal["code"] = "PT422";
+        refusal["message"] = outcome.reason;
+        refusal["details"] = nullptr;
+        refusal["hint"] = nullptr;
+        return ApiResponse::json(422, refusal);
+    }
+    return stored(store.storeScore(caller.userId, levelId, points, Clock::nowMicros(), verified),
+                  caller, ApiResponse::json(200, answer));
 }
 
 } // namespace backend

@@ -39,6 +39,7 @@ CREATE TABLE IF NOT EXISTS scores (
     level_id   INTEGER NOT NULL,
     score      INTEGER NOT NULL,
     reached_at INTEGER NOT NULL,
+    verified   INTEGER NOT NULL DEFAULT 0,
     UNIQUE (user_id, level_id)
 );
 CREATE INDEX IF NOT EXISTS scores_level_rank ON scores (level_id, score DESC, reached_at, id);
@@ -51,8 +52,12 @@ CREATE TABLE IF NOT EXISTS refresh_tokens (
     used         INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS refresh_tokens_session ON refresh_tokens (session_id);
-PRAGMA user_version = 2;
 )sql";
+// The layout this version writes. Files of layout 2 (before scores carried
+// the verified flag) gain the column when opened.
+constexpr int SCHEMA_VERSION = 3;
+constexpr const char* ADD_VERIFIED_SQL =
+    "ALTER TABLE scores ADD COLUMN verified INTEGER NOT NULL DEFAULT 0";
 
 constexpr const char* INSERT_USER_SQL =
     "INSERT INTO users (id, email, password_hash, user_metadata, created_at) "
@@ -68,12 +73,16 @@ constexpr const char* RECORD_SIGN_IN_SQL = "UPDATE users SET last_sign_in_at = ?
 constexpr const char* EMAIL_FOR_USERNAME_SQL =
     "SELECT u.email FROM profiles p JOIN users u ON u.id = p.id WHERE p.username = ?1";
 constexpr const char* UPSERT_SCORE_SQL =
-    "INSERT INTO scores (user_id, level_id, score, reached_at) VALUES (?1, ?2, ?3, ?4) "
+    "INSERT INTO scores (user_id, level_id, score, reached_at, verified) "
+    "VALUES (?1, ?2, ?3, ?4, ?5) "
     "ON CONFLICT (user_id, level_id) DO UPDATE "
-    "SET score = excluded.score, reached_at = excluded.reached_at "
-    "WHERE excluded.score > scores.score";
+    "SET score = excluded.score, verified = excluded.verified, "
+    "reached_at = CASE WHEN excluded.score > scores.score THEN excluded.reached_at "
+    "ELSE scores.reached_at END "
+    "WHERE excluded.score > scores.score "
+    "OR (excluded.score = scores.score AND excluded.verified > scores.verified)";
 constexpr const char* TOP_SCORES_SQL =
-    "SELECT p.username, s.score FROM scores s JOIN profiles p ON p.id = s.user_id "
+    "SELECT p.username, s.score, s.verified FROM scores s JOIN profiles p ON p.id = s.user_id "
     "WHERE s.level_id = ?1 ORDER BY s.score DESC, s.reached_at, s.id LIMIT ?2";
 constexpr const char* SCORE_OF_SQL =
     "SELECT score FROM scores WHERE user_id = ?1 AND level_id = ?2";
@@ -335,7 +344,8 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string& error, 
                 (locking == Locking::Exclusive ? " (is another process using it?)" : "");
         return nullptr;
     }
-    if (!connection->exec(SCHEMA_SQL) || !connection->exec("COMMIT")) {
+    if (!connection->exec(SCHEMA_SQL) || !upgradeSchema(*connection) ||
+        !connection->exec("COMMIT")) {
         connection->exec("ROLLBACK");
         error = "cannot create the schema in " + path;
         return nullptr;
@@ -353,6 +363,21 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string& error, 
     sqlite3_wal_hook(store->connection->handle(), &Checkpointer::committed,
                      store->checkpointer.get());
     return store;
+}
+
+bool Store::upgradeSchema(Connection& connection) {
+    // A file made before scores carried the flag has the table without it
+    // (CREATE TABLE IF NOT EXISTS left the old table as it was).
+    sqlite3_stmt* probe = nullptr;
+    const bool hasVerified =
+        sqlite3_prepare_v2(connection.handle(), "SELECT verified FROM scores LIMIT 0", -1, &probe,
+                           nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    if (!hasVerified && !connection.exec(ADD_VERIFIED_SQL)) {
+        return false;
+    }
+    const std::string version = "PRAGMA user_version = " + std::to_string(SCHEMA_VERSION);
+    return connection.exec(version.c_str());
 }
 
 std::unique_ptr<Store::Connection> Store::openConnection(std::string& error) const {
@@ -553,11 +578,11 @@ StoreResult<std::optional<std::string>> Store::emailForUsername(const std::strin
 // shared by all the stores that came together; alone, a store is written at
 // once.
 StoreScoreOutcome Store::storeScore(const std::string& userId, int levelId, int score,
-                                    std::int64_t reachedAtMicros) {
+                                    std::int64_t reachedAtMicros, bool verified) {
     if (!fileIsCurrent()) {
         return StoreScoreOutcome::Unavailable;
     }
-    PendingScore mine{userId, levelId, score, reachedAtMicros};
+    PendingScore mine{userId, levelId, score, reachedAtMicros, verified};
     std::unique_lock lock(batchMutex);
     waitingScores.push_back(&mine);
     while (!mine.done) {
@@ -596,6 +621,7 @@ void Store::writeScores(const std::vector<PendingScore*>& batch) {
         sqlite3_bind_int(statement, 2, pending->levelId);
         sqlite3_bind_int(statement, 3, pending->score);
         sqlite3_bind_int64(statement, 4, pending->reachedAtMicros);
+        sqlite3_bind_int(statement, 5, pending->verified ? 1 : 0);
         // A failed statement undoes only itself; the others stay in the
         // transaction.
         const int step = sqlite3_step(statement);
@@ -630,7 +656,8 @@ StoreResult<std::vector<ScoreEntry>> Store::topScores(int levelId, int limit) {
     sqlite3_bind_int(statement, 2, limit);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        result.value.push_back({columnText(statement, 0), sqlite3_column_int(statement, 1)});
+        result.value.push_back({columnText(statement, 0), sqlite3_column_int(statement, 1),
+                                sqlite3_column_int(statement, 2) != 0});
     }
     if (step != SQLITE_DONE) {
         reportFailure(lease->handle(), "cannot list scores");

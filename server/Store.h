@@ -27,6 +27,8 @@ struct UserRecord {
 struct ScoreEntry {
     std::string username;
     int score = 0;
+    // The score came with a replay the server played to it.
+    bool verified = false;
 };
 
 // The answer of a read: ok is false when the database failed (the failure is
@@ -101,10 +103,12 @@ public:
 
     // Keeps one row per player and level and replaces its score only by a
     // higher one, in a single statement so that concurrent stores for the
-    // same player cannot lose the better score. Stores that arrive together
-    // are written in one transaction (group commit).
+    // same player cannot lose the better score. The verified flag goes with
+    // the score it came with; an equal score proven later marks the row
+    // verified. Stores that arrive together are written in one transaction
+    // (group commit).
     StoreScoreOutcome storeScore(const std::string& userId, int levelId, int score,
-                                 std::int64_t reachedAtMicros);
+                                 std::int64_t reachedAtMicros, bool verified = false);
 
     // The level's best rows, highest first; equal scores in the order they
     // were reached.
@@ -136,6 +140,9 @@ private:
 
     explicit Store(std::string path);
     std::unique_ptr<Connection> openConnection(std::string& error) const;
+    // Brings a file of an earlier layout to this one, inside the opening
+    // transaction.
+    static bool upgradeSchema(Connection& connection);
     Lease borrow();
     StoreResult<std::optional<UserRecord>> findUser(const char* sql, const std::string& key);
     bool deleteUserSessions(const std::string& userId, const std::string& sessionId,
@@ -146,6 +153,7 @@ private:
         int levelId = 0;
         int score = 0;
         std::int64_t reachedAtMicros = 0;
+        bool verified = false;
         StoreScoreOutcome outcome = StoreScoreOutcome::Failed;
         bool done = false; // guarded by batchMutex
     };

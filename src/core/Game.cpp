@@ -509,10 +509,11 @@ void Game::drawWatchingScreen() {
 
 void Game::drawLevelCompleteScreen() {
     const GameStateManager& flow = stateManager;
-    ui.drawLevelComplete(flow.state, currentLevelIndex, flow.stars, contactListener.levelScore,
-                         totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
-                         flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
-                         flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+    ui.drawLevelComplete(
+        flow.state, currentLevelIndex, flow.stars, contactListener.levelScore, totalScore,
+        flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn, flow.loggedInUsername,
+        GameStateManager::shownOnline(flow.onlineHighScores, settings.verifiedOnly),
+        flow.scoresUnreachable(), flow.newBest, localHighScores.getHighScores(currentLevelIndex));
     std::error_code noFile;
     if (std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
         drawReplayOffer("W: watch this attempt again");
@@ -528,8 +529,8 @@ void Game::drawNicknameScreen() {
 void Game::drawHighScoresScreen() {
     const GameStateManager& flow = stateManager;
     ui.drawHighScores(flow.state, currentLevelIndex, static_cast<int>(levelFiles.size()),
-                      flow.onlineHighScores, flow.scoresUnreachable(),
-                      localHighScores.getHighScores(currentLevelIndex));
+                      GameStateManager::shownOnline(flow.onlineHighScores, settings.verifiedOnly),
+                      flow.scoresUnreachable(), localHighScores.getHighScores(currentLevelIndex));
 }
 
 void Game::drawLoginScreen() {

@@ -6,7 +6,9 @@
 #include "online/SupabaseClient.h"
 #include "ui/LoginForm.h"
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <utility>
 
 GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
@@ -115,7 +117,9 @@ void GameStateManager::reportScore(int score) {
         fetchHighScores(level);
         return;
     }
-    supabase.upsertUserScore(level, score, [this, level](bool, const std::string& error) {
+    // The attempt's replay goes with the score, so the backend can prove it.
+    const std::string replay = game.attempt.replay(level + 1).encode();
+    supabase.submitScoreReplay(level, score, replay, [this, level](bool, const std::string& error) {
         if (error.empty()) {
             std::cout << "Score updated successfully!" << std::endl;
         } else {
@@ -123,6 +127,17 @@ void GameStateManager::reportScore(int score) {
         }
         fetchHighScores(level);
     });
+}
+
+std::vector<HighScore> GameStateManager::shownOnline(const std::vector<HighScore>& scores,
+                                                     bool verifiedOnly) {
+    if (!verifiedOnly) {
+        return scores;
+    }
+    std::vector<HighScore> shown;
+    std::copy_if(scores.begin(), scores.end(), std::back_inserter(shown),
+                 [](const HighScore& entry) { return entry.verified; });
+    return shown;
 }
 
 void GameStateManager::fetchHighScores(int levelIndex) {

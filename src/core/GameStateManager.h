@@ -157,6 +157,10 @@ public:
     std::string accessToken;
     GameState previousState = Menu;
     std::vector<HighScore> onlineHighScores;
+    // The online list as the player chose to see it: every score, or only
+    // those the backend verified by playing their replays.
+    static std::vector<HighScore> shownOnline(const std::vector<HighScore>& scores,
+                                              bool verifiedOnly);
     ScoresFetch lastScoresFetch = ScoresFetch::NotAsked;
     std::int32_t loginFocus = 0;
     // Shown on the login screen: what was wrong with the last attempt.

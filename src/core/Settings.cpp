@@ -103,8 +103,8 @@ std::optional<std::string> writeText(const std::optional<std::string>& value) {
     return value;
 }
 
-const std::array<Key, 9>& keys() {
-    static const std::array<Key, 9> table{{
+const std::array<Key, 10>& keys() {
+    static const std::array<Key, 10> table{{
         {"music_volume",
          [](Settings& s, std::string_view v, std::string& why) {
              return readVolume(s.musicVolume, v, why);
@@ -148,6 +148,15 @@ const std::array<Key, 9>& keys() {
          },
          [](const Settings& s) -> std::optional<std::string> {
              return std::to_string(s.frameRateLimit);
+         }},
+        // Written only when on, so files of players who never chose it stay
+        // as they were.
+        {"verified_only",
+         [](Settings& s, std::string_view v, std::string& why) {
+             return readFlagInto(s.verifiedOnly, v, why);
+         },
+         [](const Settings& s) -> std::optional<std::string> {
+             return s.verifiedOnly ? std::optional<std::string>("true") : std::nullopt;
          }},
         {"backend_url",
          [](Settings& s, std::string_view v, std::string& why) {

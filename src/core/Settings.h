@@ -36,6 +36,8 @@ struct Settings {
     bool fullscreen = false;
     bool verticalSync = false;
     int frameRateLimit = NO_FRAME_RATE_LIMIT;
+    // The online lists show only the scores the backend verified.
+    bool verifiedOnly = false;
     // The scores backend, when the player names another one than the build's.
     std::optional<std::string> backendUrl;
     std::optional<std::string> anonKey;

@@ -8,4 +8,6 @@ struct HighScore {
     std::string name;
     int score = 0;
     int stars = 0;
+    // The backend played the replay sent with the score to that score.
+    bool verified = false;
 };

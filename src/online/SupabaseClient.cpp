@@ -1,5 +1,7 @@
 #include "online/SupabaseClient.h"
 
+#include "online/Base64.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -17,6 +19,8 @@ constexpr int STATUS_NO_CONTENT = 204;
 // one already used, with 400; anything else may pass and is tried again later.
 constexpr int STATUS_REFUSED = 400;
 constexpr int STATUS_UNAUTHORIZED = 401;
+constexpr int STATUS_NOT_FOUND = 404;
+constexpr int STATUS_UNPROCESSABLE = 422;
 // No token the service hands out lives longer than this.
 constexpr std::int64_t MAX_TOKEN_SECONDS = 7 * 24 * 60 * 60;
 // Real answers nest four levels deep; anything far deeper is refused before
@@ -379,7 +383,8 @@ void SupabaseClient::getHighScoresForLevel(int levelId, const HighScoresCallback
     notify(callback, *scores, std::string());
 }
 
-// The answer is an array of rows with "username" and "score"; one bad row
+// The answer is an array of rows with "username", "score" and, from
+// backends that verify replays, "verified"; one bad row
 // discards the whole answer.
 std::optional<std::vector<HighScore>> SupabaseClient::readHighScores(const std::string& body) {
     const nlohmann::json answer = parseAnswer(body);
@@ -395,7 +400,13 @@ std::optional<std::vector<HighScore>> SupabaseClient::readHighScores(const std::
         if (!score) {
             return std::nullopt;
         }
-        scores.push_back(HighScore{row.at("username").get<std::string>(), *score, 0});
+        // Backends without verified replays leave the flag out.
+        const auto verified = row.find("verified");
+        if (verified != row.end() && !verified->is_boolean()) {
+            return std::nullopt;
+        }
+        scores.push_back(HighScore{row.at("username").get<std::string>(), *score, 0,
+                                   verified != row.end() && verified->get<bool>()});
     }
     return scores;
 }
@@ -415,6 +426,59 @@ void SupabaseClient::upsertUserScore(int levelId, int score, const ScoreUpdateCa
     }
     if (result && result->status == STATUS_NO_CONTENT) {
         notify(callback, true, std::string());
+        return;
+    }
+    notify(callback, false, std::string("Failed to update score"));
+}
+
+void SupabaseClient::submitScoreReplay(int levelId, int score, const std::string& replayBytes,
+                                       const ScoreUpdateCallback& callback) {
+    if (replayProcedureMissing) {
+        upsertUserScore(levelId, score, callback);
+        return;
+    }
+    if (accessToken.empty()) {
+        notify(callback, false, std::string("User not logged in"));
+        return;
+    }
+    const nlohmann::json body = {
+        {"p_level_id", levelId}, {"p_score", score}, {"p_replay", Base64::encode(replayBytes)}};
+    const httplib::Result result =
+        postWithFreshToken("/rest/v1/rpc/submit_score_replay", serialize(body));
+    if (accessToken.empty()) {
+        notify(callback, false, std::string("User not logged in"));
+        return;
+    }
+    if (result && result->status == STATUS_NOT_FOUND) {
+        // An older backend: the design's procedure stores the score alone.
+        replayProcedureMissing = true;
+        upsertUserScore(levelId, score, callback);
+        return;
+    }
+    if (result && result->status == STATUS_OK) {
+        notify(callback, true, std::string());
+        return;
+    }
+    if (result && result->status == STATUS_UNPROCESSABLE) {
+        const nlohmann::json answer = parseAnswer(result->body);
+        std::string reason = "no reason given";
+        for (const char* key : {"reason", "message"}) {
+            if (answer.is_object() && answer.contains(key) && answer.at(key).is_string() &&
+                !answer.at(key).get_ref<const std::string&>().empty()) {
+                reason = answer.at(key).get<std::string>();
+                break;
+            }
+        }
+        // Printable ASCII only and cut short: it goes to the log.
+        for (char& c : reason) {
+            if (c < 0x20 || c > 0x7e) {
+                c = '?';
+            }
+        }
+        if (reason.size() > MAX_REASON_LENGTH) {
+            reason.resize(MAX_REASON_LENGTH);
+        }
+        notify(callback, false, SCORE_REFUSED + reason);
         return;
     }
     notify(callback, false, std::string("Failed to update score"));

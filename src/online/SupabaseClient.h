@@ -80,6 +80,16 @@ public:
 
     void getHighScoresForLevel(int levelId, const HighScoresCallback& callback);
     void upsertUserScore(int levelId, int score, const ScoreUpdateCallback& callback);
+    // The score with the replay file that earned it (its bytes), for the
+    // backend to play and mark verified. Success when stored, verified or
+    // not; a refusal's error begins with SCORE_REFUSED and carries the
+    // backend's reason. A backend without the procedure gets the plain
+    // upsertUserScore instead, for the rest of the session.
+    void submitScoreReplay(int levelId, int score, const std::string& replayBytes,
+                           const ScoreUpdateCallback& callback);
+    static constexpr const char* SCORE_REFUSED = "Score refused: ";
+    // The longest refusal reason kept from an answer.
+    static constexpr std::size_t MAX_REASON_LENGTH = 200;
 
     const std::string& getAccessToken() const { return accessToken; }
     const std::string& getUserId() const { return userId; }
@@ -130,4 +140,6 @@ private:
     std::int64_t expiresAt = 0;
     std::string username;
     SessionListener sessionListener;
+    // The backend answered that it has no replay procedure.
+    bool replayProcedureMissing = false;
 };

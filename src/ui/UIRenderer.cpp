@@ -26,6 +26,8 @@ const sf::Color DIM_GREY(150, 150, 150, 255);
 const sf::Color HINT_GREY(180, 180, 180, 255);
 const sf::Color ERROR_RED(255, 120, 120, 255);
 const sf::Color VEIL(0, 0, 0, 150);
+// The tick beside a score the backend verified by playing its replay.
+const sf::Color VERIFIED_GREEN(90, 220, 110, 255);
 const sf::Color DARK_PANEL(0, 0, 0, 180);
 const sf::Color PANEL_OUTLINE(100, 100, 100, 200);
 const sf::Color FIELD_FILL(0, 0, 0, 100);
@@ -876,13 +878,33 @@ void UIRenderer::drawRankedRows(const sf::FloatRect& panel, float top, float ste
         const float y = top + step * static_cast<float>(rank - 1);
         const TextStyle style = plain(size, rank <= 3 ? GOLD : sf::Color::White);
         const std::string score = std::to_string(entry.score);
-        const float nameRoom = scoreRight - textWidth(score, style) - 16.0f - nameLeft;
+        const float scoreWidth = textWidth(score, style);
+        const float markRoom = entry.verified ? verifiedMarkWidth(size) + 6.0f : 0.0f;
+        const float nameRoom = scoreRight - scoreWidth - markRoom - 16.0f - nameLeft;
+        if (entry.verified) {
+            drawVerifiedMark(
+                {scoreRight - scoreWidth - markRoom, y + static_cast<float>(size) * 0.15f}, size);
+        }
         renderer.drawTextAt(std::to_string(rank) + ".", {rankRight, y}, TextAnchor::TopRight,
                             style);
         renderer.drawTextAt(fitText(shortenScoreName(entry.name), style, nameRoom), {nameLeft, y},
                             TextAnchor::TopLeft, style, LINE_REFERENCE);
         renderer.drawTextAt(score, {scoreRight, y}, TextAnchor::TopRight, style);
     }
+}
+
+float UIRenderer::verifiedMarkWidth(unsigned int size) {
+    return static_cast<float>(size) * 0.7f;
+}
+
+// A tick as tall as the text's capitals, its top-left corner at `topLeft`.
+void UIRenderer::drawVerifiedMark(sf::Vector2f topLeft, unsigned int size) {
+    const float width = verifiedMarkWidth(size);
+    const float height = static_cast<float>(size) * 0.7f;
+    const float thickness = std::max(2.0f, static_cast<float>(size) / 8.0f);
+    const sf::Vector2f bottom(topLeft.x + width * 0.38f, topLeft.y + height);
+    renderer.drawLine({topLeft.x, topLeft.y + height * 0.55f}, bottom, VERIFIED_GREEN, thickness);
+    renderer.drawLine(bottom, {topLeft.x + width, topLeft.y}, VERIFIED_GREEN, thickness);
 }
 
 // ---------------------------------------------------------------- high scores
@@ -949,9 +971,15 @@ void UIRenderer::drawHighScoreRows(float centreX, float top, float width,
         const std::string suffix = " - " + std::to_string(scores[i].score);
         // The name gives way when the row would not fit the column.
         const float nameRoom = width - textWidth(prefix + suffix, style);
-        const std::string row = prefix + fitText(scores[i].name, style, nameRoom) + suffix;
-        renderer.drawTextAt(row, {centreX, top + HIGH_SCORES_ROW_STEP * static_cast<float>(i)},
-                            TextAnchor::TopCentre, style, LINE_REFERENCE);
+        const float markRoom = scores[i].verified ? verifiedMarkWidth(22) + 8.0f : 0.0f;
+        const std::string row =
+            prefix + fitText(scores[i].name, style, nameRoom - markRoom) + suffix;
+        const float y = top + HIGH_SCORES_ROW_STEP * static_cast<float>(i);
+        const sf::FloatRect drawn = renderer.drawTextAt(
+            row, {centreX - markRoom / 2.0f, y}, TextAnchor::TopCentre, style, LINE_REFERENCE);
+        if (scores[i].verified) {
+            drawVerifiedMark({drawn.left + drawn.width + 8.0f, y + 22.0f * 0.15f}, 22);
+        }
     }
 }
 

@@ -196,6 +196,9 @@ private:
                                  bool offline, const std::vector<HighScore>* localScores);
     void drawRankedRows(const sf::FloatRect& panel, float top, float step, int rows,
                         unsigned int size, const std::vector<HighScore>& scores);
+    // The mark of a verified score, for text of `size`.
+    static float verifiedMarkWidth(unsigned int size);
+    void drawVerifiedMark(sf::Vector2f topLeft, unsigned int size);
     void drawHighScoreRows(float centreX, float top, float width,
                            const std::vector<HighScore>& scores, const char* emptyText,
                            int maxRows);

@@ -10,6 +10,10 @@
 set -euo pipefail
 
 migrations_dir=$(cd "${1:?usage: migration_test.sh MIGRATIONS_DIR}" && pwd)
+# A command to run last, from this directory, with VOLLARIN_TEST_PG naming
+# the cluster's database (a libpq connection string); its failure fails the run.
+origin=$PWD
+hook=${VOLLARIN_PG_HOOK:-}
 pg_bin=/usr/lib/postgresql/15/bin
 if [[ ! -x $pg_bin/initdb || ! -x $pg_bin/pg_ctl || ! -x $pg_bin/psql ]]; then
     echo "SKIP: PostgreSQL 15 is not installed ($pg_bin)"
@@ -96,7 +100,8 @@ create function auth.uid() returns uuid language sql stable as $$
 $$;
 create role anon nologin;
 create role authenticated nologin;
-grant usage on schema public, auth to anon, authenticated;
+create role service_role nologin bypassrls;
+grant usage on schema public, auth to anon, authenticated, service_role;
 grant execute on function auth.uid() to anon, authenticated;
 alter default privileges in schema public grant all on tables to anon, authenticated;
 alter default privileges in schema public grant all on functions to anon, authenticated;
@@ -233,6 +238,46 @@ expect_rows "row-level security on" "2" "$(psql_run -c "
     select count(*) from pg_class
     where relnamespace = 'public'::regnamespace and relrowsecurity
       and relname in ('profiles', 'scores')")"
+
+# Scores sent with replays: stored unverified and queued, and the flag is
+# the service role's alone.
+replay_b64=$(printf 'VRPL-not-played-here' | base64 -w0)
+expect_rows "a score sent with its replay is stored unverified" \
+    '{"score": 321, "reason": "waiting to be verified", "verified": false}' \
+    "$(as_role authenticated "$bob" "select public.submit_score_replay(4, 321, '$replay_b64');")"
+expect_rows "the replay waits in the queue" "4:321:pending" "$(psql_run -c "
+    select level_id || ':' || score || ':' || status from public.score_replays
+    where user_id = '$bob'")"
+expect_rows "rows carry the flag" "bob:321:false" \
+    "$(as_role anon '' "select string_agg(username || ':' || score || ':' || verified, ',') from public.get_high_scores_for_level(4);")"
+expect_error "anon sending a replay" 42501 \
+    "$(as_role anon '' "select public.submit_score_replay(4, 5, '$replay_b64');")"
+expect_error "a replay that is not base64" PT422 \
+    "$(as_role authenticated "$bob" "select public.submit_score_replay(4, 5, '!!');")"
+expect_error "a player claiming replays" 42501 \
+    "$(as_role authenticated "$bob" "select * from public.claim_score_replays('me', 5);")"
+expect_error "a player marking a replay" 42501 \
+    "$(as_role authenticated "$bob" "select public.mark_score_replay(1, 'verified', '');")"
+expect_error "the owner setting the flag by hand" 42501 "$(psql_run 2>&1 -c \
+    "update public.scores set verified = true where user_id = '$bob' and level_id = 4" || true)"
+expect_rows "the service role claims and marks" "4:321 t" "$(psql_run <<SQL | sed '/^$/d' | paste -sd' '
+set role service_role;
+select level_id || ':' || score from public.claim_score_replays('test', 5);
+select public.mark_score_replay(id, 'verified', '') from public.score_replays where user_id = '$bob';
+select verified from public.scores where user_id = '$bob' and level_id = 4;
+SQL
+)"
+expect_rows "a better unproven score clears the flag" "f" \
+    "$(as_role authenticated "$bob" "select public.upsert_user_score(4, 400, '$bob'); select s.verified from public.get_high_scores_for_level(4) s;" | tail -n 1)"
+
+if [[ -n $hook ]]; then
+    if (cd "$origin" && VOLLARIN_TEST_PG="host=127.0.0.1 port=$port user=postgres dbname=postgres" \
+        bash -c "$hook"); then
+        pass
+    else
+        fail "the hook [$hook]"
+    fi
+fi
 
 echo "$((checks - failures)) passed, $failures failed"
 [[ $failures -eq 0 ]]
