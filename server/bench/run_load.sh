@@ -75,6 +75,11 @@ run() { # name, script, connections, extra arguments for the script
 for count in "${connections[@]}"; do
     run reads high_scores.lua "$count"
     run stores upsert_scores.lua "$count" -- "$work/tokens.txt"
+    # REPLAYS: a file of recorded replays (see submit_replays.lua); each
+    # store is then verified by playing its replay.
+    if [[ -n ${REPLAYS:-} ]]; then
+        run replays submit_replays.lua "$count" -- "$work/tokens.txt" "$REPLAYS"
+    fi
 done
 
 echo
