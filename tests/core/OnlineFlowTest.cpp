@@ -1,6 +1,8 @@
 #include "e2e/FlowTestSupport.h"
 #include "ui/ScreenChecks.h"
 
+#include "core/Replay.h"
+#include "online/Base64.h"
 #include "ui/UIRenderer.h"
 
 #include <SFML/Graphics/Image.hpp>
@@ -14,6 +16,8 @@ namespace {
 
 const char* const FETCH = "/rest/v1/rpc/get_high_scores_for_level";
 const char* const STORE = "/rest/v1/rpc/upsert_user_score";
+// Not answered unless a test says so: a backend without it gets STORE.
+const char* const SUBMIT = "/rest/v1/rpc/submit_score_replay";
 const char* const LOOKUP = "/rest/v1/rpc/get_email_by_username";
 const char* const TOKEN = "/auth/v1/token";
 const char* const PASSWORD = "Hunter-2-secret";
@@ -178,15 +182,38 @@ TEST_F(OnlineFlow, ASignedInWinStoresTheScoreAndThenFetches) {
     winLevel(1200);
     const std::string log = testing::internal::GetCapturedStdout();
 
-    ASSERT_EQ(pathsSince(first), (std::vector<std::string>{STORE, FETCH}));
-    const ScriptedServer::Request store = server.requests()[first];
+    ASSERT_EQ(pathsSince(first), (std::vector<std::string>{SUBMIT, STORE, FETCH}));
+    const ScriptedServer::Request store = server.requests()[first + 1];
     EXPECT_EQ(store.header("Authorization"), "Bearer token-7");
     EXPECT_EQ(nlohmann::json::parse(store.body),
               nlohmann::json({{"p_level_id", 0}, {"p_score", 1200}, {"p_user_id", "user-7"}}));
-    EXPECT_EQ(bodyOf(first + 1), nlohmann::json({{"p_level_id", 0}}));
+    EXPECT_EQ(bodyOf(first + 2), nlohmann::json({{"p_level_id", 0}}));
     EXPECT_LT(log.find("Score updated successfully!"),
               log.find("High scores fetched successfully for level 0!"));
     EXPECT_EQ(game->stateManager.onlineHighScores.size(), 2u);
+}
+
+TEST_F(OnlineFlow, ASignedInWinSendsTheAttemptsReplayWithTheScore) {
+    server.answer(SUBMIT, 200, R"({"verified":true,"score":1200,"reason":""})");
+    game->stateManager.transitionTo(Menu);
+    signInThroughTheScreen();
+    const std::size_t first = server.requests().size();
+    testing::internal::CaptureStdout();
+    winLevel(1200);
+    const std::string log = testing::internal::GetCapturedStdout();
+
+    ASSERT_EQ(pathsSince(first), (std::vector<std::string>{SUBMIT, FETCH}));
+    const nlohmann::json sent = bodyOf(first);
+    EXPECT_EQ(sent["p_level_id"], 0);
+    EXPECT_EQ(sent["p_score"], 1200);
+    const auto bytes = Base64::decode(sent["p_replay"].get<std::string>(), Replay::MAX_FILE_BYTES);
+    ASSERT_TRUE(bytes);
+    std::string why;
+    const auto replay = Replay::decode(*bytes, why);
+    ASSERT_TRUE(replay) << why;
+    EXPECT_EQ(replay->levelNumber, 1);
+    EXPECT_EQ(replay->inputs, game->attempt.recordedInputs());
+    EXPECT_NE(log.find("Score updated successfully!"), std::string::npos) << log;
 }
 
 TEST_F(OnlineFlow, AFailedStoreStillFetchesAndTheLevelStillCompletes) {
@@ -197,7 +224,7 @@ TEST_F(OnlineFlow, AFailedStoreStillFetchesAndTheLevelStillCompletes) {
     testing::internal::CaptureStdout();
     winLevel(1200);
     const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(pathsSince(first), (std::vector<std::string>{STORE, FETCH}));
+    EXPECT_EQ(pathsSince(first), (std::vector<std::string>{SUBMIT, STORE, FETCH}));
     EXPECT_NE(log.find("Failed to update score: "), std::string::npos) << log;
     EXPECT_NE(log.find("Level completed! Score: 1200"), std::string::npos);
     EXPECT_EQ(game->stateManager.state, LevelComplete);
