@@ -217,12 +217,12 @@ TEST_F(BackendHttpTest, StoringKeepsOnlyEachPlayersBestScore) {
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->status, 204);
     EXPECT_TRUE(stored->body.empty());
-    EXPECT_EQ(highScores(3), json::parse(R"([{"username":"ann","score":700}])"));
+    EXPECT_EQ(highScores(3), json::parse(R"([{"username":"ann","score":700,"verified":false}])"));
 
     ASSERT_EQ(store(ann, 3, 500)->status, 204);
     EXPECT_EQ(highScores(3)[0]["score"], 700);
     ASSERT_EQ(store(ann, 3, 900)->status, 204);
-    EXPECT_EQ(highScores(3), json::parse(R"([{"username":"ann","score":900}])"));
+    EXPECT_EQ(highScores(3), json::parse(R"([{"username":"ann","score":900,"verified":false}])"));
     EXPECT_EQ(highScores(4), json::array());
 }
 
