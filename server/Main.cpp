@@ -1,6 +1,7 @@
 // vollarin-server: the stand-in for the game's hosted scores backend.
 
 #include "core/QuietOutput.h"
+#include "core/SimulationFingerprint.h"
 #include "server/BackendServer.h"
 #include "server/ServerOptions.h"
 
@@ -56,6 +57,9 @@ int serve(const backend::ServerOptions& options) {
     // goes nowhere.
     std::ostream out(std::cout.rdbuf());
     const QuietOutput quiet;
+    // The simulation's fingerprint is computed once, here, rather than by
+    // the first replay sent.
+    SimulationFingerprint::ofThisBuild();
     std::string error;
     auto store = backend::Store::open(options.databasePath, error);
     if (!store) {

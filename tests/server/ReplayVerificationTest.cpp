@@ -161,9 +161,9 @@ TEST_F(ReplayVerificationTest, ReplaysThatDoNotRecomputeToTheClaimAreRefusedAndN
         EXPECT_EQ(answer->status, 422) << answer->body;
         const json body = json::parse(answer->body);
         EXPECT_EQ(body["verified"], false);
-        EXPECT_NE(body["reason"].get<std::string>().find(refused.reasonHas), std::string::npos)
-            << body;
-        EXPECT_EQ(body["message"], body["reason"]);
+        const std::string reason = body.value("reason", std::string());
+        EXPECT_NE(reason.find(refused.reasonHas), std::string::npos) << body;
+        EXPECT_EQ(body.value("message", std::string()), reason);
         EXPECT_EQ(backend.store->scoreOf(userId, refused.levelId).value, std::nullopt);
     }
     // The forged claim is answered with what the replay really scores.
@@ -184,7 +184,7 @@ TEST_F(ReplayVerificationTest, AnotherBuildsReplayIsStoredUnverifiedWithTheReaso
     const json body = json::parse(answer->body);
     EXPECT_EQ(body["verified"], false);
     EXPECT_EQ(body["score"], claim);
-    EXPECT_NE(body["reason"].get<std::string>().find("fingerprint"), std::string::npos) << body;
+    EXPECT_NE(body.value("reason", std::string()).find("fingerprint"), std::string::npos) << body;
     const json rows = listed(0);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["score"], claim);
