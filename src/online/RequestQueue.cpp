@@ -151,9 +151,18 @@ void RequestQueue::workLoop() {
             changed.notify_all();
             continue;
         }
+        // Marked running before the lock is let go, and finished (its end
+        // queued behind its results) in one step with it: a waiter never
+        // sees the queue empty while a job is still on its way.
+        running = job.ticket;
         lock.unlock();
-        runJob(job);
+        try {
+            job.work();
+        } catch (const std::exception& error) {
+            std::cerr << "RequestQueue: a request failed: " << error.what() << std::endl;
+        }
         lock.lock();
+        running = NO_TICKET;
         results.push_back({job.ticket, nullptr});
         changed.notify_all();
     }
