@@ -156,20 +156,19 @@ std::string readBounded(std::ifstream& file, const std::string& path) {
 
 } // namespace
 
-Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
-    std::cout << "LevelLoader: Attempting to load file: " << path << std::endl;
-    Level level;
-    level.world = world;
-
+LevelLoader::Records LevelLoader::readRecords(const std::string& path) {
+    Records out;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
         std::cerr << "Failed to open level file: " << path << std::endl;
-        return level;
+        return out;
     }
+    out.opened = true;
     std::istringstream lines(readBounded(file, path));
 
     std::string line;
     std::size_t lineNumber = 0;
+    std::size_t entityCount = 0;
     while (std::getline(lines, line)) {
         ++lineNumber;
         const SourceLine source{path, lineNumber};
@@ -178,19 +177,52 @@ Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
         fields >> keyword;
         const bool makesEntity =
             keyword == "BLOCK" || keyword == "BIRD" || enemyKindFromKeyword(keyword).has_value();
-        if (makesEntity && level.entities.size() >= MAX_ENTITIES) {
+        const std::size_t before = out.records.size();
+        if (makesEntity && entityCount >= MAX_ENTITIES) {
             warnSkipped(keyword, source,
                         "the level already holds " + std::to_string(MAX_ENTITIES) + " entities");
         } else if (keyword == "BLOCK") {
-            loadBlock(fields, source, level);
+            readBlock(fields, source, out);
         } else if (enemyKindFromKeyword(keyword)) {
-            loadEnemy(keyword, fields, source, level);
+            readEnemy(keyword, fields, source, out);
         } else if (keyword == "BIRD") {
-            loadBird(fields, source, level);
+            readBird(fields, source, out);
         } else if (keyword == "BACKGROUND") {
-            loadBackground(fields, level);
+            std::string key;
+            fields >> key;
+            out.records.push_back({BackgroundRecord{key}, keyword});
         } else {
             std::cerr << "LevelLoader: Unknown entity type: " << keyword << std::endl;
+        }
+        if (makesEntity && out.records.size() > before) {
+            ++entityCount;
+        }
+    }
+    return out;
+}
+
+Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
+    std::cout << "LevelLoader: Attempting to load file: " << path << std::endl;
+    Level level;
+    level.world = world;
+
+    const Records read = readRecords(path);
+    if (!read.opened) {
+        return level;
+    }
+    for (const Record& record : read.records) {
+        if (const auto* background = std::get_if<BackgroundRecord>(&record.content)) {
+            level.background = background->key;
+            std::cout << "LevelLoader: Set background to: " << background->key << std::endl;
+            continue;
+        }
+        const LevelPiece& piece = std::get<LevelPiece>(record.content);
+        if (const auto* block = std::get_if<BlockPiece>(&piece)) {
+            addBlock(*block, record.word, level);
+        } else if (const auto* enemy = std::get_if<EnemyPiece>(&piece)) {
+            addEnemy(*enemy, level);
+        } else {
+            addBird(std::get<BirdPiece>(piece), level);
         }
     }
 
@@ -220,7 +252,7 @@ MaterialType LevelLoader::parseMaterial(const std::string& word) {
     return WOOD;
 }
 
-void LevelLoader::loadBlock(std::istream& fields, const SourceLine& line, Level& level) {
+void LevelLoader::readBlock(std::istream& fields, const SourceLine& line, Records& out) {
     FieldReader read(fields);
     const std::string materialWord = read.word();
     const float x = read.number("x", -MAX_POSITION_PX, MAX_POSITION_PX);
@@ -233,19 +265,12 @@ void LevelLoader::loadBlock(std::istream& fields, const SourceLine& line, Level&
         warnSkipped("BLOCK", line, read.problem());
         return;
     }
-
-    const MaterialType material = parseMaterial(materialWord);
-    auto block = std::make_shared<Block>(material, width, height);
-    block->initPhysics(level.world, {x, y}, width, height);
-    block->texture =
-        ResourceManager::getInstance().getTexture(blockTextureKey(material, width, height));
-    level.entities.push_back(block);
-    std::cout << "LevelLoader: Added " << materialWord << " BLOCK at (" << x << ", " << y
-              << ") size " << width << "x" << height << std::endl;
+    out.records.push_back(
+        {LevelPiece{BlockPiece{parseMaterial(materialWord), x, y, width, height}}, materialWord});
 }
 
-void LevelLoader::loadEnemy(const std::string& keyword, std::istream& fields,
-                            const SourceLine& line, Level& level) {
+void LevelLoader::readEnemy(const std::string& keyword, std::istream& fields,
+                            const SourceLine& line, Records& out) {
     const EnemyKind kind = *enemyKindFromKeyword(keyword);
     const EnemyKindInfo& info = enemyKindInfo(kind);
     FieldReader read(fields);
@@ -257,16 +282,10 @@ void LevelLoader::loadEnemy(const std::string& keyword, std::istream& fields,
         warnSkipped(keyword, line, read.problem());
         return;
     }
-
-    auto enemy = makeEnemy(kind, health);
-    enemy->initPhysics(level.world, {x, y}, info.radius);
-    enemy->texture = ResourceManager::getInstance().getTexture(info.textureKey);
-    level.entities.push_back(enemy);
-    std::cout << "LevelLoader: Added " << info.keyword << " at (" << x << ", " << y
-              << ") with health " << health << std::endl;
+    out.records.push_back({LevelPiece{EnemyPiece{kind, x, y, health}}, keyword});
 }
 
-void LevelLoader::loadBird(std::istream& fields, const SourceLine& line, Level& level) {
+void LevelLoader::readBird(std::istream& fields, const SourceLine& line, Records& out) {
     FieldReader read(fields);
     const std::string kindWord = read.word();
     const int id = read.integer("id", MIN_BIRD_ID, MAX_BIRD_ID);
@@ -274,19 +293,34 @@ void LevelLoader::loadBird(std::istream& fields, const SourceLine& line, Level& 
         warnSkipped("BIRD", line, read.problem());
         return;
     }
-
-    const BirdKind kind = birdKindFromWord(kindWord);
-    const BirdKindInfo& info = birdKindInfo(kind);
-    // No body yet: the game makes one when the bird is seated on the slingshot.
-    auto bird = makeBird(kind, id, BIRD_DENSITY);
-    bird->texture = ResourceManager::getInstance().getTexture(info.textureKey);
-    std::cout << "LevelLoader: Added " << info.word << " BIRD with id " << id << std::endl;
-    level.entities.push_back(bird);
+    out.records.push_back({LevelPiece{BirdPiece{birdKindFromWord(kindWord), id}}, kindWord});
 }
 
-void LevelLoader::loadBackground(std::istream& fields, Level& level) {
-    std::string key;
-    fields >> key;
-    level.background = key;
-    std::cout << "LevelLoader: Set background to: " << key << std::endl;
+void LevelLoader::addBlock(const BlockPiece& piece, const std::string& word, Level& level) {
+    auto block = std::make_shared<Block>(piece.material, piece.width, piece.height);
+    block->initPhysics(level.world, {piece.x, piece.y}, piece.width, piece.height);
+    block->texture = ResourceManager::getInstance().getTexture(
+        blockTextureKey(piece.material, piece.width, piece.height));
+    level.entities.push_back(block);
+    std::cout << "LevelLoader: Added " << word << " BLOCK at (" << piece.x << ", " << piece.y
+              << ") size " << piece.width << "x" << piece.height << std::endl;
+}
+
+void LevelLoader::addEnemy(const EnemyPiece& piece, Level& level) {
+    const EnemyKindInfo& info = enemyKindInfo(piece.kind);
+    auto enemy = makeEnemy(piece.kind, piece.health);
+    enemy->initPhysics(level.world, {piece.x, piece.y}, info.radius);
+    enemy->texture = ResourceManager::getInstance().getTexture(info.textureKey);
+    level.entities.push_back(enemy);
+    std::cout << "LevelLoader: Added " << info.keyword << " at (" << piece.x << ", " << piece.y
+              << ") with health " << piece.health << std::endl;
+}
+
+void LevelLoader::addBird(const BirdPiece& piece, Level& level) {
+    const BirdKindInfo& info = birdKindInfo(piece.kind);
+    // No body yet: the game makes one when the bird is seated on the slingshot.
+    auto bird = makeBird(piece.kind, piece.id, BIRD_DENSITY);
+    bird->texture = ResourceManager::getInstance().getTexture(info.textureKey);
+    std::cout << "LevelLoader: Added " << info.word << " BIRD with id " << piece.id << std::endl;
+    level.entities.push_back(bird);
 }

@@ -2,10 +2,13 @@
 
 #include "entities/MaterialType.h"
 #include "level/Level.h"
+#include "level/LevelPiece.h"
 
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <variant>
+#include <vector>
 
 // Reads a level file into a Level: one record per line, blocks and enemies
 // get their bodies in the given world in file order, birds wait without a
@@ -28,6 +31,24 @@ public:
     static constexpr std::size_t MAX_FILE_BYTES = 64 * 1024;
     static constexpr std::size_t MAX_ENTITIES = 256;
 
+    // A background line of the file: the texture key it names.
+    struct BackgroundRecord {
+        std::string key;
+    };
+    // Every record the file holds that passed the checks, in file order, with
+    // the word the file used for it (logged as written). The same warnings as
+    // loadLevel go to standard error; opened is false for a file that could
+    // not be read at all.
+    struct Record {
+        std::variant<LevelPiece, BackgroundRecord> content;
+        std::string word;
+    };
+    struct Records {
+        bool opened = false;
+        std::vector<Record> records;
+    };
+    static Records readRecords(const std::string& path);
+
     Level loadLevel(const std::string& path, b2World* world);
 
     // The material a BLOCK word names; an unknown word is reported and read as WOOD.
@@ -40,11 +61,13 @@ private:
         std::size_t number;
     };
 
-    static void loadBlock(std::istream& fields, const SourceLine& line, Level& level);
-    static void loadEnemy(const std::string& keyword, std::istream& fields, const SourceLine& line,
-                          Level& level);
-    static void loadBird(std::istream& fields, const SourceLine& line, Level& level);
-    static void loadBackground(std::istream& fields, Level& level);
+    static void readBlock(std::istream& fields, const SourceLine& line, Records& out);
+    static void readEnemy(const std::string& keyword, std::istream& fields, const SourceLine& line,
+                          Records& out);
+    static void readBird(std::istream& fields, const SourceLine& line, Records& out);
+    static void addBlock(const BlockPiece& piece, const std::string& word, Level& level);
+    static void addEnemy(const EnemyPiece& piece, Level& level);
+    static void addBird(const BirdPiece& piece, Level& level);
     static void warnSkipped(const std::string& keyword, const SourceLine& line,
                             const std::string& problem);
 };
