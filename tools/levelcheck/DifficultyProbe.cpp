@@ -11,7 +11,7 @@ namespace {
 
 // A firm pull, give or take; the aim's error in angle and in pull.
 constexpr float MIN_PULL = 100.0f;
-constexpr float MAX_PULL = 150.0f;
+constexpr float MAX_PULL = Shot::MAX_PULL;
 // Players differ: each play's aim is off by up to its own error, from
 // sharp to sloppy, in degrees, and by twice as many pixels of pull.
 constexpr float SHARPEST_ERROR_DEGREES = 0.25f;

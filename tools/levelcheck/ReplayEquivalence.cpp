@@ -17,7 +17,7 @@ namespace {
 constexpr float MIN_ANGLE = -30.0f;
 constexpr float MAX_ANGLE = 70.0f;
 constexpr float MIN_PULL = 30.0f;
-constexpr float MAX_PULL = 150.0f;
+constexpr float MAX_PULL = Shot::MAX_PULL;
 constexpr int MAX_SPECIAL_FRAME = 80;
 
 float between(std::mt19937& engine, float low, float high) {

@@ -7,6 +7,8 @@ struct Shot {
     // Special timing: a frame count after the launch, or one of these.
     static constexpr int NO_SPECIAL = -1;
     static constexpr int SPECIAL_AT_FIRST_CONTACT = -2; // search only; stored as a frame
+    // The game clamps every pull to this length, pixels.
+    static constexpr float MAX_PULL = 150.0f;
 
     float angleDegrees = 0.0f; // positive is upwards
     float pull = 0.0f;         // pixels, at most the game's 150 px clamp

@@ -7,7 +7,7 @@ namespace {
 
 constexpr std::size_t BEAM_WIDTH = 3;
 constexpr int THREE_STARS = 3;
-constexpr float MAX_PULL = 150.0f;
+constexpr float MAX_PULL = Shot::MAX_PULL;
 const float COARSE_ANGLES[] = {-10, -5, 0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 60, 65, 70};
 const float COARSE_PULLS[] = {75, 95, 115, 135, 150};
 

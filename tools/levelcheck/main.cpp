@@ -6,6 +6,7 @@
 //   levelcheck [--replay] [--search] [--write] [--shots TEXT] [--verbose] [--window]
 //              [levels...]
 //   levelcheck --difficulty [levels...]
+//   levelcheck --people [levels...]
 //   levelcheck --equivalence N [levels...]
 //
 // Without options every level is checked for standing and its stored shots
@@ -15,6 +16,8 @@
 // --shots replays the given records ("SHOT 12 140 -1; SHOT ...") instead of
 // the stored ones. --difficulty only measures each level's difficulty
 // figure (see DifficultyProbe) and checks that it rises from level to level.
+// --people plays each level by a model of a person aiming with the preview
+// (see PlayerModel) and prints its share of wins and of three-star wins.
 // The levels are played bare, with no window, one fixed step at a time;
 // --window plays them in the real game instead, through its frame loop at
 // every checked frame rate (that needs a display). Run it from the build
@@ -23,6 +26,7 @@
 // every checked frame rate, and replays each recording bare (see
 // ReplayEquivalence); it always plays in a window.
 #include "DifficultyProbe.h"
+#include "PlayerModel.h"
 #include "ReplayEquivalence.h"
 #include "ShotDriver.h"
 #include "ShotSearch.h"
@@ -52,6 +56,7 @@ struct Options {
     bool write = false;
     bool verbose = false;
     bool difficulty = false;
+    bool people = false;
     bool window = false;
     int equivalence = -1; // random attempts; -1: no equivalence check
     std::optional<std::string> shots;
@@ -76,6 +81,8 @@ Options parse(int argc, char** argv) {
             options.write = true;
         } else if (arg == "--difficulty") {
             options.difficulty = true;
+        } else if (arg == "--people") {
+            options.people = true;
         } else if (arg == "--window") {
             options.window = true;
         } else if (arg == "--verbose") {
@@ -216,6 +223,18 @@ public:
         return rises;
     }
 
+    // Prints how a person fares on each level; a measurement, never a failure.
+    void people(const std::vector<int>& levels) {
+        PlayerModel model(driver);
+        for (int number : levels) {
+            const PlayerModel::Figures figures = model.measure(number - 1);
+            out << "level " << number << ": people win " << figures.winShare()
+                << " %, with three stars " << figures.threeStarShare() << " % (of " << figures.plays
+                << " plays)" << std::endl;
+        }
+        simulatedSteps += model.simulatedSteps;
+    }
+
     bool equivalence(const std::vector<int>& levels, int randomAttempts) {
         ReplayEquivalence check(driver, out);
         for (int number : levels) {
@@ -275,7 +294,10 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t startedCpu = std::clock();
     bool allPass = true;
-    const bool onlyMeasuring = options.difficulty || options.equivalence >= 0;
+    const bool onlyMeasuring = options.difficulty || options.people || options.equivalence >= 0;
+    if (options.people) {
+        checker.people(options.levels);
+    }
     if (options.difficulty) {
         allPass = checker.difficulty(options.levels);
     }
