@@ -66,8 +66,10 @@ public:
         std::function<void()> lossCalledOff;
         // A banner over the field: text, seconds, the bird kind it announces.
         std::function<void(const std::string&, float, std::optional<BirdKind>)> announce;
-        // A sound effect (a SoundId).
+        // A sound effect (a SoundId) at full volume.
         std::function<void(int)> sound;
+        // An impact's sound (a SoundId) and the impulse that made it.
+        std::function<void(int, float)> impact;
     };
 
     // Flags kept by the attempt itself: a bare run.

@@ -6,8 +6,10 @@
 #include "core/CommandLine.h"
 #include "core/FramePacer.h"
 #include "core/GameStateManager.h"
+#include "core/GhostPaths.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
+#include "core/ReplayKeeper.h"
 #include "core/ReplayPlayer.h"
 #include "core/ReplayShelf.h"
 #include "core/ReplayWatch.h"
@@ -180,6 +182,15 @@ public:
     std::uint64_t stepCount = 0;
     // The last and the best attempt of each level, as replays.
     ReplayShelf replays;
+    // Writes the replays and reads the ghost off the frame loop; taken up
+    // at the start of each frame.
+    ReplayKeeper keeper;
+    // The flights of the current level's best kept attempt, once read.
+    GhostPaths ghost;
+    // The ghost's flight drawn now: while aiming in play, the flight the
+    // level's best attempt gave the shot about to be thrown (its Nth bird's
+    // for the Nth); null when there is none to show or the setting is off.
+    const ShotTrail* ghostFlight() const;
     ReplayWatch watch;
     std::unique_ptr<ReplayPlayer> watchPlayer;
     HighScoreTable localHighScores;
@@ -203,6 +214,10 @@ private:
     void updateCamera(float dt);
     // Keeps the attempt just decided as its level's last (and maybe best).
     void keepReplay(bool won);
+    // What the keeper finished since the last frame.
+    void takeUpKeptReplays();
+    // Asks for the current level's ghost unless it is read already.
+    void askForGhost();
     void advanceWatching(float frameDt);
     void restartWatching();
     void drawWatchingScreen();
@@ -225,10 +240,15 @@ private:
     void drawClosingScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
+    void drawGhost();
     void applySoundSettings();
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
     // The replay the command line asked to open once loading is done.
     std::optional<std::string> replayToOpen;
+    // The level whose ghost was asked for last (0: none), and whether a won
+    // attempt kept since may have changed its best.
+    int ghostAskedFor = 0;
+    bool ghostStale = false;
 };

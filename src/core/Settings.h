@@ -36,6 +36,9 @@ struct Settings {
     bool fullscreen = false;
     bool verticalSync = false;
     int frameRateLimit = NO_FRAME_RATE_LIMIT;
+    // While aiming, the faint flight of the same shot in the level's best
+    // kept attempt.
+    bool ghost = true;
     // The scores backend, when the player names another one than the build's.
     std::optional<std::string> backendUrl;
     std::optional<std::string> anonKey;

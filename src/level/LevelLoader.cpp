@@ -1,5 +1,6 @@
 #include "level/LevelLoader.h"
 
+#include "assets/Narration.h"
 #include "assets/ResourceManager.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
@@ -145,8 +146,9 @@ std::string readBounded(std::ifstream& file, const std::string& path) {
         text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
     }
     if (text.size() > LevelLoader::MAX_FILE_BYTES) {
-        std::cerr << "LevelLoader: " << path << " is longer than " << LevelLoader::MAX_FILE_BYTES
-                  << " bytes; the rest of it is ignored." << std::endl;
+        Narration::err() << "LevelLoader: " << path << " is longer than "
+                         << LevelLoader::MAX_FILE_BYTES << " bytes; the rest of it is ignored."
+                         << std::endl;
         text.resize(LevelLoader::MAX_FILE_BYTES);
         const std::size_t lastBreak = text.rfind('\n');
         text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
@@ -157,13 +159,13 @@ std::string readBounded(std::ifstream& file, const std::string& path) {
 } // namespace
 
 Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
-    std::cout << "LevelLoader: Attempting to load file: " << path << std::endl;
+    Narration::out() << "LevelLoader: Attempting to load file: " << path << std::endl;
     Level level;
     level.world = world;
 
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        std::cerr << "Failed to open level file: " << path << std::endl;
+        Narration::err() << "Failed to open level file: " << path << std::endl;
         return level;
     }
     std::istringstream lines(readBounded(file, path));
@@ -190,19 +192,19 @@ Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
         } else if (keyword == "BACKGROUND") {
             loadBackground(fields, level);
         } else {
-            std::cerr << "LevelLoader: Unknown entity type: " << keyword << std::endl;
+            Narration::err() << "LevelLoader: Unknown entity type: " << keyword << std::endl;
         }
     }
 
-    std::cout << "LevelLoader: Loaded " << level.entities.size() << " entities from " << path
-              << std::endl;
+    Narration::out() << "LevelLoader: Loaded " << level.entities.size() << " entities from " << path
+                     << std::endl;
     return level;
 }
 
 void LevelLoader::warnSkipped(const std::string& keyword, const SourceLine& line,
                               const std::string& problem) {
-    std::cerr << "LevelLoader: Skipping " << keyword << " on line " << line.number << " of "
-              << line.path << ": " << problem << std::endl;
+    Narration::err() << "LevelLoader: Skipping " << keyword << " on line " << line.number << " of "
+                     << line.path << ": " << problem << std::endl;
 }
 
 MaterialType LevelLoader::parseMaterial(const std::string& word) {
@@ -216,7 +218,7 @@ MaterialType LevelLoader::parseMaterial(const std::string& word) {
     if (found != materialWords.end()) {
         return found->second;
     }
-    std::cerr << "Unknown material type: " << word << ". Defaulting to WOOD." << std::endl;
+    Narration::err() << "Unknown material type: " << word << ". Defaulting to WOOD." << std::endl;
     return WOOD;
 }
 
@@ -240,8 +242,8 @@ void LevelLoader::loadBlock(std::istream& fields, const SourceLine& line, Level&
     block->texture =
         ResourceManager::getInstance().getTexture(blockTextureKey(material, width, height));
     level.entities.push_back(block);
-    std::cout << "LevelLoader: Added " << materialWord << " BLOCK at (" << x << ", " << y
-              << ") size " << width << "x" << height << std::endl;
+    Narration::out() << "LevelLoader: Added " << materialWord << " BLOCK at (" << x << ", " << y
+                     << ") size " << width << "x" << height << std::endl;
 }
 
 void LevelLoader::loadEnemy(const std::string& keyword, std::istream& fields,
@@ -262,8 +264,8 @@ void LevelLoader::loadEnemy(const std::string& keyword, std::istream& fields,
     enemy->initPhysics(level.world, {x, y}, info.radius);
     enemy->texture = ResourceManager::getInstance().getTexture(info.textureKey);
     level.entities.push_back(enemy);
-    std::cout << "LevelLoader: Added " << info.keyword << " at (" << x << ", " << y
-              << ") with health " << health << std::endl;
+    Narration::out() << "LevelLoader: Added " << info.keyword << " at (" << x << ", " << y
+                     << ") with health " << health << std::endl;
 }
 
 void LevelLoader::loadBird(std::istream& fields, const SourceLine& line, Level& level) {
@@ -280,7 +282,7 @@ void LevelLoader::loadBird(std::istream& fields, const SourceLine& line, Level& 
     // No body yet: the game makes one when the bird is seated on the slingshot.
     auto bird = makeBird(kind, id, BIRD_DENSITY);
     bird->texture = ResourceManager::getInstance().getTexture(info.textureKey);
-    std::cout << "LevelLoader: Added " << info.word << " BIRD with id " << id << std::endl;
+    Narration::out() << "LevelLoader: Added " << info.word << " BIRD with id " << id << std::endl;
     level.entities.push_back(bird);
 }
 
@@ -288,5 +290,5 @@ void LevelLoader::loadBackground(std::istream& fields, Level& level) {
     std::string key;
     fields >> key;
     level.background = key;
-    std::cout << "LevelLoader: Set background to: " << key << std::endl;
+    Narration::out() << "LevelLoader: Set background to: " << key << std::endl;
 }
