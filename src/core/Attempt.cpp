@@ -186,6 +186,19 @@ void Attempt::stepWorld() {
     ++steps;
 }
 
+void Attempt::rememberPoses() {
+    if (currentLevel != nullptr) {
+        for (const auto& entity : currentLevel->entities) {
+            entity->rememberPose();
+        }
+    }
+    for (const auto& bird : extraBirds) {
+        if (bird) {
+            bird->rememberPose();
+        }
+    }
+}
+
 int Attempt::stars() const {
     return wonFlag ? starsEarned : 0;
 }

@@ -95,6 +95,11 @@ public:
     // step: the level, the birds in flight, the turn and the watchers.
     void updatePlaying(float dt);
 
+    // Every drawn body remembers its pose before the world steps on, so
+    // that a frame between two steps can be drawn between them. Only the
+    // drawing reads it: a bare run has no need to call it.
+    void rememberPoses();
+
     // The player's inputs, points in world pixels.
     void press(sf::Vector2f point);
     void pull(sf::Vector2f point);

@@ -170,10 +170,13 @@ void Game::advancePlaying(float frameDt) {
     stepAccumulator += dt;
     while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
         stepAccumulator -= STEP_SECONDS;
+        attempt.rememberPoses();
+        cameraBeforeStep = gameView.getCenter();
         attempt.stepWorld();
         ++stepCount;
         collectEarnedPoints();
         updatePlaying(STEP_SECONDS);
+        cameraAfterStep = gameView.getCenter();
     }
     if (stateManager.state != Playing) {
         stepAccumulator = 0.0f;
@@ -319,6 +322,7 @@ void Game::loadCurrentLevel() {
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
     gameView.setCenter(FieldCamera::HOME);
+    cameraBeforeStep = cameraAfterStep = FieldCamera::HOME;
     window.setView(gameView);
     std::cout << "Game constructor: finished." << std::endl;
 }
@@ -586,7 +590,9 @@ void Game::fitViewsToWindow() {
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
     const GameStateManager& flow = stateManager;
-    window.setView(gameView);
+    window.setView(drawnView());
+    // Bodies are drawn between the last two steps; everything else as it is.
+    renderer.setStepBlend(stepBlend());
     if (currentLevel != nullptr) {
         renderer.drawBackground(resources.getTexture(currentLevel->background),
                                 FieldViewLayout::backgroundFocus());
@@ -597,6 +603,7 @@ void Game::drawPlayingField() {
             bird->draw(renderer);
         }
     }
+    renderer.setStepBlend(1.0f);
     drawShotTrail();
     drawGhost();
     renderer.drawSprite(resources.getTexture("slingshot"), slingshotPos, 100.0f, 160.0f, 0.0f,
@@ -609,6 +616,23 @@ void Game::drawPlayingField() {
     // Over the field and the HUD; draws only while paused.
     ui.drawPauseMenu(flow.state, flow.pauseSelection);
     particles.draw(renderer);
+    window.setView(gameView);
+}
+
+float Game::stepBlend() const {
+    if (stateManager.state != Playing) {
+        return 1.0f;
+    }
+    return std::clamp(stepAccumulator / STEP_SECONDS, 0.0f, 1.0f);
+}
+
+sf::View Game::drawnView() const {
+    sf::View view = gameView;
+    if (gameView.getCenter() == cameraAfterStep) {
+        const float blend = stepBlend();
+        view.setCenter(cameraBeforeStep * (1.0f - blend) + cameraAfterStep * blend);
+    }
+    return view;
 }
 
 void Game::drawBandsAndPreview() {

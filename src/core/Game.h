@@ -180,6 +180,12 @@ public:
     float stepAccumulator = 0.0f;
     // Fixed steps taken since the game was built.
     std::uint64_t stepCount = 0;
+    // How far the frame lies between the last two steps (Renderer::
+    // setStepBlend): the part of a step owed in play, 1 anywhere else.
+    float stepBlend() const;
+    // The camera as drawn: between where it was before the last step and
+    // where that step put it, unless it has been moved since.
+    sf::View drawnView() const;
     // The last and the best attempt of each level, as replays.
     ReplayShelf replays;
     // Writes the replays and reads the ghost off the frame loop; taken up
@@ -245,6 +251,9 @@ private:
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
+    // The camera's centre before and after the last step.
+    sf::Vector2f cameraBeforeStep;
+    sf::Vector2f cameraAfterStep;
     // The replay the command line asked to open once loading is done.
     std::optional<std::string> replayToOpen;
     // The level whose ghost was asked for last (0: none), and whether a won
