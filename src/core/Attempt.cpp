@@ -20,7 +20,6 @@
 
 namespace {
 constexpr float PULL_START_RADIUS = 200.0f;
-constexpr float PULL_LIMIT = 150.0f;
 constexpr float SETTLE_SPEED = 15.0f; // px/s
 constexpr float SETTLE_TIME = 0.5f;
 constexpr float SPECIAL_BANNER_SECONDS = 2.0f;

@@ -39,6 +39,8 @@ public:
     // pull gives, m/s.
     static constexpr float GRAVITY_MPS2 = WORLD_GRAVITY_MPS2;
     static constexpr float LAUNCH_FACTOR = 0.15f;
+    // The furthest the bird can be pulled from the slingshot, in pixels.
+    static constexpr float PULL_LIMIT = 150.0f;
 
     // The end-of-attempt flags and timers, for an attempt run without the
     // game's flow to keep them.

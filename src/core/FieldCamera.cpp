@@ -4,8 +4,12 @@
 
 #include <SFML/Graphics/Rect.hpp>
 #include <algorithm>
+#include <cmath>
 
 const sf::Vector2f FieldCamera::HOME{500.0f, 350.0f};
+// The rules' camera travels up to x 1600 (centre); the sky above the
+// tallest tower and a margin left of the slingshot complete it.
+const sf::FloatRect FieldCamera::LEVEL_BOUNDS{-300.0f, -700.0f, 2800.0f, 1600.0f};
 
 namespace {
 constexpr float FOLLOW_FROM_X = 600.0f;
@@ -37,6 +41,42 @@ sf::Vector2f FieldCamera::next(sf::Vector2f centre, const Bird* flyingBird, floa
         return HOME;
     }
     return centre + (HOME - centre) * (HOMING_RATE * dt);
+}
+
+FieldCamera::Look FieldCamera::zoomed(Look look, float steps) {
+    look.zoom = std::clamp(look.zoom * std::pow(ZOOM_STEP, steps), 1.0f, MAX_ZOOM_OUT);
+    return look;
+}
+
+FieldCamera::Look FieldCamera::panned(Look look, sf::Vector2f by) {
+    look.offset += by;
+    return look;
+}
+
+sf::View FieldCamera::shown(const sf::View& rules, const Look& look) {
+    if (!look.isActive()) {
+        return rules;
+    }
+    sf::View view = rules;
+    // Zoomed out no further than the whole level: past that the look
+    // would only show what lies outside it.
+    const sf::Vector2f base = rules.getSize();
+    const float fits =
+        std::min(LEVEL_BOUNDS.width / std::abs(base.x), LEVEL_BOUNDS.height / std::abs(base.y));
+    view.zoom(std::max(1.0f, std::min(look.zoom, fits)));
+    const sf::Vector2f size = view.getSize();
+    // Within the bounds on each axis; a view wider than them is centred.
+    auto inside = [](float centre, float half, float low, float high) {
+        if (high - low <= 2.0f * half) {
+            return (low + high) * 0.5f;
+        }
+        return std::clamp(centre, low + half, high - half);
+    };
+    const sf::Vector2f wanted = rules.getCenter() + look.offset;
+    view.setCenter(
+        inside(wanted.x, size.x * 0.5f, LEVEL_BOUNDS.left, LEVEL_BOUNDS.left + LEVEL_BOUNDS.width),
+        inside(wanted.y, size.y * 0.5f, LEVEL_BOUNDS.top, LEVEL_BOUNDS.top + LEVEL_BOUNDS.height));
+    return view;
 }
 
 sf::Vector2f FieldCamera::pixelToWorld(sf::Vector2i pixel, const sf::View& view,

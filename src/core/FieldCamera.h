@@ -13,6 +13,28 @@ class Bird;
 class FieldCamera {
 public:
     static const sf::Vector2f HOME;
+    // The whole playing field a level can use, in field pixels: the player
+    // may look around within it while aiming, never past it.
+    static const sf::FloatRect LEVEL_BOUNDS;
+    static constexpr float MAX_ZOOM_OUT = 2.5f;
+    // Each zoom step shows this much more (or less) of the field.
+    static constexpr float ZOOM_STEP = 1.25f;
+
+    // The player's own look at the field while aiming: how far it is zoomed
+    // out (1: as the rules show it) and how far moved, in field pixels. It
+    // only decides what is drawn (and where the pointer lands); the rules'
+    // camera goes on beneath it, and a launch puts it back to the rules.
+    struct Look {
+        float zoom = 1.0f;
+        sf::Vector2f offset;
+        bool isActive() const { return zoom != 1.0f || offset != sf::Vector2f(); }
+    };
+    // `steps` > 0 zooms out, < 0 back in; kept between 1 and MAX_ZOOM_OUT.
+    static Look zoomed(Look look, float steps);
+    static Look panned(Look look, sf::Vector2f by);
+    // The view drawn: the rules' view under `look`, moved back inside
+    // LEVEL_BOUNDS wherever the look would show past them.
+    static sf::View shown(const sf::View& rules, const Look& look);
 
     // The centre one step of dt later: following a bird in flight far enough
     // right, otherwise easing back home.

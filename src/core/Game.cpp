@@ -127,6 +127,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
 // ---------------------------------------------------------------- frame
 
 void Game::run() {
+    // The player's frame loop never waits on the scores server.
+    supabase.runInBackground();
     sf::Clock clock;
     while (running) {
         if (!window.isOpen()) {
@@ -145,6 +147,12 @@ void Game::runFrame(float dt) {
 
 void Game::update(float dt) {
     takeUpKeptReplays();
+    // The backend's answers are taken up here, between frames, by the
+    // screens that still want them.
+    stateManager.dropStaleInterest();
+    supabase.pollCompleted();
+    busyPhase += dt;
+
     // Only the focused login field blinks; everywhere else the cursor rests visible.
     LoginForm::stepCursor(stateManager.state == Login &&
                               stateManager.loginFocus != LoginForm::NoField,
@@ -211,6 +219,9 @@ void Game::render() {
 void Game::drawFrame() {
     renderer.clearFrame();
     drawCurrentScreen();
+    if (const std::string note = stateManager.busyNote(); !note.empty()) {
+        ui.drawBusyNote(note, busyPhase);
+    }
     if (settings.muted) {
         ui.drawMutedIcon();
     }
@@ -333,6 +344,7 @@ void Game::discardAttempt() {
     // go with it.
     stepAccumulator = 0.0f;
     pointLabels.clear();
+    look = FieldCamera::Look{};
 }
 
 void Game::keepReplay(bool won) {
@@ -456,15 +468,42 @@ Bird* Game::findNextBird() const {
 }
 
 void Game::pressSlingshot(sf::Vector2i pixel) {
-    attempt.press(window.mapPixelToCoords(pixel, gameView));
+    attempt.press(window.mapPixelToCoords(pixel, shownView()));
 }
 
 void Game::pullSlingshot(sf::Vector2i pixel) {
-    attempt.pull(window.mapPixelToCoords(pixel, gameView));
+    attempt.pull(window.mapPixelToCoords(pixel, shownView()));
 }
 
 void Game::launchBird() {
     attempt.launchBird();
+    if (turnActive) {
+        // The flight is the rules' camera's to follow.
+        look = FieldCamera::Look{};
+    }
+}
+
+void Game::lookAround(float zoomSteps, sf::Vector2i panPixels) {
+    if (stateManager.state != Playing || turnActive) {
+        return;
+    }
+    const sf::View before = shownView();
+    look = FieldCamera::zoomed(look, zoomSteps);
+    // Window pixels to field pixels at the current zoom.
+    const float scale = before.getSize().x / static_cast<float>(std::max(1u, window.getSize().x));
+    look = FieldCamera::panned(look, sf::Vector2f(panPixels) * scale);
+    // Only what is seen is kept: a look pushed past the bounds does not
+    // have to be brought back from there.
+    const sf::View after = FieldCamera::shown(gameView, look);
+    look.offset = after.getCenter() - gameView.getCenter();
+    look.zoom = after.getSize().x / gameView.getSize().x;
+    if (look.zoom == 1.0f && look.offset == sf::Vector2f()) {
+        look = FieldCamera::Look{};
+    }
+}
+
+sf::View Game::shownView() const {
+    return FieldCamera::shown(gameView, look);
 }
 
 void Game::activateSpecial() {
@@ -547,6 +586,29 @@ void Game::drawLevelCompleteScreen() {
                          totalScore, flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn,
                          flow.loggedInUsername, flow.onlineHighScores, flow.scoresUnreachable(),
                          flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+    // The button the keys would take, framed as the menu frames its own.
+    const sf::FloatRect& chosen = flow.resultsExit == GameStateManager::ResultsExit::Retry
+                                      ? ui.retryButtonRect
+                                      : ui.nextLevelButtonRect;
+    if (chosen.width > 0.0f) {
+        const sf::Vector2u size = window.getSize();
+        const sf::View windowView(
+            sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
+        window.setView(windowView);
+        // Four strokes, not a box: the screen's boxes are its panels.
+        constexpr float FRAME_GAP = 4.0f;
+        constexpr float STROKE = 3.0f;
+        const sf::Vector2f topLeft(chosen.left - FRAME_GAP, chosen.top - FRAME_GAP);
+        const sf::Vector2f bottomRight(chosen.left + chosen.width + FRAME_GAP,
+                                       chosen.top + chosen.height + FRAME_GAP);
+        const sf::Vector2f topRight(bottomRight.x, topLeft.y);
+        const sf::Vector2f bottomLeft(topLeft.x, bottomRight.y);
+        renderer.drawLine(topLeft, topRight, sf::Color::Yellow, STROKE);
+        renderer.drawLine(topRight, bottomRight, sf::Color::Yellow, STROKE);
+        renderer.drawLine(bottomRight, bottomLeft, sf::Color::Yellow, STROKE);
+        renderer.drawLine(bottomLeft, topLeft, sf::Color::Yellow, STROKE);
+        window.setView(gameView);
+    }
     std::error_code noFile;
     if (std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
         drawReplayOffer("W: watch this attempt again");
@@ -632,7 +694,8 @@ sf::View Game::drawnView() const {
         const float blend = stepBlend();
         view.setCenter(cameraBeforeStep * (1.0f - blend) + cameraAfterStep * blend);
     }
-    return view;
+    // The player's look around (only while aiming, when the camera rests).
+    return FieldCamera::shown(view, look);
 }
 
 void Game::drawBandsAndPreview() {

@@ -4,6 +4,7 @@
 #include "assets/SharedConstants.h"
 #include "core/Attempt.h"
 #include "core/CommandLine.h"
+#include "core/FieldCamera.h"
 #include "core/FramePacer.h"
 #include "core/GameStateManager.h"
 #include "core/GhostPaths.h"
@@ -77,6 +78,13 @@ public:
     // The window changed size: the camera takes the window's new shape.
     void fitViewsToWindow();
 
+    // Looking around while a bird waits on the slingshot: zoom steps (> 0
+    // out) and a move in window pixels. Ignored at any other time.
+    void lookAround(float zoomSteps, sf::Vector2i panPixels);
+    // The field as drawn: the rules' camera (gameView) under the player's look.
+    sf::View shownView() const;
+    FieldCamera::Look look;
+
     // The keys that work on every screen. Each changes the setting for this
     // run and in the settings file.
     void toggleMute();
@@ -98,6 +106,8 @@ public:
 
     // Slingshot, driven by the input handler in Playing. Points are window
     // pixels; they are mapped through gameView here.
+    // Window pixels map through shownView: the pointer lands where the
+    // player sees it.
     void pressSlingshot(sf::Vector2i pixel);
     void pullSlingshot(sf::Vector2i pixel);
     void launchBird();
@@ -254,6 +264,8 @@ private:
     // The camera's centre before and after the last step.
     sf::Vector2f cameraBeforeStep;
     sf::Vector2f cameraAfterStep;
+    // Turns the spinner of a screen that waits for the scores server.
+    float busyPhase = 0.0f;
     // The replay the command line asked to open once loading is done.
     std::optional<std::string> replayToOpen;
     // The level whose ghost was asked for last (0: none), and whether a won

@@ -10,7 +10,10 @@
 #include <utility>
 
 GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
-    : game(game), supabase(supabase), sessionStore(SessionStore::forThisProcess()) {}
+    : game(game), supabase(supabase), sessionStore(SessionStore::forThisProcess()),
+      pendingScores(PendingScores::forThisProcess()) {
+    pendingScores.load(std::cerr);
+}
 
 void GameStateManager::transitionTo(GameState newState) {
     std::cout << "Transitioning from " << static_cast<int>(state) << " to "
@@ -105,6 +108,8 @@ void GameStateManager::levelCompleted() {
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;
+    // The keys start on Next, as the mouse's first choice.
+    resultsExit = ResultsExit::Next;
     levelEnded = true;
     clearPendingLosses();
 }
@@ -115,30 +120,120 @@ void GameStateManager::reportScore(int score) {
         fetchHighScores(level);
         return;
     }
-    supabase.upsertUserScore(level, score, [this, level](bool, const std::string& error) {
-        if (error.empty()) {
-            std::cout << "Score updated successfully!" << std::endl;
-        } else {
-            std::cout << "Failed to update score: " << error << std::endl;
-        }
+    if (pendingScores.hasAnyFor(userId)) {
+        // Older scores still wait: this one goes after them.
+        pendingScores.add(userId, level, score, std::cerr);
+        sendPendingScores();
         fetchHighScores(level);
-    });
+        return;
+    }
+    // The list is asked for once the score is in; until then it is on its way.
+    lastScoresFetch = ScoresFetch::Pending;
+    reportBusy = true;
+    listWanted = true;
+    const std::string owner = userId;
+    supabase.upsertUserScore(level, score,
+                             [this, level, score, owner](bool, const std::string& error) {
+                                 reportBusy = false;
+                                 if (error.empty()) {
+                                     std::cout << "Score updated successfully!" << std::endl;
+                                 } else {
+                                     std::cout << "Failed to update score: " << error << std::endl;
+                                     // No answer, or the session was lost on the way: the score is
+                                     // still owed to the player's account.
+                                     if (isUnreachable(error) || !supabase.isSignedIn()) {
+                                         pendingScores.add(owner, level, score, std::cerr);
+                                         std::cout << "Score kept to send later" << std::endl;
+                                     }
+                                 }
+                                 if (listWanted) {
+                                     fetchHighScores(level);
+                                 } else if (lastScoresFetch == ScoresFetch::Pending) {
+                                     lastScoresFetch = ScoresFetch::NotAsked;
+                                 }
+                             });
+}
+
+bool GameStateManager::showsOnlineScores() const {
+    return state == LevelComplete || state == EnterNickname || state == HighScores;
+}
+
+void GameStateManager::sendPendingScores() {
+    if (sendingPending || !isLoggedIn) {
+        return;
+    }
+    const std::optional<PendingScores::Entry> next = pendingScores.oldestFor(userId);
+    if (!next) {
+        return;
+    }
+    sendingPending = true;
+    const PendingScores::Entry entry = *next;
+    supabase.upsertUserScore(entry.level, entry.score,
+                             [this, entry](bool sent, const std::string& error) {
+                                 sendingPending = false;
+                                 if (!sent && (isUnreachable(error) || !supabase.isSignedIn())) {
+                                     std::cout << "Kept score for level " << entry.level + 1
+                                               << " not sent yet: " << error << std::endl;
+                                     return; // the next start or sign-in tries again
+                                 }
+                                 // Sent, or refused for good: either way it is never sent again.
+                                 pendingScores.remove(entry.id, std::cerr);
+                                 std::cout << "Kept score for level " << entry.level + 1
+                                           << (sent ? " sent" : " refused") << std::endl;
+                                 sendPendingScores();
+                             });
+}
+
+void GameStateManager::dropStaleInterest() {
+    if (!showsOnlineScores()) {
+        listWanted = false;
+    }
+    if (!showsOnlineScores() && scoresTicket != RequestQueue::NO_TICKET) {
+        supabase.cancel(scoresTicket);
+        scoresTicket = RequestQueue::NO_TICKET;
+        if (lastScoresFetch == ScoresFetch::Pending && !reportBusy) {
+            lastScoresFetch = ScoresFetch::NotAsked;
+        }
+    }
+    if (state != Login && accountTicket != RequestQueue::NO_TICKET) {
+        supabase.cancel(accountTicket);
+        accountTicket = RequestQueue::NO_TICKET;
+        accountBusy = false;
+    }
+}
+
+std::string GameStateManager::busyNote() const {
+    if (state == Login && accountBusy) {
+        return accountBusySigningUp ? "Signing up\u2026" : "Signing in\u2026";
+    }
+    if (showsOnlineScores() && reportBusy) {
+        return "Sending your score\u2026";
+    }
+    if (showsOnlineScores() && lastScoresFetch == ScoresFetch::Pending) {
+        return "Loading scores\u2026";
+    }
+    return std::string();
 }
 
 void GameStateManager::fetchHighScores(int levelIndex) {
-    supabase.getHighScoresForLevel(levelIndex, [this,
-                                                levelIndex](const std::vector<HighScore>& scores,
-                                                            const std::string& error) {
-        if (!error.empty()) {
-            std::cout << "Failed to fetch high scores: " << error << std::endl;
-            lastScoresFetch = isUnreachable(error) ? ScoresFetch::Unreachable : ScoresFetch::Failed;
-            return;
-        }
-        lastScoresFetch = ScoresFetch::Received;
-        onlineHighScores = scores;
-        std::cout << "High scores fetched successfully for level " << levelIndex << "!"
-                  << std::endl;
-    });
+    // An answer still awaited for another level must not land on this one.
+    supabase.cancel(scoresTicket);
+    lastScoresFetch = ScoresFetch::Pending;
+    scoresTicket = supabase.getHighScoresForLevel(
+        levelIndex,
+        [this, levelIndex](const std::vector<HighScore>& scores, const std::string& error) {
+            scoresTicket = RequestQueue::NO_TICKET;
+            if (!error.empty()) {
+                std::cout << "Failed to fetch high scores: " << error << std::endl;
+                lastScoresFetch =
+                    isUnreachable(error) ? ScoresFetch::Unreachable : ScoresFetch::Failed;
+                return;
+            }
+            lastScoresFetch = ScoresFetch::Received;
+            onlineHighScores = scores;
+            std::cout << "High scores fetched successfully for level " << levelIndex << "!"
+                      << std::endl;
+        });
 }
 
 bool GameStateManager::isUnreachable(const std::string& error) {
@@ -266,6 +361,8 @@ std::string GameStateManager::accountErrorMessage(const std::string& error, bool
 }
 
 void GameStateManager::applySession(const std::string& error, bool signingUp) {
+    accountBusy = false;
+    accountTicket = RequestQueue::NO_TICKET;
     if (!error.empty()) {
         std::cerr << failurePrefix(signingUp) << error << std::endl;
         loginError = accountErrorMessage(error, signingUp);
@@ -276,6 +373,7 @@ void GameStateManager::applySession(const std::string& error, bool signingUp) {
     transitionTo(previousState);
     std::cout << (signingUp ? "Sign Up successful for user: " : "Login successful for user: ")
               << loggedInUsername << std::endl;
+    sendPendingScores();
 }
 
 void GameStateManager::signIn() {
@@ -289,6 +387,9 @@ void GameStateManager::signUp() {
 }
 
 void GameStateManager::sendCredentials(bool signingUp) {
+    if (accountBusy) {
+        return; // one attempt at a time: its answer decides
+    }
     // The password is typed afresh for every attempt, whatever comes of it:
     // nobody finds it waiting in the form later.
     const std::string password = std::move(passwordInput);
@@ -309,11 +410,12 @@ void GameStateManager::sendCredentials(bool signingUp) {
                                                                 const std::string& error) {
         applySession(error, signingUp);
     };
-    if (signingUp) {
-        supabase.signUp(username, password, done);
-    } else {
-        supabase.signIn(username, password, done);
-    }
+    accountBusy = true;
+    accountBusySigningUp = signingUp;
+    const RequestQueue::Ticket ticket = signingUp ? supabase.signUp(username, password, done)
+                                                  : supabase.signIn(username, password, done);
+    // Answered already when the client runs its requests at once.
+    accountTicket = accountBusy ? ticket : RequestQueue::NO_TICKET;
 }
 
 const char* GameStateManager::failurePrefix(bool signingUp) {
@@ -377,9 +479,11 @@ void GameStateManager::restoreKeptSession() {
     std::cout << "Signed in as " << loggedInUsername << " (kept session)" << std::endl;
     if (supabase.sessionNeedsRefresh(SupabaseClient::nowSeconds())) {
         // The outcome arrives through clientSessionChanged; without an answer
-        // the session stays as it is.
+        // the session stays as it is. The menu does not wait for it.
         supabase.refreshSession(nullptr);
     }
+    // Sent after the renewal: the client runs its requests in order.
+    sendPendingScores();
 }
 
 void GameStateManager::clientSessionChanged() {

@@ -4,6 +4,8 @@
 #include "core/LevelWatchers.h"
 #include "entities/BirdKinds.h"
 #include "online/HighScore.h"
+#include "online/PendingScores.h"
+#include "online/RequestQueue.h"
 #include "online/SessionStore.h"
 #include "ui/ButtonId.h"
 #include "ui/NicknameEntry.h"
@@ -19,7 +21,8 @@ class SupabaseClient;
 
 // How the last request for a level's online list ended. The screens tell
 // "nobody has scored yet" from "the server could not be reached" by it.
-enum class ScoresFetch { NotAsked, Received, Unreachable, Failed };
+// Pending: asked, no answer yet.
+enum class ScoresFetch { NotAsked, Pending, Received, Unreachable, Failed };
 
 // The game's flow: which screen shows, the flags and timers of the level
 // attempt in progress, the texts being typed and the signed-in session.
@@ -88,6 +91,21 @@ public:
     void signIn();
     void signUp();
     void signOut();
+
+    // The answers the backend client delivers come in between frames. A
+    // screen that is left no longer wants its answer: called every frame, this
+    // drops the interest of the screens that are no longer shown.
+    void dropStaleInterest();
+    // What the current screen waits for from the scores server, as a short
+    // text ("Signing in…"), or empty when it waits for nothing.
+    std::string busyNote() const;
+    bool accountRequestUnderWay() const { return accountBusy; }
+
+    // The scores kept because they could not be sent go to the server, the
+    // oldest first, one at a time, each at most once: at start and after a
+    // sign-in. Nothing happens while signed out or while one is on its way.
+    void sendPendingScores();
+    PendingScores& pendingScoresForTests() { return pendingScores; }
 
     // Staying signed in between runs. At start, the session kept by an
     // earlier run is taken up; one whose access token has run out (or is
@@ -175,6 +193,8 @@ private:
     // How the log starts the line of a failed attempt.
     static const char* failurePrefix(bool signingUp);
     void reportScore(int score);
+    // The screens that show a level's online list.
+    bool showsOnlineScores() const;
     void applySession(const std::string& error, bool signingUp);
     // Copies the client's session into the fields the screens show and keeps
     // it on disk.
@@ -185,4 +205,13 @@ private:
     Game& game;
     SupabaseClient& supabase;
     SessionStore sessionStore;
+    PendingScores pendingScores;
+    RequestQueue::Ticket scoresTicket = RequestQueue::NO_TICKET;
+    RequestQueue::Ticket accountTicket = RequestQueue::NO_TICKET;
+    bool accountBusy = false;
+    bool accountBusySigningUp = false;
+    bool reportBusy = false;
+    // The screen that reported a score still wants the list that follows it.
+    bool listWanted = false;
+    bool sendingPending = false;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iostream>
 #include <iterator>
 
@@ -37,6 +38,22 @@ void InputHandler::processEvents(sf::RenderWindow& window) {
     sf::Event event;
     while (window.pollEvent(event)) {
         handleEvent(event);
+    }
+    pollController();
+}
+
+void InputHandler::pollController(float dt) {
+    const bool playing = game.stateManager.state == Playing;
+    for (const sf::Event& key : pad.poll(playing, playing && !game.turnActive)) {
+        handleEvent(key);
+    }
+    if (playing) {
+        // Window pixels a full lean moves the look each second.
+        constexpr float LOOK_SPEED = 900.0f;
+        const sf::Vector2f lean = pad.lookLean() * (LOOK_SPEED * dt);
+        if (lean != sf::Vector2f()) {
+            game.lookAround(0.0f, {static_cast<int>(lean.x), static_cast<int>(lean.y)});
+        }
     }
 }
 
@@ -204,6 +221,19 @@ void InputHandler::handlePlaying(const sf::Event& event) {
         flow.pauseSelection = PauseLayout::ResumeEntry;
         return;
     }
+    if (handlePlayingKey(event)) {
+        return;
+    }
+    const bool onAButton = event.type == sf::Event::MouseButtonPressed && [&] {
+        const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
+        return game.ui.startButtonRect.contains(point) ||
+               game.ui.getButtonAt(point, Playing) == HudLoginButton;
+    }();
+    // Any mouse button works the HUD's buttons; elsewhere the right one
+    // drags the look around.
+    if (!onAButton && handleLookAround(event)) {
+        return;
+    }
     if (isLeftPress(event)) {
         if (game.turnActive) {
             game.activateSpecial();
@@ -227,6 +257,114 @@ void InputHandler::handlePlaying(const sf::Event& event) {
         game.launchBird();
         game.isDragging = false;
     }
+}
+
+bool InputHandler::handlePlayingKey(const sf::Event& event) {
+    if (event.type != sf::Event::KeyPressed) {
+        return false;
+    }
+    const bool fine = event.key.shift;
+    const float lengthStep = fine ? AIM_LENGTH_FINE_STEP : AIM_LENGTH_STEP;
+    const float angleStep = fine ? AIM_ANGLE_FINE_STEP : AIM_ANGLE_STEP;
+    switch (event.key.code) {
+    case sf::Keyboard::Left: // pulling further back
+        aimByKeys(lengthStep, 0.0f);
+        return true;
+    case sf::Keyboard::Right:
+        aimByKeys(-lengthStep, 0.0f);
+        return true;
+    case sf::Keyboard::Up:
+        aimByKeys(0.0f, angleStep);
+        return true;
+    case sf::Keyboard::Down:
+        aimByKeys(0.0f, -angleStep);
+        return true;
+    case sf::Keyboard::Space:
+        if (game.turnActive) {
+            game.activateSpecial();
+        } else if (game.isDragging) {
+            game.launchBird();
+            game.isDragging = false;
+        }
+        return true;
+    case sf::Keyboard::Enter:
+        if (game.turnActive) {
+            game.activateSpecial();
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool InputHandler::handleLookAround(const sf::Event& event) {
+    switch (event.type) {
+    case sf::Event::MouseWheelScrolled:
+        // Rolling towards the player (down) steps back to see more.
+        game.lookAround(-event.mouseWheelScroll.delta, {});
+        return true;
+    case sf::Event::KeyPressed:
+        if (event.key.code == sf::Keyboard::Subtract || event.key.code == sf::Keyboard::Hyphen) {
+            game.lookAround(1.0f, {});
+            return true;
+        }
+        if (event.key.code == sf::Keyboard::Add || event.key.code == sf::Keyboard::Equal) {
+            game.lookAround(-1.0f, {});
+            return true;
+        }
+        return false;
+    case sf::Event::MouseButtonPressed:
+        if (event.mouseButton.button != sf::Mouse::Right) {
+            return false;
+        }
+        panning = true;
+        panFrom = {event.mouseButton.x, event.mouseButton.y};
+        return true;
+    case sf::Event::MouseButtonReleased:
+        if (event.mouseButton.button != sf::Mouse::Right) {
+            return false;
+        }
+        panning = false;
+        return true;
+    case sf::Event::MouseMoved:
+        if (!panning) {
+            return false;
+        }
+        // The field follows the pointer, as if it were held.
+        game.lookAround(0.0f, panFrom - sf::Vector2i(event.mouseMove.x, event.mouseMove.y));
+        panFrom = {event.mouseMove.x, event.mouseMove.y};
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The keys move the same pull point a mouse would, through the same press
+// and pull: the preview, the launch and the replay cannot tell them apart.
+void InputHandler::aimByKeys(float lengthChange, float angleChange) {
+    if (game.turnActive) {
+        return;
+    }
+    auto toPixel = [this](sf::Vector2f point) {
+        return game.window.mapCoordsToPixel(point, game.shownView());
+    };
+    if (!game.isDragging) {
+        game.pressSlingshot(toPixel(game.slingshotPos));
+        if (!game.isDragging) {
+            return; // no bird to pull
+        }
+        aimLength = AIM_START_LENGTH;
+        aimAngle = AIM_START_ANGLE;
+    }
+    aimLength = std::clamp(aimLength + lengthChange, 0.0f, Attempt::PULL_LIMIT);
+    aimAngle = std::clamp(aimAngle + angleChange, AIM_MIN_ANGLE, AIM_MAX_ANGLE);
+    constexpr float DEGREES_TO_RADIANS = 3.14159265f / 180.0f;
+    const float radians = aimAngle * DEGREES_TO_RADIANS;
+    // The bird flies from the pull point through the slingshot: to send it
+    // up and to the right, the point lies down and to the left.
+    const sf::Vector2f pulled =
+        game.slingshotPos - aimLength * sf::Vector2f(std::cos(radians), -std::sin(radians));
+    game.pullSlingshot(toPixel(pulled));
 }
 
 void InputHandler::handlePaused(const sf::Event& event) {
@@ -291,10 +429,16 @@ void InputHandler::handleLevelComplete(const sf::Event& event) {
         } else if (game.ui.retryButtonRect.contains(point)) {
             flow.leaveResults(GameStateManager::ResultsExit::Retry);
         }
+    } else if (isKey(event, sf::Keyboard::Left) || isKey(event, sf::Keyboard::Right) ||
+               isKey(event, sf::Keyboard::Up) || isKey(event, sf::Keyboard::Down)) {
+        // The two buttons, Retry and Next, take turns under the frame.
+        flow.resultsExit = flow.resultsExit == GameStateManager::ResultsExit::Retry
+                               ? GameStateManager::ResultsExit::Next
+                               : GameStateManager::ResultsExit::Retry;
     } else if (isKey(event, sf::Keyboard::Space)) {
-        flow.leaveResults(GameStateManager::ResultsExit::Next, ' ');
+        flow.leaveResults(flow.resultsExit, ' ');
     } else if (isKey(event, sf::Keyboard::Enter)) {
-        flow.leaveResults(GameStateManager::ResultsExit::Next, CARRIAGE_RETURN_CODE);
+        flow.leaveResults(flow.resultsExit, CARRIAGE_RETURN_CODE);
     } else if (isKey(event, sf::Keyboard::Escape)) {
         flow.leaveResults(GameStateManager::ResultsExit::Leave);
     }
@@ -357,6 +501,10 @@ void InputHandler::handleLogin(const sf::Event& event) {
     if (event.type == sf::Event::TextEntered) {
         LoginForm::type(event.text.unicode, flow.loginFocus, flow.usernameInput, flow.passwordInput,
                         flow.loginError);
+        return;
+    }
+    if (isKey(event, sf::Keyboard::Enter) && flow.isLoggedIn) {
+        flow.signOut(); // the one button of the signed-in view
         return;
     }
     if (event.type == sf::Event::KeyPressed && !flow.isLoggedIn) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ControllerInput.h"
 #include "ui/LoginForm.h"
 
 #include <SFML/Graphics/View.hpp>
@@ -27,6 +28,23 @@ public:
     // nickname): keys that act on every screen then stay letters.
     bool isTypingText() const;
 
+    // Reads the controller once (processEvents does, every frame) and hands
+    // the keys it stands for to handleEvent.
+    // Also moves the look around by the right stick, `dt` seconds' worth.
+    void pollController(float dt = 1.0f / 60.0f);
+    ControllerInput& controller() { return pad; }
+
+    // Aiming by keys: the pull's length (window pixels of the field) and its
+    // angle above the horizon, in degrees, with their steps and bounds.
+    static constexpr float AIM_LENGTH_STEP = 6.0f;
+    static constexpr float AIM_LENGTH_FINE_STEP = 1.0f;
+    static constexpr float AIM_ANGLE_STEP = 2.0f;
+    static constexpr float AIM_ANGLE_FINE_STEP = 0.25f;
+    static constexpr float AIM_START_LENGTH = 60.0f;
+    static constexpr float AIM_START_ANGLE = 20.0f;
+    static constexpr float AIM_MIN_ANGLE = -80.0f;
+    static constexpr float AIM_MAX_ANGLE = 85.0f;
+
 private:
     // Its rows name the screens' handlers below.
     friend class ScreenTable;
@@ -38,6 +56,13 @@ private:
     void handleLevelSelect(const sf::Event& event);
     void handleLevelSelectKey(sf::Keyboard::Key key, int count);
     void handlePlaying(const sf::Event& event);
+    // The keys of play: arrows aim, Space launches or uses the special,
+    // Enter uses it. True when the key was one of them.
+    bool handlePlayingKey(const sf::Event& event);
+    void aimByKeys(float lengthChange, float angleChange);
+    // The wheel, + and -, and dragging with the right button look around
+    // the field; true when the event did.
+    bool handleLookAround(const sf::Event& event);
     void handlePaused(const sf::Event& event);
     void handleLevelComplete(const sf::Event& event);
     void handleEnterNickname(const sf::Event& event);
@@ -56,4 +81,10 @@ private:
     sf::Vector2f toWindowView(int x, int y) const;
 
     Game& game;
+    ControllerInput pad;
+    float aimLength = AIM_START_LENGTH;
+    float aimAngle = AIM_START_ANGLE;
+    // Where the right button last was while it drags the look around.
+    bool panning = false;
+    sf::Vector2i panFrom;
 };

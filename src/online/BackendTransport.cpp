@@ -190,6 +190,9 @@ httplib::Result BackendTransport::exchange(const std::string& method, const std:
     if (method != "GET" && method != "POST" && method != "PUT" && method != "DELETE") {
         return noResponse();
     }
+    if (abandoned->load()) {
+        return noResponse(httplib::Error::Canceled);
+    }
     const auto giveUpAt = std::chrono::steady_clock::now() + deadline;
     auto state = std::make_shared<ExchangeState>();
     std::thread worker;
@@ -222,7 +225,12 @@ httplib::Result BackendTransport::exchange(const std::string& method, const std:
     std::unique_lock<std::mutex> lock(state->mutex);
     bool timedOut = false;
     bool flooded = false;
+    bool dropped = false;
     while (!state->done) {
+        if (abandoned->load()) {
+            dropped = true;
+            break;
+        }
         if (state->watch.bytesReceived() > MAX_WIRE_BYTES) {
             flooded = true;
             break;
@@ -250,6 +258,9 @@ httplib::Result BackendTransport::exchange(const std::string& method, const std:
         worker.detach();
     }
 
+    if (dropped) {
+        return noResponse(httplib::Error::Canceled);
+    }
     if (tooLarge) {
         std::cerr << "BackendTransport: The answer to " << path << " is larger than "
                   << MAX_ANSWER_BYTES << " bytes; refused." << std::endl;

@@ -2,8 +2,10 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // Carries one request to the scores backend and brings its answer back. The
@@ -34,10 +36,16 @@ public:
 
     bool isUsingHttps() const { return useHttps; }
 
+    // From another thread: the exchange in progress gives up at once (its
+    // connection is cut), and every later one fails without being sent. For
+    // a game that is closing, which must not wait out a stalled server.
+    void abandon() const { abandoned->store(true); }
+
 private:
     std::string host; // as written in the URL, with any ":port"
     std::string tlsHost;
     int tlsPort = 0;
     bool useHttps = false;
     std::chrono::milliseconds deadline;
+    std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
 };

@@ -145,6 +145,80 @@ SupabaseClient::SupabaseClient(const std::string& baseUrl, const std::string& an
                                const std::string& emailDomain)
     : baseUrl(baseUrl), anonKey(anonKey), emailSuffix("@" + emailDomain), transport(baseUrl) {}
 
+SupabaseClient::~SupabaseClient() {
+    if (requests) {
+        requests->stop();
+    }
+}
+
+SupabaseClient::SupabaseClient(SupabaseClient&& other) noexcept
+    : baseUrl(std::move(other.baseUrl)), anonKey(std::move(other.anonKey)),
+      emailSuffix(std::move(other.emailSuffix)), transport(std::move(other.transport)),
+      accessToken(std::move(other.accessToken)), userId(std::move(other.userId)),
+      email(std::move(other.email)), refreshToken(std::move(other.refreshToken)),
+      expiresAt(other.expiresAt), username(std::move(other.username)),
+      sessionListener(std::move(other.sessionListener)) {
+    other.requests->stop();
+}
+
+SupabaseClient& SupabaseClient::operator=(SupabaseClient&& other) noexcept {
+    if (this == &other) {
+        return *this;
+    }
+    // Both workers stop before any field moves: no job may see half of each.
+    requests->stop();
+    other.requests->stop();
+    baseUrl = std::move(other.baseUrl);
+    anonKey = std::move(other.anonKey);
+    emailSuffix = std::move(other.emailSuffix);
+    transport = std::move(other.transport);
+    accessToken = std::move(other.accessToken);
+    userId = std::move(other.userId);
+    email = std::move(other.email);
+    refreshToken = std::move(other.refreshToken);
+    expiresAt = other.expiresAt;
+    username = std::move(other.username);
+    sessionListener = std::move(other.sessionListener);
+    ++sessionEpoch;
+    requests = std::make_unique<RequestQueue>();
+    return *this;
+}
+
+void SupabaseClient::runInBackground() {
+    requests->runInBackground([transport = &transport] { transport->abandon(); });
+}
+
+std::uint64_t SupabaseClient::sessionEpochNow() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    return sessionEpoch;
+}
+
+void SupabaseClient::announceSessionChange() {
+    if (sessionListener) {
+        requests->deliver(RequestQueue::NO_TICKET, sessionListener);
+    }
+}
+
+std::string SupabaseClient::getAccessToken() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    return accessToken;
+}
+
+std::string SupabaseClient::getUserId() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    return userId;
+}
+
+std::string SupabaseClient::getEmail() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    return email;
+}
+
+bool SupabaseClient::isSignedIn() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    return !accessToken.empty();
+}
+
 // Content-Type goes with every request (see BackendTransport), so it is not
 // listed here.
 httplib::Headers SupabaseClient::anonHeaders() const {
@@ -156,6 +230,7 @@ httplib::Headers SupabaseClient::signInHeaders() const {
 }
 
 httplib::Headers SupabaseClient::authenticatedHeaders() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
     return {{"apikey", anonKey}, {"Authorization", "Bearer " + accessToken}};
 }
 
@@ -169,22 +244,36 @@ httplib::Result SupabaseClient::send(const std::string& method, const std::strin
     return transport.exchange(method, path, headers, body);
 }
 
-void SupabaseClient::signUp(const std::string& username, const std::string& password,
-                            const AuthCallback& callback) {
+SupabaseClient::Ticket SupabaseClient::signUp(const std::string& name, const std::string& password,
+                                              const AuthCallback& callback) {
+    return post(callback, [this, name, password](const AuthCallback& done) {
+        signUpNow(name, password, done);
+    });
+}
+
+SupabaseClient::Ticket SupabaseClient::signIn(const std::string& name, const std::string& password,
+                                              const AuthCallback& callback) {
+    return post(callback, [this, name, password](const AuthCallback& done) {
+        signInNow(name, password, done);
+    });
+}
+
+void SupabaseClient::signUpNow(const std::string& username, const std::string& password,
+                               const AuthCallback& callback) {
     const nlohmann::json body = {{"data", {{"username", username}}},
                                  {"email", username + emailSuffix},
                                  {"password", password}};
     handleAuthResponse(postJson("/auth/v1/signup", anonHeaders(), body), callback, username);
 }
 
-void SupabaseClient::signIn(const std::string& username, const std::string& password,
-                            const AuthCallback& callback) {
+void SupabaseClient::signInNow(const std::string& username, const std::string& password,
+                               const AuthCallback& callback) {
     const httplib::Result lookup = postJson("/rest/v1/rpc/get_email_by_username", signInHeaders(),
                                             nlohmann::json::object({{"p_username", username}}));
     // No answer at all is a network failure, not an unknown name: the player
     // must be told the server is out of reach, not that the password is wrong.
     if (!lookup) {
-        notify(callback, nlohmann::json(), std::string("Network error"));
+        notify(callback, nlohmann::json(), std::string(NETWORK_ERROR));
         return;
     }
     if (lookup->status != STATUS_OK) {
@@ -209,9 +298,13 @@ void SupabaseClient::handleAuthResponse(const httplib::Result& result, const Aut
         notify(callback, nlohmann::json(), error);
         return;
     }
-    refreshToken.clear();
-    adopt(*session);
-    username = name;
+    if (!adopt(*session, true)) {
+        return; // nobody waits for this sign-in any more
+    }
+    {
+        const std::lock_guard<std::mutex> lock(*sessionMutex);
+        username = name;
+    }
     notify(callback, answer, std::string());
 }
 
@@ -219,7 +312,7 @@ std::optional<SupabaseClient::Session> SupabaseClient::sessionFrom(const httplib
                                                                    nlohmann::json& answer,
                                                                    std::string& error) {
     if (!result) {
-        error = "Network error";
+        error = NETWORK_ERROR;
         return std::nullopt;
     }
     if (result->status != STATUS_OK) {
@@ -235,7 +328,17 @@ std::optional<SupabaseClient::Session> SupabaseClient::sessionFrom(const httplib
 }
 
 // An answer without a refresh token leaves the one the client has.
-void SupabaseClient::adopt(const Session& session) {
+bool SupabaseClient::adopt(const Session& session, bool fresh) {
+    if (requests->isCancelled(requests->runningTicket())) {
+        return false;
+    }
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    if (sessionEpoch != jobEpoch) {
+        return false;
+    }
+    if (fresh) {
+        refreshToken.clear();
+    }
     accessToken = session.accessToken;
     userId = session.userId;
     email = session.email;
@@ -243,6 +346,7 @@ void SupabaseClient::adopt(const Session& session) {
         refreshToken = session.refreshToken;
     }
     expiresAt = session.expiresAt;
+    return true;
 }
 
 // All three members or none: a half-read answer must not leave the client
@@ -265,21 +369,38 @@ std::optional<SupabaseClient::Session> SupabaseClient::readSession(const nlohman
 }
 
 void SupabaseClient::signOut() {
-    accessToken.clear();
-    userId.clear();
-    email.clear();
-    refreshToken.clear();
-    expiresAt = 0;
-    username.clear();
+    {
+        const std::lock_guard<std::mutex> lock(*sessionMutex);
+        ++sessionEpoch;
+    }
+    forget();
+}
+
+void SupabaseClient::forget() {
+    {
+        const std::lock_guard<std::mutex> lock(*sessionMutex);
+        accessToken.clear();
+        userId.clear();
+        email.clear();
+        refreshToken.clear();
+        expiresAt = 0;
+        username.clear();
+    }
     std::cout << "User signed out locally.\n" << std::flush;
 }
 
-void SupabaseClient::revokeSession() {
+SupabaseClient::Ticket SupabaseClient::revokeSession() {
     if (!isSignedIn()) {
-        return;
+        return RequestQueue::NO_TICKET;
     }
-    const auto result =
-        send("POST", "/auth/v1/logout?scope=local", authenticatedHeaders(), std::string());
+    // The token is taken now: the player may sign out (and the session be
+    // forgotten here) before the request goes.
+    const httplib::Headers headers = authenticatedHeaders();
+    return requests->post([this, headers] { revokeNow(headers); });
+}
+
+void SupabaseClient::revokeNow(const httplib::Headers& headers) {
+    const auto result = send("POST", "/auth/v1/logout?scope=local", headers, std::string());
     if (!result) {
         std::cerr << "Could not end the session on the server (no answer); it lapses there."
                   << std::endl;
@@ -296,6 +417,8 @@ std::int64_t SupabaseClient::nowSeconds() {
 }
 
 void SupabaseClient::restoreSession(const AuthSession& session) {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
+    ++sessionEpoch;
     accessToken = session.accessToken;
     refreshToken = session.refreshToken;
     expiresAt = session.expiresAt;
@@ -305,29 +428,43 @@ void SupabaseClient::restoreSession(const AuthSession& session) {
 }
 
 AuthSession SupabaseClient::currentSession() const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
     return {accessToken, refreshToken, expiresAt, userId, username};
 }
 
 bool SupabaseClient::sessionNeedsRefresh(std::int64_t now) const {
+    const std::lock_guard<std::mutex> lock(*sessionMutex);
     return !accessToken.empty() && expiresAt - now < REFRESH_MARGIN_SECONDS;
 }
 
-void SupabaseClient::refreshSession(const AuthCallback& callback) {
-    if (accessToken.empty() || refreshToken.empty()) {
+SupabaseClient::Ticket SupabaseClient::refreshSession(const AuthCallback& callback) {
+    return post(callback, [this](const AuthCallback& done) { refreshSessionNow(done); });
+}
+
+void SupabaseClient::refreshSessionNow(const AuthCallback& callback) {
+    std::string renewWith;
+    {
+        const std::lock_guard<std::mutex> lock(*sessionMutex);
+        if (!accessToken.empty()) {
+            renewWith = refreshToken;
+        }
+    }
+    if (renewWith.empty()) {
         notify(callback, nlohmann::json(), std::string("No session to renew"));
         return;
     }
     const httplib::Result result =
         postJson("/auth/v1/token?grant_type=refresh_token", anonHeaders(),
-                 nlohmann::json::object({{"refresh_token", refreshToken}}));
+                 nlohmann::json::object({{"refresh_token", renewWith}}));
     if (result && result->status == STATUS_REFUSED) {
+        if (sessionEpochNow() != jobEpoch) {
+            return; // that session was already forgotten here
+        }
         // The refresh token is gone for good: nothing will renew this session.
         std::cout << "The scores server ended the session (status " << result->status << ")"
                   << std::endl;
-        signOut();
-        if (sessionListener) {
-            sessionListener();
-        }
+        forget();
+        announceSessionChange();
         notify(callback, nlohmann::json(), SESSION_ENDED + result->body);
         return;
     }
@@ -342,28 +479,35 @@ void SupabaseClient::refreshSession(const AuthCallback& callback) {
         notify(callback, nlohmann::json(), error);
         return;
     }
-    adopt(*session);
-    std::cout << "Session renewed" << std::endl;
-    if (sessionListener) {
-        sessionListener();
+    if (!adopt(*session)) {
+        return;
     }
+    std::cout << "Session renewed" << std::endl;
+    announceSessionChange();
     notify(callback, answer, std::string());
 }
 
 httplib::Result SupabaseClient::makeAuthenticatedRequest(const std::string& method,
                                                          const std::string& path,
                                                          const std::string& body) {
-    if (accessToken.empty()) {
+    if (!isSignedIn()) {
         return noResponse();
     }
     return send(method, path, authenticatedHeaders(), body);
 }
 
-void SupabaseClient::getHighScoresForLevel(int levelId, const HighScoresCallback& callback) {
+SupabaseClient::Ticket SupabaseClient::getHighScoresForLevel(int levelId,
+                                                             const HighScoresCallback& callback) {
+    return post(callback, [this, levelId](const HighScoresCallback& done) {
+        getHighScoresNow(levelId, done);
+    });
+}
+
+void SupabaseClient::getHighScoresNow(int levelId, const HighScoresCallback& callback) {
     const httplib::Result result = postJson("/rest/v1/rpc/get_high_scores_for_level", anonHeaders(),
                                             nlohmann::json::object({{"p_level_id", levelId}}));
     if (!result) {
-        notify(callback, std::vector<HighScore>(), std::string("Network error"));
+        notify(callback, std::vector<HighScore>(), std::string(NETWORK_ERROR));
         return;
     }
     if (result->status != STATUS_OK) {
@@ -400,16 +544,24 @@ std::optional<std::vector<HighScore>> SupabaseClient::readHighScores(const std::
     return scores;
 }
 
-void SupabaseClient::upsertUserScore(int levelId, int score, const ScoreUpdateCallback& callback) {
-    if (accessToken.empty()) {
+SupabaseClient::Ticket SupabaseClient::upsertUserScore(int levelId, int score,
+                                                       const ScoreUpdateCallback& callback) {
+    return post(callback, [this, levelId, score](const ScoreUpdateCallback& done) {
+        upsertUserScoreNow(levelId, score, done);
+    });
+}
+
+void SupabaseClient::upsertUserScoreNow(int levelId, int score,
+                                        const ScoreUpdateCallback& callback) {
+    const std::string user = getUserId();
+    if (!isSignedIn()) {
         notify(callback, false, std::string("User not logged in"));
         return;
     }
-    const nlohmann::json body = {
-        {"p_level_id", levelId}, {"p_score", score}, {"p_user_id", userId}};
+    const nlohmann::json body = {{"p_level_id", levelId}, {"p_score", score}, {"p_user_id", user}};
     const httplib::Result result =
         postWithFreshToken("/rest/v1/rpc/upsert_user_score", serialize(body));
-    if (accessToken.empty()) {
+    if (!isSignedIn()) {
         notify(callback, false, std::string("User not logged in"));
         return;
     }
@@ -417,19 +569,23 @@ void SupabaseClient::upsertUserScore(int levelId, int score, const ScoreUpdateCa
         notify(callback, true, std::string());
         return;
     }
-    notify(callback, false, std::string("Failed to update score"));
+    notify(callback, false, std::string(result ? "Failed to update score" : NETWORK_ERROR));
 }
 
 httplib::Result SupabaseClient::postWithFreshToken(const std::string& path,
                                                    const std::string& body) {
     bool renewed = false;
-    if (sessionNeedsRefresh(nowSeconds()) && !refreshToken.empty()) {
-        refreshSession(nullptr);
+    auto canRenew = [this] {
+        const std::lock_guard<std::mutex> lock(*sessionMutex);
+        return !refreshToken.empty();
+    };
+    if (sessionNeedsRefresh(nowSeconds()) && canRenew()) {
+        refreshSessionNow(nullptr);
         renewed = true;
     }
     httplib::Result result = makeAuthenticatedRequest("POST", path, body);
-    if (result && result->status == STATUS_UNAUTHORIZED && !renewed && !refreshToken.empty()) {
-        refreshSession(nullptr);
+    if (result && result->status == STATUS_UNAUTHORIZED && !renewed && canRenew()) {
+        refreshSessionNow(nullptr);
         result = makeAuthenticatedRequest("POST", path, body);
     }
     return result;

@@ -10,6 +10,7 @@
 #include <SFML/Graphics/Texture.hpp>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <initializer_list>
 
 namespace {
@@ -473,6 +474,28 @@ sf::FloatRect UIRenderer::mutedIconRect(sf::Vector2f windowSize) {
     constexpr float SIDE = 36.0f;
     constexpr float TOP = 80.0f; // below the HUD's score and level lines
     return {windowSize.x - EDGE_MARGIN - SIDE, TOP, SIDE, SIDE};
+}
+
+void UIRenderer::drawBusyNote(const std::string& text, float phase) {
+    const ScopedView view(window(), windowView());
+    const sf::Vector2f size = windowSize();
+    constexpr int DOTS = 8;
+    constexpr float RADIUS = 10.0f;
+    constexpr float TURNS_PER_SECOND = 1.0f;
+    constexpr float TWO_PI = 6.2831853f;
+    const sf::Vector2f centre(size.x * 0.5f - 120.0f, size.y - 70.0f);
+    renderer.drawRect({size.x * 0.5f, centre.y}, 300.0f, 36.0f, DARK_PANEL);
+    // The brightest dot goes round; the others fade behind it.
+    const int lead = static_cast<int>(phase * TURNS_PER_SECOND * DOTS) % DOTS;
+    for (int dot = 0; dot < DOTS; ++dot) {
+        const float angle = TWO_PI * static_cast<float>(dot) / DOTS;
+        const int behind = (lead - dot + DOTS) % DOTS;
+        const auto alpha = static_cast<sf::Uint8>(255 - behind * 28);
+        renderer.drawCircle(centre + RADIUS * sf::Vector2f(std::cos(angle), std::sin(angle)), 2.5f,
+                            sf::Color(255, 255, 255, alpha));
+    }
+    renderer.drawTextAt(text, {centre.x + 2.0f * RADIUS, centre.y}, TextAnchor::CentreLeft,
+                        plain(20, sf::Color::White));
 }
 
 void UIRenderer::drawMutedIcon() {

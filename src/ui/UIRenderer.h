@@ -108,6 +108,9 @@ public:
     // A crossed-out speaker in the top-right corner, below the HUD's score
     // lines, on every screen while the sound is muted.
     void drawMutedIcon();
+    // A screen waiting for the scores server: `text` ("Signing in…") by a
+    // spinner near the bottom of the window. `phase` (seconds) turns it.
+    void drawBusyNote(const std::string& text, float phase);
     static sf::FloatRect mutedIconRect(sf::Vector2f windowSize);
 
     // Id of the first of the state's buttons whose slot contains point
