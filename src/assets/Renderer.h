@@ -77,6 +77,13 @@ public:
     void stopRecording();
     const std::vector<DrawnElement>& recorded() const { return record; }
 
+    // How far the frame being drawn lies between the world's last two fixed
+    // steps: 0 shows the step before the last, 1 the last. Moving things
+    // drawn in between never judder at a frame rate that is not the step
+    // rate. 1 (the last step as it is) unless the field says otherwise.
+    void setStepBlend(float blend) { stepBlendNow = blend; }
+    float stepBlend() const { return stepBlendNow; }
+
     // The one rule that places text: the text's origin goes to the anchor of
     // its ink box (local bounds, including their left and top offsets), and
     // that origin to position. `lineInk` stands in for the vertical extent.
@@ -106,6 +113,7 @@ public:
                           sf::Color color, int points);
 
 private:
+    float stepBlendNow = 1.0f;
     // A background scaled to the window pixels it covers, kept while the
     // window keeps its size.
     struct ScaledBackground {

@@ -1,5 +1,6 @@
 #include "core/Attempt.h"
 
+#include "assets/Narration.h"
 #include "assets/SoundManager.h"
 #include "core/CommandLine.h"
 #include "core/GameStateManager.h"
@@ -60,6 +61,14 @@ Attempt::Attempt(LevelWatchers::Flags flags, ParticleSystem* particles, Hooks ho
                                this->hooks.lossCalledOff();
                            }
                        }}) {
+    // The impacts are heard through the attempt's own hooks, whatever they
+    // are set to by the time the world steps.
+    contactListener.sounds = {[this](int id) { sound(id); },
+                              [this](int id, float impulse) {
+                                  if (this->hooks.impact) {
+                                      this->hooks.impact(id, impulse);
+                                  }
+                              }};
     rightBandAnchor = {slingshotPos.x + 18.0f, slingshotPos.y - 45.0f};
     leftBandAnchor = {slingshotPos.x - 22.0f, slingshotPos.y - 45.0f};
     bandRestPos = (rightBandAnchor + leftBandAnchor) / 2.0f;
@@ -176,6 +185,19 @@ void Attempt::stepWorld() {
     ++steps;
 }
 
+void Attempt::rememberPoses() {
+    if (currentLevel != nullptr) {
+        for (const auto& entity : currentLevel->entities) {
+            entity->rememberPose();
+        }
+    }
+    for (const auto& bird : extraBirds) {
+        if (bird) {
+            bird->rememberPose();
+        }
+    }
+}
+
 int Attempt::stars() const {
     return wonFlag ? starsEarned : 0;
 }
@@ -255,8 +277,8 @@ void Attempt::launchBird() {
     const float dx = slingshotPos.x - dragPos.x;
     const float dy = slingshotPos.y - dragPos.y;
     const sf::Vector2f velocity{dx * LAUNCH_FACTOR, dy * LAUNCH_FACTOR};
-    std::cout << "Drag: (" << dx << ", " << dy << ") \u2192 Velocity: (" << velocity.x << ", "
-              << velocity.y << ") m/s" << std::endl;
+    Narration::out() << "Drag: (" << dx << ", " << dy << ") \u2192 Velocity: (" << velocity.x
+                     << ", " << velocity.y << ") m/s" << std::endl;
     sound(BirdLaunch);
     birdOnSlingshot->launch(velocity);
     shotTrail.start(birdOnSlingshot->position);
@@ -288,7 +310,7 @@ void Attempt::activateSpecial() {
             ExplosionBurst::emit(*particles, currentBird->position);
         }
     }
-    std::cout << "Special ability activated!" << std::endl;
+    Narration::out() << "Special ability activated!" << std::endl;
 }
 
 void Attempt::apply(const ReplayInput& input) {
@@ -414,7 +436,7 @@ void Attempt::updateTurn(float dt) {
 }
 
 void Attempt::endTurn() {
-    std::cout << "Bird turn finished!" << std::endl;
+    Narration::out() << "Bird turn finished!" << std::endl;
     turnActive = false;
     turnSettleTimer = 0.0f;
     releaseSplitBirds();
@@ -439,7 +461,7 @@ void Attempt::loseLevel() {
         hooks.announce("Game Over! Restarting...", LevelWatchers::GAME_OVER_DELAY, std::nullopt);
     }
     sound(LevelLose);
-    std::cout << "Game Over! No birds left." << std::endl;
+    Narration::out() << "Game Over! No birds left." << std::endl;
     if (hooks.lost) {
         hooks.lost();
     }

@@ -68,8 +68,10 @@ public:
         std::function<void()> lossCalledOff;
         // A banner over the field: text, seconds, the bird kind it announces.
         std::function<void(const std::string&, float, std::optional<BirdKind>)> announce;
-        // A sound effect (a SoundId).
+        // A sound effect (a SoundId) at full volume.
         std::function<void(int)> sound;
+        // An impact's sound (a SoundId) and the impulse that made it.
+        std::function<void(int, float)> impact;
     };
 
     // Flags kept by the attempt itself: a bare run.
@@ -94,6 +96,11 @@ public:
     // Every rule that can change the world, advanced by dt after a world
     // step: the level, the birds in flight, the turn and the watchers.
     void updatePlaying(float dt);
+
+    // Every drawn body remembers its pose before the world steps on, so
+    // that a frame between two steps can be drawn between them. Only the
+    // drawing reads it: a bare run has no need to call it.
+    void rememberPoses();
 
     // The player's inputs, points in world pixels.
     void press(sf::Vector2f point);

@@ -35,6 +35,10 @@ const sf::Color BAND_COLOR(100, 50, 0, 255);
 // The last shot's dots: faint, so that the aiming preview stands out above them.
 const sf::Color SHOT_TRAIL_COLOR(255, 255, 255, 130);
 constexpr float SHOT_TRAIL_DOT_RADIUS = 2.5f;
+// The best attempt's flight: fainter still, and smaller, so that it reads as
+// a hint beneath both the trail and the preview.
+const sf::Color GHOST_COLOR(170, 220, 255, 90);
+constexpr float GHOST_DOT_RADIUS = 2.0f;
 
 std::string resourcePath(const char* path) {
     return DataPaths::forThisProcess().resource(path);
@@ -97,7 +101,10 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
                [this](const std::string& text, float seconds, std::optional<BirdKind> kind) {
                    stateManager.showMessage(text, seconds, kind);
                },
-               [](int sound) { SoundManager::getInstance().play(sound, 100.0f); }}),
+               [](int sound) { SoundManager::getInstance().play(sound, 100.0f); },
+               [](int sound, float impulse) {
+                   SoundManager::getInstance().playImpact(sound, impulse);
+               }}),
       replays(ReplayShelf::forThisProcess()),
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
@@ -139,6 +146,7 @@ void Game::runFrame(float dt) {
 }
 
 void Game::update(float dt) {
+    takeUpKeptReplays();
     // The backend's answers are taken up here, between frames, by the
     // screens that still want them.
     stateManager.dropStaleInterest();
@@ -170,10 +178,13 @@ void Game::advancePlaying(float frameDt) {
     stepAccumulator += dt;
     while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
         stepAccumulator -= STEP_SECONDS;
+        attempt.rememberPoses();
+        cameraBeforeStep = gameView.getCenter();
         attempt.stepWorld();
         ++stepCount;
         collectEarnedPoints();
         updatePlaying(STEP_SECONDS);
+        cameraAfterStep = gameView.getCenter();
     }
     if (stateManager.state != Playing) {
         stepAccumulator = 0.0f;
@@ -318,9 +329,11 @@ void Game::loadCurrentLevel() {
     }
     discardAttempt();
     attempt.start(levelFiles[currentLevelIndex]);
+    askForGhost();
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
     gameView.setCenter(FieldCamera::HOME);
+    cameraBeforeStep = cameraAfterStep = FieldCamera::HOME;
     window.setView(gameView);
     std::cout << "Game constructor: finished." << std::endl;
 }
@@ -339,12 +352,31 @@ void Game::keepReplay(bool won) {
         currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
         return;
     }
-    const std::string failure =
-        replays.keep(attempt.replay(currentLevelIndex + 1), won, attempt.score(),
-                     levelFiles[static_cast<std::size_t>(currentLevelIndex)]);
-    if (!failure.empty()) {
+    // A win may become the best: the ghost is read again when the level
+    // next starts, after the keep (the keeper works in order).
+    ghostStale = ghostStale || won;
+    keeper.keep(replays, attempt.replay(currentLevelIndex + 1), won, attempt.score(),
+                levelFiles[static_cast<std::size_t>(currentLevelIndex)]);
+}
+
+void Game::takeUpKeptReplays() {
+    ReplayKeeper::Finished finished = keeper.takeFinished();
+    for (const std::string& failure : finished.failures) {
         std::cerr << "Replay: not kept (" << failure << ")" << std::endl;
     }
+    if (finished.ghost) {
+        ghost = std::move(*finished.ghost);
+    }
+}
+
+void Game::askForGhost() {
+    const int levelNumber = currentLevelIndex + 1;
+    if (!settings.ghost || (ghostAskedFor == levelNumber && !ghostStale)) {
+        return;
+    }
+    ghostAskedFor = levelNumber;
+    ghostStale = false;
+    keeper.traceBest(replays, levelNumber, levelFiles[static_cast<std::size_t>(currentLevelIndex)]);
 }
 
 // ---------------------------------------------------------------- replays
@@ -372,6 +404,8 @@ bool Game::watchReplay(const Replay& replay) {
 
 bool Game::watchKeptReplay(int levelNumber, bool best) {
     std::string why;
+    // The attempt just decided may still be on its way to the file.
+    keeper.waitIdle();
     const std::string path = best ? replays.bestPath(levelNumber) : replays.lastPath(levelNumber);
     const std::optional<Replay> replay = Replay::readFile(path, why);
     return replay && watchReplay(*replay);
@@ -619,7 +653,9 @@ void Game::fitViewsToWindow() {
 void Game::drawPlayingField() {
     ResourceManager& resources = ResourceManager::getInstance();
     const GameStateManager& flow = stateManager;
-    window.setView(shownView());
+    window.setView(drawnView());
+    // Bodies are drawn between the last two steps; everything else as it is.
+    renderer.setStepBlend(stepBlend());
     if (currentLevel != nullptr) {
         renderer.drawBackground(resources.getTexture(currentLevel->background),
                                 FieldViewLayout::backgroundFocus());
@@ -630,7 +666,9 @@ void Game::drawPlayingField() {
             bird->draw(renderer);
         }
     }
+    renderer.setStepBlend(1.0f);
     drawShotTrail();
+    drawGhost();
     renderer.drawSprite(resources.getTexture("slingshot"), slingshotPos, 100.0f, 160.0f, 0.0f,
                         sf::Color::White);
     drawBandsAndPreview();
@@ -641,6 +679,24 @@ void Game::drawPlayingField() {
     // Over the field and the HUD; draws only while paused.
     ui.drawPauseMenu(flow.state, flow.pauseSelection);
     particles.draw(renderer);
+    window.setView(gameView);
+}
+
+float Game::stepBlend() const {
+    if (stateManager.state != Playing) {
+        return 1.0f;
+    }
+    return std::clamp(stepAccumulator / STEP_SECONDS, 0.0f, 1.0f);
+}
+
+sf::View Game::drawnView() const {
+    sf::View view = gameView;
+    if (gameView.getCenter() == cameraAfterStep) {
+        const float blend = stepBlend();
+        view.setCenter(cameraBeforeStep * (1.0f - blend) + cameraAfterStep * blend);
+    }
+    // The player's look around (only while aiming, when the camera rests).
+    return FieldCamera::shown(view, look);
 }
 
 void Game::drawBandsAndPreview() {
@@ -671,5 +727,27 @@ void Game::drawShotTrail() {
     }
     for (std::size_t i = 0; i < shotTrail.size(); ++i) {
         renderer.drawCircle(shotTrail.dot(i), SHOT_TRAIL_DOT_RADIUS, SHOT_TRAIL_COLOR);
+    }
+}
+
+const ShotTrail* Game::ghostFlight() const {
+    // Between turns, with a bird still to throw: the next press seats it if
+    // none sits on the slingshot yet.
+    const int unthrown = countUnlaunchedBirds();
+    if (!settings.ghost || stateManager.state != Playing || turnActive || unthrown == 0 ||
+        ghost.levelNumber != currentLevelIndex + 1) {
+        return nullptr;
+    }
+    const int thrown = attempt.totalBirds - unthrown;
+    return ghost.shot(static_cast<std::size_t>(std::max(thrown, 0)));
+}
+
+void Game::drawGhost() {
+    const ShotTrail* flight = ghostFlight();
+    if (flight == nullptr) {
+        return;
+    }
+    for (std::size_t i = 0; i < flight->size(); ++i) {
+        renderer.drawCircle(flight->dot(i), GHOST_DOT_RADIUS, GHOST_COLOR);
     }
 }

@@ -7,8 +7,10 @@
 #include "core/FieldCamera.h"
 #include "core/FramePacer.h"
 #include "core/GameStateManager.h"
+#include "core/GhostPaths.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
+#include "core/ReplayKeeper.h"
 #include "core/ReplayPlayer.h"
 #include "core/ReplayShelf.h"
 #include "core/ReplayWatch.h"
@@ -188,8 +190,23 @@ public:
     float stepAccumulator = 0.0f;
     // Fixed steps taken since the game was built.
     std::uint64_t stepCount = 0;
+    // How far the frame lies between the last two steps (Renderer::
+    // setStepBlend): the part of a step owed in play, 1 anywhere else.
+    float stepBlend() const;
+    // The camera as drawn: between where it was before the last step and
+    // where that step put it, unless it has been moved since.
+    sf::View drawnView() const;
     // The last and the best attempt of each level, as replays.
     ReplayShelf replays;
+    // Writes the replays and reads the ghost off the frame loop; taken up
+    // at the start of each frame.
+    ReplayKeeper keeper;
+    // The flights of the current level's best kept attempt, once read.
+    GhostPaths ghost;
+    // The ghost's flight drawn now: while aiming in play, the flight the
+    // level's best attempt gave the shot about to be thrown (its Nth bird's
+    // for the Nth); null when there is none to show or the setting is off.
+    const ShotTrail* ghostFlight() const;
     ReplayWatch watch;
     std::unique_ptr<ReplayPlayer> watchPlayer;
     HighScoreTable localHighScores;
@@ -213,6 +230,10 @@ private:
     void updateCamera(float dt);
     // Keeps the attempt just decided as its level's last (and maybe best).
     void keepReplay(bool won);
+    // What the keeper finished since the last frame.
+    void takeUpKeptReplays();
+    // Asks for the current level's ghost unless it is read already.
+    void askForGhost();
     void advanceWatching(float frameDt);
     void restartWatching();
     void drawWatchingScreen();
@@ -235,12 +256,20 @@ private:
     void drawClosingScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
+    void drawGhost();
     void applySoundSettings();
     void applyFramePacing();
 
     float loadingAccumulator = 0.0f;
+    // The camera's centre before and after the last step.
+    sf::Vector2f cameraBeforeStep;
+    sf::Vector2f cameraAfterStep;
     // Turns the spinner of a screen that waits for the scores server.
     float busyPhase = 0.0f;
     // The replay the command line asked to open once loading is done.
     std::optional<std::string> replayToOpen;
+    // The level whose ghost was asked for last (0: none), and whether a won
+    // attempt kept since may have changed its best.
+    int ghostAskedFor = 0;
+    bool ghostStale = false;
 };

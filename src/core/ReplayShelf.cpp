@@ -1,7 +1,7 @@
 #include "core/ReplayShelf.h"
 
 #include "assets/DataPaths.h"
-#include "core/QuietOutput.h"
+#include "assets/Narration.h"
 #include "core/ReplayPlayer.h"
 
 #include <system_error>
@@ -49,7 +49,7 @@ std::string ReplayShelf::keep(const Replay& replay, bool won, int score,
     bool better = true;
     if (const std::optional<Replay> kept = best(replay.levelNumber)) {
         std::string why;
-        const QuietOutput quiet;
+        const Narration::Quiet quiet;
         const auto outcome = ReplayPlayer::playBare(*kept, levelPath, why);
         better = !outcome || !outcome->won || score > outcome->score;
     }

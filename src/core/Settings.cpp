@@ -103,8 +103,8 @@ std::optional<std::string> writeText(const std::optional<std::string>& value) {
     return value;
 }
 
-const std::array<Key, 10>& keys() {
-    static const std::array<Key, 10> table{{
+const std::array<Key, 11>& keys() {
+    static const std::array<Key, 11> table{{
         {"music_volume",
          [](Settings& s, std::string_view v, std::string& why) {
              return readVolume(s.musicVolume, v, why);
@@ -158,6 +158,11 @@ const std::array<Key, 10>& keys() {
          [](const Settings& s) -> std::optional<std::string> {
              return s.verifiedOnly ? std::optional<std::string>("true") : std::nullopt;
          }},
+        {"ghost",
+         [](Settings& s, std::string_view v, std::string& why) {
+             return readFlagInto(s.ghost, v, why);
+         },
+         [](const Settings& s) -> std::optional<std::string> { return flagText(s.ghost); }},
         {"backend_url",
          [](Settings& s, std::string_view v, std::string& why) {
              return readText(s.backendUrl, v, why);

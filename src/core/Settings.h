@@ -38,6 +38,9 @@ struct Settings {
     int frameRateLimit = NO_FRAME_RATE_LIMIT;
     // The online lists show only the scores the backend verified.
     bool verifiedOnly = false;
+    // While aiming, the faint flight of the same shot in the level's best
+    // kept attempt.
+    bool ghost = true;
     // The scores backend, when the player names another one than the build's.
     std::optional<std::string> backendUrl;
     std::optional<std::string> anonKey;

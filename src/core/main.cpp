@@ -16,8 +16,6 @@ namespace {
 // Plays a replay with no window, as fast as it goes, and reports its end in
 // one line; a replay that cannot be played says why and fails.
 int playReplayHeadless(const std::string& path) {
-    // Nothing is heard: the audio library may as well not look for a device.
-    ::setenv("ALSOFT_DRIVERS", "null", 0);
     std::string why;
     const std::optional<Replay> replay = Replay::readFile(path, why);
     std::optional<ReplayPlayer::Result> result;

@@ -1,5 +1,6 @@
 #include "entities/Bird.h"
 
+#include "assets/Narration.h"
 #include "entities/BirdKinds.h"
 #include "entities/EntityBody.h"
 
@@ -37,8 +38,8 @@ void Bird::launch(sf::Vector2f velocityMps) {
     body->SetType(b2_dynamicBody);
     body->SetLinearVelocity(b2Vec2(velocityMps.x, velocityMps.y));
     body->SetAwake(true);
-    std::cout << "Bird " << id << " launched with velocity: (" << velocityMps.x << ", "
-              << velocityMps.y << ") m/s\n";
+    Narration::out() << "Bird " << id << " launched with velocity: (" << velocityMps.x << ", "
+                     << velocityMps.y << ") m/s\n";
 }
 
 void Bird::markCollided() {
@@ -86,7 +87,7 @@ void Bird::useSpecial() {
         return;
     }
     specialUsed = true;
-    std::cout << "Bird::useSpecial() base - no effect\n";
+    Narration::out() << "Bird::useSpecial() base - no effect\n";
 }
 
 bool Bird::canUseSpecial() const {

@@ -1,5 +1,6 @@
 #include "entities/Block.h"
 
+#include "assets/Narration.h"
 #include "assets/ResourceManager.h"
 #include "entities/EntityBody.h"
 #include "entities/MaterialTable.h"
@@ -39,8 +40,9 @@ void Block::initPhysics(b2World* world, sf::Vector2f positionPx, float bodyWidth
         return;
     }
     if (bodyWidth != width || bodyHeight != height) {
-        std::cerr << "Warning: Block dimensions mismatch between constructor and initPhysics."
-                  << std::endl;
+        Narration::err()
+            << "Warning: Block dimensions mismatch between constructor and initPhysics."
+            << std::endl;
     }
     EntityBodyDef def;
     def.type = b2_dynamicBody;
@@ -60,13 +62,13 @@ void Block::applyDamage(float damage) {
         return;
     }
     hitPoints -= damage;
-    std::cout << "Block::applyDamage: Damage applied: " << damage
-              << ", current hitpoints: " << hitPoints << std::endl
-              << std::flush;
+    Narration::out() << "Block::applyDamage: Damage applied: " << damage
+                     << ", current hitpoints: " << hitPoints << std::endl
+                     << std::flush;
     if (hitPoints <= 0.0f) {
         destroyed = true;
         bodyRemovalPending = true;
-        std::cout << "Block::applyDamage: Block destroyed!" << std::endl << std::flush;
+        Narration::out() << "Block::applyDamage: Block destroyed!" << std::endl << std::flush;
     }
 }
 

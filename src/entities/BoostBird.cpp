@@ -1,5 +1,6 @@
 #include "entities/BoostBird.h"
 
+#include "assets/Narration.h"
 #include "entities/BirdKinds.h"
 
 #include <box2d/box2d.h>
@@ -18,5 +19,6 @@ void BoostBird::useSpecial() {
     }
     velocity *= boostFactor;
     body->SetLinearVelocity(velocity);
-    std::cout << "BoostBird BOOST! Velocity: (" << velocity.x << ", " << velocity.y << ") m/s\n";
+    Narration::out() << "BoostBird BOOST! Velocity: (" << velocity.x << ", " << velocity.y
+                     << ") m/s\n";
 }

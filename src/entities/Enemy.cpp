@@ -1,5 +1,6 @@
 #include "entities/Enemy.h"
 
+#include "assets/Narration.h"
 #include "assets/SharedConstants.h"
 #include "entities/EnemyKinds.h"
 #include "entities/EntityBody.h"
@@ -50,7 +51,7 @@ void Enemy::update(float /*dt*/) {
     if (position.y > ENEMY_FALL_LINE_Y) {
         // The level destroys the body right after this update.
         takeDamage(health + ENEMY_OVERKILL);
-        std::cout << "Enemy fell off screen and died!\n";
+        Narration::out() << "Enemy fell off screen and died!\n";
     }
 }
 

@@ -34,7 +34,23 @@ float Entity::drawnAngle() const {
     return body != nullptr ? body->GetAngle() : 0.0f;
 }
 
+Entity::Pose Entity::drawnPose(float blend) const {
+    const Pose now{position, drawnAngle()};
+    if (!posed || body == nullptr || body->GetType() != b2_dynamicBody) {
+        return now;
+    }
+    const float before = 1.0f - blend;
+    return {previousPose.position * before + now.position * blend,
+            previousPose.angle * before + now.angle * blend};
+}
+
+void Entity::rememberPose() {
+    previousPose = {position, drawnAngle()};
+    posed = true;
+}
+
 void Entity::drawSprite(Renderer& renderer, const sf::Texture* texture, float width,
                         float height) const {
-    renderer.drawSprite(texture, position, width, height, drawnAngle(), sf::Color::White);
+    const Pose pose = drawnPose(renderer.stepBlend());
+    renderer.drawSprite(texture, pose.position, width, height, pose.angle, sf::Color::White);
 }

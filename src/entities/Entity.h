@@ -53,6 +53,19 @@ public:
     // The entity's body, owned by the world; null while it has none.
     b2Body* physicsBody() const { return body; }
 
+    // Where and how turned the entity is drawn at `blend` between the last
+    // two fixed steps (see Renderer::setStepBlend): the pose remembered
+    // before the last step at 0, the one after it at 1. A body that does
+    // not move by itself (a seated bird, placed by the pull), or an entity
+    // with no pose remembered yet, is drawn where it is.
+    struct Pose {
+        sf::Vector2f position;
+        float angle = 0.0f;
+    };
+    Pose drawnPose(float blend) const;
+    // Remembers the pose as it is, before the world steps on.
+    void rememberPose();
+
     sf::Vector2f position{0.0f, 0.0f}; // centre, screen pixels
     float angle = 0.0f;                // radians
     b2Body* body = nullptr;            // not owned: the world's
@@ -73,4 +86,8 @@ protected:
     // for a null texture.
     void drawSprite(Renderer& renderer, const sf::Texture* texture, float width,
                     float height) const;
+
+private:
+    Pose previousPose;
+    bool posed = false;
 };

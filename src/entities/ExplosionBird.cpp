@@ -1,5 +1,6 @@
 #include "entities/ExplosionBird.h"
 
+#include "assets/Narration.h"
 #include "entities/BirdKinds.h"
 
 #include <box2d/box2d.h>
@@ -15,7 +16,7 @@ void ExplosionBird::useSpecial() {
     Bird::useSpecial();
     b2World* world = body->GetWorld();
     const b2Vec2 centre = body->GetPosition();
-    std::cout << "ExplosionBird EXPLODE at (" << centre.x << ", " << centre.y << ")!\n";
+    Narration::out() << "ExplosionBird EXPLODE at (" << centre.x << ", " << centre.y << ")!\n";
 
     for (b2Body* other = world->GetBodyList(); other != nullptr; other = other->GetNext()) {
         if (other == body || other->GetType() != b2_dynamicBody) {
@@ -29,8 +30,8 @@ void ExplosionBird::useSpecial() {
         direction.Normalize();
         const float strength = (1.0f - distance / explosionRadius) * explosionForce;
         other->ApplyLinearImpulseToCenter(strength * direction, true);
-        std::cout << "  Explosion hit body at distance " << distance << "m with force " << strength
-                  << "\n";
+        Narration::out() << "  Explosion hit body at distance " << distance << "m with force "
+                         << strength << "\n";
     }
     alive = false;
 }

@@ -1,5 +1,6 @@
 #include "entities/GameContactListener.h"
 
+#include "assets/Narration.h"
 #include "assets/SoundManager.h"
 #include "entities/Bird.h"
 #include "entities/Block.h"
@@ -21,7 +22,6 @@ constexpr float BLOCK_ON_BLOCK_DAMAGE = 2.0f;
 constexpr float BLOCK_ON_ENEMY_DAMAGE = 2.0f;
 constexpr float BLOCK_FALL_DAMAGE = 3.0f;
 constexpr float ENEMY_FALL_DAMAGE = 10.0f;
-constexpr float FULL_VOLUME = 100.0f;
 
 template <typename Kind> Kind* as(Entity* entity) {
     return dynamic_cast<Kind*>(entity);
@@ -97,7 +97,7 @@ bool GameContactListener::birdHitsBlock(Entity* a, Entity* b, float impulse) {
     if (damageBlock(*block, impulse * BIRD_ON_BLOCK_DAMAGE)) {
         const int points = materialProperties(block->material).points;
         earn(points, block->position);
-        std::cout << "Block destroyed! +" << points << " points\n";
+        Narration::out() << "Block destroyed! +" << points << " points\n";
     }
     throwDebris(*block, impulse);
     return true;
@@ -115,7 +115,7 @@ bool GameContactListener::birdHitsEnemy(Entity* a, Entity* b) {
     }
     bird->markCollided();
     if (enemy->health > 0.0f) {
-        SoundManager::getInstance().play(EnemyDeath, FULL_VOLUME);
+        play(EnemyDeath);
         awardKill(*enemy, "killed by bird");
     }
     // A bird kills at any impact; a dead enemy simply stays at -100.
@@ -129,7 +129,7 @@ bool GameContactListener::blocksCollide(Entity* a, Entity* b, float impulse) {
     if (first == nullptr || second == nullptr) {
         return false;
     }
-    SoundManager::getInstance().playImpact(BlockHit, impulse);
+    playImpact(BlockHit, impulse);
     const bool firstBroke = damageBlock(*first, BLOCK_ON_BLOCK_DAMAGE * impulse);
     const bool secondBroke = damageBlock(*second, BLOCK_ON_BLOCK_DAMAGE * impulse);
     if (firstBroke) {
@@ -146,9 +146,9 @@ bool GameContactListener::blocksCollide(Entity* a, Entity* b, float impulse) {
 bool GameContactListener::blockCrushesEnemy(Block* block, Enemy* enemy, float impulse) {
     // Enemies never damage blocks: only the enemy suffers here.
     const bool killed = damageEnemy(*enemy, BLOCK_ON_ENEMY_DAMAGE * impulse);
-    SoundManager::getInstance().playImpact(EnemyHit, impulse);
+    playImpact(EnemyHit, impulse);
     if (killed) {
-        SoundManager::getInstance().play(EnemyDeath, FULL_VOLUME);
+        play(EnemyDeath);
         awardKill(*enemy, "crushed by block");
     }
     throwDebris(*block, impulse);
@@ -168,7 +168,7 @@ bool GameContactListener::blockFalls(Entity* a, Entity* b, float impulse) {
     if (damageBlock(*block, impulse * BLOCK_FALL_DAMAGE)) {
         const int points = materialProperties(block->material).points;
         earn(points, block->position);
-        std::cout << "Block destroyed by fall! +" << points << " points\n";
+        Narration::out() << "Block destroyed by fall! +" << points << " points\n";
     }
     throwDebris(*block, impulse);
     return true;
@@ -226,7 +226,19 @@ void GameContactListener::earn(int points, sf::Vector2f where) {
 void GameContactListener::awardKill(const Enemy& enemy, const char* how) {
     const EnemyKindInfo& kind = enemyKindInfo(enemyKindOf(enemy));
     earn(kind.points, enemy.position);
-    std::cout << kind.logName << " " << how << "! +" << kind.points << " points\n";
+    Narration::out() << kind.logName << " " << how << "! +" << kind.points << " points\n";
+}
+
+void GameContactListener::play(int sound) const {
+    if (sounds.play) {
+        sounds.play(sound);
+    }
+}
+
+void GameContactListener::playImpact(int sound, float impulse) const {
+    if (sounds.impact) {
+        sounds.impact(sound, impulse);
+    }
 }
 
 void GameContactListener::throwDebris(const Block& block, float impulse) {

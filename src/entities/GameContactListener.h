@@ -7,6 +7,7 @@
 #include <array>
 #include <box2d/b2_world_callbacks.h>
 #include <cstddef>
+#include <functional>
 
 class ParticleSystem;
 class Bird;
@@ -18,7 +19,8 @@ class Entity;
 // debris. It runs inside the world step, so it only changes numbers and
 // flags and appends particles; bodies are removed later by their owners.
 // It is handed the particle system the debris goes to, and knows nothing of
-// the game that owns both.
+// the game that owns both. Sounds only go out through its hooks: a run with
+// no one to hear them leaves the hooks empty and never opens an audio device.
 class GameContactListener : public b2ContactListener {
 public:
     // Throws debris into particles (not owned), which may be null (no debris).
@@ -27,6 +29,15 @@ public:
     void PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) override;
 
     static DebrisProfile debrisProfileFor(MaterialType material, float impact);
+
+    // Where the listener's sounds go (ids are SoundIds). Either may be empty.
+    struct SoundHooks {
+        // An effect at full volume.
+        std::function<void(int sound)> play;
+        // An impact: the hearer decides how loud an impulse sounds.
+        std::function<void(int sound, float impulse)> impact;
+    };
+    SoundHooks sounds;
 
     // Points earned at one spot (field pixels), kept for the labels the game
     // shows there. Only numbers: the game drains them after each step.
@@ -62,6 +73,8 @@ private:
     void earn(int points, sf::Vector2f where);
     void awardKill(const Enemy& enemy, const char* how);
     void throwDebris(const Block& block, float impulse);
+    void play(int sound) const;
+    void playImpact(int sound, float impulse) const;
 
     ParticleSystem* particles;
     std::array<PointsEarned, MAX_POINTS_EARNED> earnedSpots{};

@@ -1,5 +1,6 @@
 #include "entities/ParticleSystem.h"
 
+#include "assets/Narration.h"
 #include "assets/Renderer.h"
 
 #include <SFML/Graphics/CircleShape.hpp>
@@ -60,7 +61,7 @@ ParticleSystem::ParticleSystem(SeedSource source) : seedSource(std::move(source)
 void ParticleSystem::spawn(const sf::Vector2f& position, int count, float intensity,
                            sf::Color color, float minSize, float maxSize, float minLifetime,
                            float maxLifetime, float spread, ParticleShape shape) {
-    std::cout << shapeWord(shape) << std::endl;
+    Narration::out() << shapeWord(shape) << std::endl;
     std::mt19937 engine(seedSource());
     const std::size_t room = MAX_PARTICLES - std::min(particles.size(), MAX_PARTICLES);
     const std::size_t chips = std::min({static_cast<std::size_t>(std::max(count, 0)),

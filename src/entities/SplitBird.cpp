@@ -1,5 +1,6 @@
 #include "entities/SplitBird.h"
 
+#include "assets/Narration.h"
 #include "entities/BirdKinds.h"
 
 #include <algorithm>
@@ -47,5 +48,5 @@ void SplitBird::useSpecial() {
                                    velocity.x * sinTheta + velocity.y * cosTheta));
         spawnedBirds.push_back(child);
     }
-    std::cout << "SplitBird SPLIT! Created " << splitCount << " birds\n";
+    Narration::out() << "SplitBird SPLIT! Created " << splitCount << " birds\n";
 }

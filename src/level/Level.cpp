@@ -1,5 +1,6 @@
 #include "level/Level.h"
 
+#include "assets/Narration.h"
 #include "entities/Bird.h"
 #include "entities/Block.h"
 #include "entities/Enemy.h"
@@ -22,14 +23,14 @@ void retireDeadBird(Entity& entity) {
 bool isFinished(const Entity& entity) {
     if (const auto* block = dynamic_cast<const Block*>(&entity)) {
         if (block->destroyed && block->body == nullptr) {
-            std::cout << "Level::update: Removing destroyed block." << std::endl;
+            Narration::out() << "Level::update: Removing destroyed block." << std::endl;
             return true;
         }
         return false;
     }
     if (const auto* enemy = dynamic_cast<const Enemy*>(&entity)) {
         if (enemy->health <= 0.0f && enemy->body == nullptr) {
-            std::cout << "Level::update: Removing dead enemy." << std::endl;
+            Narration::out() << "Level::update: Removing dead enemy." << std::endl;
             return true;
         }
     }
@@ -52,7 +53,7 @@ void Level::update(float dt) {
 
     if (!pieces.empty()) {
         entities.insert(entities.end(), pieces.begin(), pieces.end());
-        std::cout << "Level::update: Added " << pieces.size() << " new pieces." << std::endl;
+        Narration::out() << "Level::update: Added " << pieces.size() << " new pieces." << std::endl;
     }
     removeFinished();
 }
@@ -60,25 +61,25 @@ void Level::update(float dt) {
 void Level::breakIfDone(Entity& entity, std::vector<std::shared_ptr<Entity>>& pieces) {
     if (auto* block = dynamic_cast<Block*>(&entity)) {
         if (block->destroyed && block->body != nullptr) {
-            std::cout << "Level::update: Block detected as destroyed. Breaking into pieces."
-                      << std::endl;
+            Narration::out() << "Level::update: Block detected as destroyed. Breaking into pieces."
+                             << std::endl;
             auto broken = block->breakIntoPieces(world);
             pieces.insert(pieces.end(), broken.begin(), broken.end());
             // The body's own world, so a level assembled by hand without a
             // world pointer is safe too.
             block->destroyBody();
-            std::cout << "Level::update: Original block body destroyed." << std::endl;
+            Narration::out() << "Level::update: Original block body destroyed." << std::endl;
         }
         return;
     }
     if (auto* enemy = dynamic_cast<Enemy*>(&entity)) {
         if (enemy->health <= 0.0f && enemy->body != nullptr) {
-            std::cout << "Level::update: Enemy detected as dead. Breaking into pieces."
-                      << std::endl;
+            Narration::out() << "Level::update: Enemy detected as dead. Breaking into pieces."
+                             << std::endl;
             auto broken = enemy->breakIntoPieces(world);
             pieces.insert(pieces.end(), broken.begin(), broken.end());
             enemy->destroyBody();
-            std::cout << "Level::update: Original enemy body destroyed." << std::endl;
+            Narration::out() << "Level::update: Original enemy body destroyed." << std::endl;
         }
     }
 }
@@ -91,7 +92,7 @@ void Level::removeFinished() {
         entities.end());
     const std::size_t removed = before - entities.size();
     if (removed > 0) {
-        std::cout << "Level::update: Removed " << removed << " entities." << std::endl;
+        Narration::out() << "Level::update: Removed " << removed << " entities." << std::endl;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "level/LevelLoader.h"
 
+#include "assets/Narration.h"
 #include "assets/ResourceManager.h"
 #include "entities/Bird.h"
 #include "entities/BirdKinds.h"
@@ -145,8 +146,9 @@ std::string readBounded(std::ifstream& file, const std::string& path) {
         text.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
     }
     if (text.size() > LevelLoader::MAX_FILE_BYTES) {
-        std::cerr << "LevelLoader: " << path << " is longer than " << LevelLoader::MAX_FILE_BYTES
-                  << " bytes; the rest of it is ignored." << std::endl;
+        Narration::err() << "LevelLoader: " << path << " is longer than "
+                         << LevelLoader::MAX_FILE_BYTES << " bytes; the rest of it is ignored."
+                         << std::endl;
         text.resize(LevelLoader::MAX_FILE_BYTES);
         const std::size_t lastBreak = text.rfind('\n');
         text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
@@ -160,7 +162,7 @@ LevelLoader::Records LevelLoader::readRecords(const std::string& path) {
     Records out;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        std::cerr << "Failed to open level file: " << path << std::endl;
+        Narration::err() << "Failed to open level file: " << path << std::endl;
         return out;
     }
     out.opened = true;
@@ -192,7 +194,7 @@ LevelLoader::Records LevelLoader::readRecords(const std::string& path) {
             fields >> key;
             out.records.push_back({BackgroundRecord{key}, keyword});
         } else {
-            std::cerr << "LevelLoader: Unknown entity type: " << keyword << std::endl;
+            Narration::err() << "LevelLoader: Unknown entity type: " << keyword << std::endl;
         }
         if (makesEntity && out.records.size() > before) {
             ++entityCount;
@@ -202,7 +204,7 @@ LevelLoader::Records LevelLoader::readRecords(const std::string& path) {
 }
 
 Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
-    std::cout << "LevelLoader: Attempting to load file: " << path << std::endl;
+    Narration::out() << "LevelLoader: Attempting to load file: " << path << std::endl;
     Level level;
     level.world = world;
 
@@ -213,7 +215,7 @@ Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
     for (const Record& record : read.records) {
         if (const auto* background = std::get_if<BackgroundRecord>(&record.content)) {
             level.background = background->key;
-            std::cout << "LevelLoader: Set background to: " << background->key << std::endl;
+            Narration::out() << "LevelLoader: Set background to: " << background->key << std::endl;
             continue;
         }
         const LevelPiece& piece = std::get<LevelPiece>(record.content);
@@ -226,15 +228,15 @@ Level LevelLoader::loadLevel(const std::string& path, b2World* world) {
         }
     }
 
-    std::cout << "LevelLoader: Loaded " << level.entities.size() << " entities from " << path
-              << std::endl;
+    Narration::out() << "LevelLoader: Loaded " << level.entities.size() << " entities from " << path
+                     << std::endl;
     return level;
 }
 
 void LevelLoader::warnSkipped(const std::string& keyword, const SourceLine& line,
                               const std::string& problem) {
-    std::cerr << "LevelLoader: Skipping " << keyword << " on line " << line.number << " of "
-              << line.path << ": " << problem << std::endl;
+    Narration::err() << "LevelLoader: Skipping " << keyword << " on line " << line.number << " of "
+                     << line.path << ": " << problem << std::endl;
 }
 
 MaterialType LevelLoader::parseMaterial(const std::string& word) {
@@ -248,7 +250,7 @@ MaterialType LevelLoader::parseMaterial(const std::string& word) {
     if (found != materialWords.end()) {
         return found->second;
     }
-    std::cerr << "Unknown material type: " << word << ". Defaulting to WOOD." << std::endl;
+    Narration::err() << "Unknown material type: " << word << ". Defaulting to WOOD." << std::endl;
     return WOOD;
 }
 
@@ -302,8 +304,8 @@ void LevelLoader::addBlock(const BlockPiece& piece, const std::string& word, Lev
     block->texture = ResourceManager::getInstance().getTexture(
         blockTextureKey(piece.material, piece.width, piece.height));
     level.entities.push_back(block);
-    std::cout << "LevelLoader: Added " << word << " BLOCK at (" << piece.x << ", " << piece.y
-              << ") size " << piece.width << "x" << piece.height << std::endl;
+    Narration::out() << "LevelLoader: Added " << word << " BLOCK at (" << piece.x << ", " << piece.y
+                     << ") size " << piece.width << "x" << piece.height << std::endl;
 }
 
 void LevelLoader::addEnemy(const EnemyPiece& piece, Level& level) {
@@ -312,8 +314,8 @@ void LevelLoader::addEnemy(const EnemyPiece& piece, Level& level) {
     enemy->initPhysics(level.world, {piece.x, piece.y}, info.radius);
     enemy->texture = ResourceManager::getInstance().getTexture(info.textureKey);
     level.entities.push_back(enemy);
-    std::cout << "LevelLoader: Added " << info.keyword << " at (" << piece.x << ", " << piece.y
-              << ") with health " << piece.health << std::endl;
+    Narration::out() << "LevelLoader: Added " << info.keyword << " at (" << piece.x << ", "
+                     << piece.y << ") with health " << piece.health << std::endl;
 }
 
 void LevelLoader::addBird(const BirdPiece& piece, Level& level) {
@@ -321,6 +323,7 @@ void LevelLoader::addBird(const BirdPiece& piece, Level& level) {
     // No body yet: the game makes one when the bird is seated on the slingshot.
     auto bird = makeBird(piece.kind, piece.id, BIRD_DENSITY);
     bird->texture = ResourceManager::getInstance().getTexture(info.textureKey);
-    std::cout << "LevelLoader: Added " << info.word << " BIRD with id " << piece.id << std::endl;
+    Narration::out() << "LevelLoader: Added " << info.word << " BIRD with id " << piece.id
+                     << std::endl;
     level.entities.push_back(bird);
 }

@@ -23,10 +23,13 @@ struct GameRun {
     std::string output; // standard output only
 };
 
-GameRun runHeadless(const std::string& replayPath) {
-    const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) +
-                                "' && env -u DISPLAY '" + VOLLARIN_GAME_EXE + "' --replay '" +
-                                replayPath + "' --headless 2>/dev/null";
+// `environment`: what env(1) sets besides unsetting DISPLAY; `errors`:
+// where standard error goes (a shell redirection).
+GameRun runHeadless(const std::string& replayPath, const std::string& environment = "",
+                    const std::string& errors = "2>/dev/null") {
+    const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) + "' && env -u DISPLAY " +
+                                environment + " '" + VOLLARIN_GAME_EXE + "' --replay '" +
+                                replayPath + "' --headless " + errors;
     GameRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -88,6 +91,16 @@ TEST_F(ReplayCommandTest, PrintsTheOutcomeInOneLineWithoutADisplay) {
     EXPECT_EQ(losing.exitCode, 0) << losing.output;
     EXPECT_EQ(losing.output,
               "Replay: level 3, score " + std::to_string(lostScore) + ", stars 0, lost\n");
+}
+
+// Nothing of a headless run is heard, so it never opens an audio device:
+// with no audio driver the audio library could use, it would say so.
+TEST_F(ReplayCommandTest, NeverOpensAnAudioDevice) {
+    const GameRun run =
+        runHeadless(write("won.vrpl", won.encode()), "ALSOFT_DRIVERS=no-such-driver", "2>&1");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output, "Replay: level 3, score " + std::to_string(wonScore) + ", stars " +
+                              std::to_string(wonStars) + ", won\n");
 }
 
 TEST_F(ReplayCommandTest, FailsOnFilesThatCannotBePlayed) {

@@ -55,6 +55,8 @@ protected:
         ASSERT_TRUE(played.won);
         playedScore = played.score;
         playedSteps = game->attempt.stepsTaken();
+        // The attempt is kept off the frame loop; the tests read its files.
+        game->keeper.waitIdle();
     }
 
     // Frames of the watching screen until the replay has ended (or far too long).

@@ -282,10 +282,6 @@ int main(int argc, char** argv) {
         std::cerr.rdbuf(&discard);
     }
 
-    // A bare run is never heard: the audio library need not look for a device.
-    if (!options.window) {
-        ::setenv("ALSOFT_DRIVERS", "null", 0);
-    }
     // One game, or one bare attempt, for every run.
     Attempt bare;
     const std::unique_ptr<Game> game = options.window ? ShotDriver::makeGame() : nullptr;
