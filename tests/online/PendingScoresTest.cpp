@@ -74,7 +74,7 @@ TEST(PendingScores, AFileTheGameWouldNeverWriteYieldsOnlyItsGoodEntries) {
     EXPECT_EQ(next, 9u); // past the last id kept, whatever the file said
     EXPECT_FALSE(why.empty());
 
-    for (const std::string bad :
+    for (const std::string& bad :
          {std::string("not json"), std::string("[]"), std::string(R"({"version":2,"scores":[]})"),
           std::string(PendingScores::MAX_FILE_SIZE + 1, ' ')}) {
         why.clear();
