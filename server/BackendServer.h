@@ -61,6 +61,7 @@ public:
     // Port 0 picks a free port. False when the address cannot be bound.
     bool bind(const std::string& address, int port);
     int port() const { return http->port(); }
+    HttpServer::ConnectionCounts connectionCounts() const { return http->connectionCounts(); }
     std::string baseUrl() const;
 
     // Serves until stop(); returns false if serving could not start.

@@ -507,4 +507,9 @@ bool HttpServer::isRunning() const {
     return impl->running;
 }
 
+HttpServer::ConnectionCounts HttpServer::connectionCounts() const {
+    std::lock_guard lock(impl->registryMutex);
+    return {impl->connections.load(), impl->idle.size()};
+}
+
 } // namespace backend

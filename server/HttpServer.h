@@ -76,6 +76,14 @@ public:
     void stop();
     bool isRunning() const;
 
+    // What the server holds right now: every open connection, and those of
+    // them waiting for a request (the ones it may close to make room).
+    struct ConnectionCounts {
+        std::size_t open = 0;
+        std::size_t idle = 0;
+    };
+    ConnectionCounts connectionCounts() const;
+
     // The sockets and event loop, out of this header.
     class Impl;
 

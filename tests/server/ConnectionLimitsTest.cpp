@@ -4,8 +4,10 @@
 #include "RawHttp.h"
 #include "TestBackend.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -100,34 +102,25 @@ TEST(ConnectionLimits, WhenNoConnectionIsIdleANewOneIsAnswered503) {
     TestBackend backend(limited(4, 0));
     const int port = backend.server->port();
     // Requests begun and never finished: busy, so none may be closed.
-    const auto beginRequest = [port] {
-        auto connection = std::make_unique<RawConnection>(port, ATTACKER);
-        connection->send("POST /auth/v1/signup HTTP/1.1\r\nHost: x\r\n");
-        return connection;
-    };
     std::vector<std::unique_ptr<RawConnection>> busy;
     for (int i = 0; i < 4; ++i) {
-        busy.push_back(beginRequest());
+        busy.push_back(std::make_unique<RawConnection>(port, ATTACKER));
+        ASSERT_TRUE(busy.back()->send("POST /auth/v1/signup HTTP/1.1\r\nHost: x\r\n"));
     }
-    // The server holds all four once a fifth is turned away. Before that the
-    // fifth may have slipped in ahead of one of them, or found one whose
-    // bytes the server had not read yet on a busy machine, which is silent and
-    // so fair to close: begin that one's request again and try once more.
-    std::optional<RawResponse> refusal;
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        for (auto& connection : busy) {
-            if (connection->closedWithin(1ms)) {
-                connection = beginRequest();
-            }
-        }
-        RawConnection extra(port, PLAYER);
-        extra.send(healthRequest(false));
-        refusal = extra.readResponse(PATIENCE);
-        if (refusal && refusal->status == 503) {
-            break;
-        }
-        std::this_thread::sleep_for(10ms);
+    // Until the server has read their first bytes they are silent, and fair
+    // to close; on a busy machine that takes a while, so wait for it.
+    const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
+    auto counts = backend.server->connectionCounts();
+    while ((counts.open != 4 || counts.idle != 0) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+        counts = backend.server->connectionCounts();
     }
+    ASSERT_EQ(counts.open, 4u);
+    ASSERT_EQ(counts.idle, 0u);
+
+    RawConnection extra(port, PLAYER);
+    extra.send(healthRequest(false));
+    const auto refusal = extra.readResponse(PATIENCE);
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->status, 503);
     EXPECT_NE(refusal->head.find("Retry-After"), std::string::npos) << refusal->head;
