@@ -8,7 +8,7 @@
 // "level_id score base64" line each, for the load run's replay stores
 // (server/bench/run_load.sh).
 
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 #include "SolutionFile.h"
 #include "core/Attempt.h"
 #include "core/QuietOutput.h"

@@ -67,6 +67,15 @@ const std::vector<CommandLine::Option>& CommandLine::table() {
              o.headless = true;
              return true;
          }},
+        {"--level", "FILE", "play the level in FILE (any level file, e.g. one of your own)",
+         [](CommandLineOptions& o, std::string_view value, std::string& error) {
+             if (value.empty()) {
+                 error = "--level needs a file name";
+                 return false;
+             }
+             o.levelFile = std::string(value);
+             return true;
+         }},
     };
     return options;
 }

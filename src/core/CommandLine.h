@@ -21,6 +21,8 @@ struct CommandLineOptions {
     // with no window and report on.
     std::optional<std::string> replayFile;
     bool headless = false;
+    // A level file to play instead of the menu (any level, not only a shipped one).
+    std::optional<std::string> levelFile;
 };
 
 // The game's command line: "--name", "--name value" or "--name=value" for the

@@ -29,6 +29,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 namespace {
 const sf::Color BAND_COLOR(100, 50, 0, 255);
@@ -108,7 +109,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       replays(ReplayShelf::forThisProcess()),
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile) {
+      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile),
+      ownLevelToOpen(options.levelFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -318,17 +320,60 @@ void Game::finishLoading() {
         }
         replayToOpen.reset();
     }
+    if (ownLevelToOpen) {
+        playOwnLevel(*ownLevelToOpen);
+        ownLevelToOpen.reset();
+    }
 }
 
 // ---------------------------------------------------------------- levels
 
+std::string Game::currentLevelPath() const {
+    if (ownLevel) {
+        return ownLevel->path;
+    }
+    return currentLevelIndex >= 0 &&
+                   currentLevelIndex < static_cast<std::int32_t>(levelFiles.size())
+               ? levelFiles[static_cast<std::size_t>(currentLevelIndex)]
+               : std::string();
+}
+
+bool Game::playOwnLevel(const std::string& path) {
+    std::string why;
+    std::optional<OwnLevel> level = OwnLevel::open(path, why);
+    if (!level) {
+        std::cerr << "Level: cannot play " << path << ": " << why << std::endl;
+        return false;
+    }
+    ownLevel = std::move(level);
+    std::cout << "Level: playing " << path << std::endl;
+    stateManager.startLevel();
+    return true;
+}
+
+ProgressUpdate Game::recordResult(int score, int stars) {
+    if (!ownLevel) {
+        return progress.record(currentLevelIndex, score, stars);
+    }
+    const std::string path =
+        ownLevel->progressPath(DataPaths::forThisProcess().playerDataDir().string());
+    std::error_code error;
+    if (!path.empty()) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    }
+    ProgressTable own(path, 1);
+    own.load();
+    return own.record(0, score, stars);
+}
+
 void Game::loadCurrentLevel() {
-    if (currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
+    const std::string levelPath = currentLevelPath();
+    if (levelPath.empty()) {
         std::cout << "Game constructor: finished." << std::endl;
         return;
     }
     discardAttempt();
-    attempt.start(levelFiles[currentLevelIndex]);
+    attempt.start(levelPath);
     askForGhost();
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
@@ -348,6 +393,11 @@ void Game::discardAttempt() {
 }
 
 void Game::keepReplay(bool won) {
+    if (ownLevel) {
+        keeper.keep(ownLevel->shelf(replays), attempt.replay(OwnLevel::REPLAY_LEVEL_NUMBER), won,
+                    attempt.score(), ownLevel->path);
+        return;
+    }
     if (currentLevelIndex < 0 ||
         currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
         return;
@@ -371,6 +421,12 @@ void Game::takeUpKeptReplays() {
 
 void Game::askForGhost() {
     const int levelNumber = currentLevelIndex + 1;
+    // An own level has no ghost (yet): none of the shipped level's is shown.
+    if (ownLevel) {
+        ghost = GhostPaths{};
+        ghostAskedFor = 0;
+        return;
+    }
     if (!settings.ghost || (ghostAskedFor == levelNumber && !ghostStale)) {
         return;
     }
@@ -403,6 +459,9 @@ bool Game::watchReplay(const Replay& replay) {
 }
 
 bool Game::watchKeptReplay(int levelNumber, bool best) {
+    if (ownLevel) {
+        return false;
+    }
     std::string why;
     // The attempt just decided may still be on its way to the file.
     keeper.waitIdle();
@@ -644,6 +703,46 @@ void Game::drawClosingScreen() {
               ResourceManager::getInstance().getTexture("loading_bg"));
 }
 
+void Game::openMyLevels() {
+    ownLevels = OwnLevelList::read(OwnLevelList::folder(),
+                                   DataPaths::forThisProcess().playerDataDir().string());
+    ownLevelSelection =
+        std::clamp(ownLevelSelection, 0, std::max(0, static_cast<int>(ownLevels.size()) - 1));
+    stateManager.transitionTo(MyLevels);
+}
+
+std::vector<MyLevelsScreen::Row> Game::myLevelsRows() const {
+    std::vector<MyLevelsScreen::Row> rows;
+    for (const OwnLevelList::Entry& entry : ownLevels) {
+        MyLevelsScreen::Row row;
+        row.name = entry.name;
+        row.playable = entry.level.has_value();
+        if (!entry.level) {
+            row.verdict = "Cannot be played: " + entry.error;
+        } else if (!entry.verdict) {
+            row.verdict = "Not proven yet";
+        } else if (!entry.verdict->proven) {
+            row.verdict = "Not proven: " + entry.verdict->reason;
+        } else {
+            std::ostringstream text;
+            text << "Proven: " << entry.verdict->bestScore << " points, " << entry.verdict->stars
+                 << " star(s); people win " << std::lround(entry.verdict->winShare * 100.0) << " %";
+            row.verdict = text.str();
+        }
+        if (entry.best.completed()) {
+            row.best = std::to_string(entry.best.score);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void Game::drawMyLevelsScreen() {
+    MyLevelsScreen(window.getSize())
+        .draw(renderer, myLevelsRows(), ownLevelSelection, OwnLevelList::folder().string(),
+              ResourceManager::getInstance().getTexture("loading_bg"));
+}
+
 void Game::fitViewsToWindow() {
     // Screens lay themselves out from the window's size every frame; only the
     // camera keeps a shape between frames.
@@ -734,8 +833,8 @@ const ShotTrail* Game::ghostFlight() const {
     // Between turns, with a bird still to throw: the next press seats it if
     // none sits on the slingshot yet.
     const int unthrown = countUnlaunchedBirds();
-    if (!settings.ghost || stateManager.state != Playing || turnActive || unthrown == 0 ||
-        ghost.levelNumber != currentLevelIndex + 1) {
+    if (ownLevel || !settings.ghost || stateManager.state != Playing || turnActive ||
+        unthrown == 0 || ghost.levelNumber != currentLevelIndex + 1) {
         return nullptr;
     }
     const int thrown = attempt.totalBirds - unthrown;

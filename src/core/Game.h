@@ -10,6 +10,8 @@
 #include "core/GhostPaths.h"
 #include "core/InputHandler.h"
 #include "core/LevelWatchers.h"
+#include "core/OwnLevel.h"
+#include "core/OwnLevelList.h"
 #include "core/ReplayKeeper.h"
 #include "core/ReplayPlayer.h"
 #include "core/ReplayShelf.h"
@@ -24,6 +26,7 @@
 #include "online/HighScoreTable.h"
 #include "online/ProgressTable.h"
 #include "online/SupabaseClient.h"
+#include "ui/MyLevelsScreen.h"
 #include "ui/PointLabels.h"
 #include "ui/UIRenderer.h"
 
@@ -98,6 +101,27 @@ public:
     bool isRunning() const { return running; }
 
     void loadCurrentLevel();
+    // The level file the attempt plays: the own level's while one is
+    // played, else the shipped level's.
+    std::string currentLevelPath() const;
+
+    // Plays a level file from outside the shipped list (--level, the
+    // player's own levels). False, with the reason logged, when it cannot
+    // be played. Its best result and replays are kept under its content hash.
+    bool playOwnLevel(const std::string& path);
+    // Back to the shipped levels: leaving the own level for a menu.
+    void leaveOwnLevel() { ownLevel.reset(); }
+    // A completed attempt's result, kept with the level it was played on.
+    ProgressUpdate recordResult(int score, int stars);
+    // The own level being played, if any.
+    std::optional<OwnLevel> ownLevel;
+    // The player's own levels, read afresh when their page opens, and the
+    // one chosen there.
+    void openMyLevels();
+    std::vector<OwnLevelList::Entry> ownLevels;
+    int ownLevelSelection = 0;
+    // The page's rows for what was read.
+    std::vector<MyLevelsScreen::Row> myLevelsRows() const;
     // Every rule that can change the world, advanced by dt after a world
     // step: the level, the birds in flight, the turn, the camera and the
     // watchers. The fixed step calls it with STEP_SECONDS; tests may call it
@@ -254,6 +278,7 @@ private:
     void drawHighScoresScreen();
     void drawLoginScreen();
     void drawClosingScreen();
+    void drawMyLevelsScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
     void drawGhost();
@@ -268,6 +293,8 @@ private:
     float busyPhase = 0.0f;
     // The replay the command line asked to open once loading is done.
     std::optional<std::string> replayToOpen;
+    // The level file the command line asked to play once loading is done.
+    std::optional<std::string> ownLevelToOpen;
     // The level whose ghost was asked for last (0: none), and whether a won
     // attempt kept since may have changed its best.
     int ghostAskedFor = 0;

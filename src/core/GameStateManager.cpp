@@ -106,7 +106,7 @@ void GameStateManager::levelCompleted() {
     bankedScore = score;
     reportScore(score);
     stars = rateStars(score, totalEnemies, game.countUnlaunchedBirds(), totalBirds);
-    newBest = game.progress.record(game.currentLevelIndex, score, stars).newBestScore;
+    newBest = game.recordResult(score, stars).newBestScore;
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;
@@ -117,6 +117,10 @@ void GameStateManager::levelCompleted() {
 }
 
 void GameStateManager::reportScore(int score) {
+    // The scores tables are the shipped levels'.
+    if (game.ownLevel) {
+        return;
+    }
     const int level = game.currentLevelIndex;
     if (!isLoggedIn) {
         fetchHighScores(level);
@@ -261,6 +265,11 @@ void GameStateManager::nextLevel() {
     endAttempt();
     // The points stay in the total; they are no longer this level's to withdraw.
     bankedScore = 0;
+    // An own level stands alone: after it comes the level select.
+    if (game.ownLevel) {
+        leaveToLevelSelect();
+        return;
+    }
     game.currentLevelIndex += 1;
     if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
         state = Playing;
@@ -283,8 +292,8 @@ void GameStateManager::playAgain() {
 
 void GameStateManager::leaveResults(ResultsExit way, sf::Uint32 keyText) {
     resultsExit = way;
-    if (game.localHighScores.wouldQualify(game.currentLevelIndex,
-                                          game.contactListener.levelScore)) {
+    if (!game.ownLevel && game.localHighScores.wouldQualify(game.currentLevelIndex,
+                                                            game.contactListener.levelScore)) {
         NicknameEntry::open(nicknameField(), lastNickname, keyText);
         transitionTo(EnterNickname);
         return;
@@ -324,6 +333,7 @@ void GameStateManager::goOnFromResults() {
 
 void GameStateManager::quitToMenu() {
     endAttempt();
+    game.leaveOwnLevel();
     game.currentLevelIndex = 0;
     endRun();
     state = Menu;
@@ -331,6 +341,7 @@ void GameStateManager::quitToMenu() {
 
 void GameStateManager::leaveToLevelSelect() {
     endAttempt();
+    game.leaveOwnLevel();
     endRun();
     transitionTo(LevelSelect);
     selectedLevel = game.currentLevelIndex;

@@ -5,6 +5,7 @@
 #include "core/ScreenTable.h"
 #include "ui/ClosingScreen.h"
 #include "ui/LevelSelectLayout.h"
+#include "ui/MyLevelsScreen.h"
 #include "ui/NicknameEntry.h"
 #include "ui/PauseLayout.h"
 #include "ui/TypedCodes.h"
@@ -176,6 +177,11 @@ void InputHandler::performMenuEntry(ButtonId button) {
 void InputHandler::handleLevelSelect(const sf::Event& event) {
     if (isKey(event, sf::Keyboard::W)) {
         game.watchKeptReplay(game.stateManager.selectedLevel + 1, true);
+        return;
+    }
+    // The player's own levels are the level select's other page.
+    if (isKey(event, sf::Keyboard::Tab)) {
+        game.openMyLevels();
         return;
     }
     GameStateManager& flow = game.stateManager;
@@ -483,6 +489,25 @@ void InputHandler::handleHighScores(const sf::Event& event) {
         }
         break;
     default:
+        break;
+    }
+}
+
+void InputHandler::handleMyLevels(const sf::Event& event) {
+    sf::Vector2f pointer;
+    if (event.type == sf::Event::MouseButtonPressed) {
+        pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    }
+    const std::vector<MyLevelsScreen::Row> rows = game.myLevelsRows();
+    switch (MyLevelsScreen(game.window.getSize())
+                .handle(event, pointer, rows, game.ownLevelSelection)) {
+    case MyLevelsScreen::Action::Play:
+        game.playOwnLevel(game.ownLevels[static_cast<std::size_t>(game.ownLevelSelection)].path);
+        break;
+    case MyLevelsScreen::Action::Back:
+        game.stateManager.transitionTo(LevelSelect);
+        break;
+    case MyLevelsScreen::Action::None:
         break;
     }
 }

@@ -28,6 +28,8 @@ public:
     std::string keep(const Replay& replay, bool won, int score, const std::string& levelPath) const;
     // The kept best of a level, when there is one that reads.
     std::optional<Replay> best(int levelNumber) const;
+    // Where it keeps them; empty when it keeps nothing.
+    const std::filesystem::path& folderPath() const { return folder; }
 
 private:
     std::filesystem::path folder;

@@ -1,5 +1,6 @@
 #include "core/CommandLine.h"
 #include "core/Game.h"
+#include "core/OwnLevel.h"
 #include "core/QuietOutput.h"
 #include "core/ReplayPlayer.h"
 #include "core/SimulationFingerprint.h"
@@ -52,6 +53,16 @@ int main(int argc, char** argv) {
     SimulationFingerprint::ofThisBuild();
     if (command.options.headless) {
         return playReplayHeadless(*command.options.replayFile);
+    }
+    // A level file is anyone's: one that cannot be played is refused before
+    // a window opens.
+    if (command.options.levelFile) {
+        std::string why;
+        if (!OwnLevel::open(*command.options.levelFile, why)) {
+            std::cerr << "vollarin: cannot play " << *command.options.levelFile << ": " << why
+                      << std::endl;
+            return 1;
+        }
     }
 
     std::cout << "Hello Skysling Clone! - main started" << std::endl;

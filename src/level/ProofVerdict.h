@@ -32,4 +32,10 @@ struct ProofVerdict {
     double threeStarShare = 0.0;
     // The best solution found as a replay file's bytes; empty when none.
     std::string solutionReplay;
+    // The proof was stopped before it finished; nothing above is settled.
+    bool cancelled = false;
+    // How much was played: runs of the search, plays of the player model
+    // (the figure's shares are of these plays).
+    int searchRuns = 0;
+    int modelPlays = 0;
 };

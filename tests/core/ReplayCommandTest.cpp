@@ -1,5 +1,5 @@
-#include "FrameSequence.h"
-#include "ShotDriver.h"
+#include "core/FrameSequence.h"
+#include "core/ShotDriver.h"
 #include "SolutionFile.h"
 
 #include "ShellCommand.h"

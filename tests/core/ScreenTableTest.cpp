@@ -8,8 +8,9 @@
 // Every state has its own row, each screen draws, and all but the loading
 // screen take input.
 TEST(ScreenTable, EveryStateHasItsRow) {
-    for (const GameState state : {Loading, Menu, LevelSelect, Playing, Paused, LevelComplete,
-                                  EnterNickname, HighScores, Login, GameComplete}) {
+    for (const GameState state :
+         {Loading, Menu, LevelSelect, Playing, Paused, LevelComplete, EnterNickname, HighScores,
+          Login, GameComplete, Watching, MyLevels}) {
         const ScreenTable::Screen& screen = ScreenTable::of(state);
         EXPECT_EQ(screen.state, state);
         EXPECT_NE(screen.draw, nullptr) << state;

@@ -3,7 +3,7 @@
 // Winning attempts at the shipped levels, recorded as the game records
 // them, for the tests of replay verification.
 
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 #include "SolutionFile.h"
 #include "core/Attempt.h"
 #include "core/QuietOutput.h"

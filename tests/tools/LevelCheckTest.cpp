@@ -1,8 +1,10 @@
 #include "ShellCommand.h"
+#include "TemporaryDirectory.h"
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <regex>
@@ -101,6 +103,28 @@ TEST(LevelCheckDifficultyTest, RisesFromEachLevelToTheNext) {
         ++levels;
     }
     EXPECT_EQ(levels, 7);
+}
+
+// Any level files, proven as the game proves a player's level: the exit
+// code is 0 only when every one is, and each file that is not says why.
+TEST(LevelCheckFilesTest, ExitsZeroOnlyWhenEveryFileIsProvenAndSaysWhyNot) {
+    const TemporaryDirectory dir;
+    const std::string shipped = std::string(VOLLARIN_SOURCE_DIR) + "/resources/levels/level1.txt";
+    const std::string falls = (dir.path / "falls.txt").string();
+    std::ofstream(falls) << "BLOCK TALL_WOOD 700 200 20 80\nENEMY 710 540\nBIRD NORMAL 1\n";
+    const std::string quick = "--search-runs 120 --plays 3 ";
+
+    const CheckerRun good = runChecker(quick + "'" + shipped + "'");
+    EXPECT_EQ(good.exitCode, 0) << good.output;
+    EXPECT_THAT(good.output, ::testing::HasSubstr(shipped + ": PROVEN"));
+
+    const CheckerRun mixed = runChecker(quick + "'" + shipped + "' '" + falls + "' '" +
+                                        (dir.path / "missing.txt").string() + "'");
+    EXPECT_EQ(mixed.exitCode, 1) << mixed.output;
+    EXPECT_THAT(mixed.output, ::testing::HasSubstr(shipped + ": PROVEN"));
+    EXPECT_THAT(mixed.output,
+                ::testing::HasSubstr(falls + ": NOT PROVEN: it does not stand still"));
+    EXPECT_THAT(mixed.output, ::testing::HasSubstr("missing.txt: NOT PROVEN: "));
 }
 
 } // namespace

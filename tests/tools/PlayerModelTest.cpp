@@ -1,8 +1,8 @@
 #include "core/Attempt.h"
 #include "entities/Bird.h"
 
-#include "PlayerModel.h"
-#include "ShotDriver.h"
+#include "core/PlayerModel.h"
+#include "core/ShotDriver.h"
 
 #include <box2d/box2d.h>
 #include <cmath>

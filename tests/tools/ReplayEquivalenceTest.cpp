@@ -1,6 +1,6 @@
 #include "ReplayEquivalence.h"
-#include "ShotDriver.h"
 #include "SolutionFile.h"
+#include "core/ShotDriver.h"
 
 #include "core/Game.h"
 #include "core/QuietOutput.h"

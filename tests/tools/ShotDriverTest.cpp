@@ -1,8 +1,8 @@
 #include "core/Game.h"
 
-#include "FrameSequence.h"
-#include "ShotDriver.h"
 #include "SolutionFile.h"
+#include "core/FrameSequence.h"
+#include "core/ShotDriver.h"
 
 #include <gtest/gtest.h>
 #include <optional>

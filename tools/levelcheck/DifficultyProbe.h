@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 
 #include <cstdint>
 #include <random>

@@ -1,6 +1,6 @@
 #include "ReplayEquivalence.h"
 
-#include "FrameSequence.h"
+#include "core/FrameSequence.h"
 
 #include "core/Attempt.h"
 #include "core/Game.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shot.h"
+#include "core/Shot.h"
 
 #include <optional>
 #include <string>

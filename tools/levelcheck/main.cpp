@@ -8,6 +8,7 @@
 //   levelcheck --difficulty [levels...]
 //   levelcheck --people [levels...]
 //   levelcheck --equivalence N [levels...]
+//   levelcheck [--search-runs N] [--plays N] FILE...
 //
 // Without options every level is checked for standing and its stored shots
 // are replayed; a level whose replay no longer wins is searched again.
@@ -25,20 +26,29 @@
 // shots of the levels and N random attempts over all levels in the game at
 // every checked frame rate, and replays each recording bare (see
 // ReplayEquivalence); it always plays in a window.
+//
+// Any argument that is not an option or a shipped level's number is a level
+// file to prove as the game proves a player's level (see LevelProof): it
+// must stand, start in view and be won by the search with its birds; the
+// player model's figure is printed beside. --search-runs and --plays bound
+// the search and the model's plays (a quick look). The exit code is 0 only
+// when every file is proven.
 #include "DifficultyProbe.h"
-#include "PlayerModel.h"
 #include "ReplayEquivalence.h"
-#include "ShotDriver.h"
-#include "ShotSearch.h"
 #include "SolutionFile.h"
+#include "core/PlayerModel.h"
+#include "core/ShotDriver.h"
+#include "core/ShotSearch.h"
 
 #include "core/Attempt.h"
 #include "core/Game.h"
+#include "core/LevelProof.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <streambuf>
@@ -61,6 +71,9 @@ struct Options {
     int equivalence = -1; // random attempts; -1: no equivalence check
     std::optional<std::string> shots;
     std::vector<int> levels;
+    // Level files to prove, and how much proving to do.
+    std::vector<std::string> files;
+    LevelProof::Limits limits;
 };
 
 // Swallows the game's own narration so the checker's report stays readable.
@@ -92,14 +105,20 @@ Options parse(int argc, char** argv) {
             options.window = true;
         } else if (arg == "--shots" && i + 1 < argc) {
             options.shots = argv[++i];
+        } else if (arg == "--search-runs" && i + 1 < argc) {
+            options.limits.searchRuns = std::max(0, std::atoi(argv[++i]));
+        } else if (arg == "--plays" && i + 1 < argc) {
+            options.limits.modelPlays = std::max(0, std::atoi(argv[++i]));
         } else {
             const int number = std::atoi(arg.c_str());
-            if (number >= 1 && number <= LEVEL_COUNT) {
+            if (number >= 1 && number <= LEVEL_COUNT && arg == std::to_string(number)) {
                 options.levels.push_back(number);
+            } else if (!arg.empty() && arg.front() != '-') {
+                options.files.push_back(arg);
             }
         }
     }
-    if (options.levels.empty()) {
+    if (options.levels.empty() && options.files.empty()) {
         for (int number = 1; number <= LEVEL_COUNT; ++number) {
             options.levels.push_back(number);
         }
@@ -115,6 +134,29 @@ void describe(std::ostream& out, const Outcome& outcome) {
             << shot.specialFrame << "]";
     }
     out << std::endl;
+}
+
+// Proves one level file and prints its verdict; true when it is proven.
+bool proveFile(std::ostream& out, const std::string& path, const LevelProof::Limits& limits) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        out << path << ": NOT PROVEN: the file cannot be read" << std::endl;
+        return false;
+    }
+    // A byte past the loader's bound is enough to say the file is too long.
+    std::string bytes(LevelLoader::MAX_FILE_BYTES + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    const ProofVerdict verdict = LevelProof(limits).run(bytes);
+    if (!verdict.proven) {
+        out << path << ": NOT PROVEN: " << verdict.reason << std::endl;
+        return false;
+    }
+    out << path << ": PROVEN: stands, in view, won with score " << verdict.bestScore << " ("
+        << verdict.stars << " star(s)) after " << verdict.searchRuns << " runs; people win "
+        << verdict.winShare * 100.0 << " %, with three stars " << verdict.threeStarShare * 100.0
+        << " % (of " << verdict.modelPlays << " plays)" << std::endl;
+    return true;
 }
 
 class Checker {
@@ -290,6 +332,9 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t startedCpu = std::clock();
     bool allPass = true;
+    for (const std::string& file : options.files) {
+        allPass = proveFile(out, file, options.limits) && allPass;
+    }
     const bool onlyMeasuring = options.difficulty || options.people || options.equivalence >= 0;
     if (options.people) {
         checker.people(options.levels);
@@ -318,7 +363,11 @@ int main(int argc, char** argv) {
     out << "simulated " << simulated << " s in " << wall << " s of wall time ("
         << (wall > 0.0 ? simulated / wall : 0.0) << " per wall s, "
         << (cpu > 0.0 ? simulated / cpu : 0.0) << " per CPU s)" << std::endl;
-    out << (allPass ? "ALL LEVELS PASS" : "SOME LEVELS FAIL") << std::endl;
+    if (!options.files.empty() && options.levels.empty()) {
+        out << (allPass ? "ALL FILES PROVEN" : "SOME FILES NOT PROVEN") << std::endl;
+    } else {
+        out << (allPass ? "ALL LEVELS PASS" : "SOME LEVELS FAIL") << std::endl;
+    }
 
     std::cout.rdbuf(savedOut);
     std::cerr.rdbuf(savedErr);

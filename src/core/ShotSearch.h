@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -16,12 +17,28 @@
 // replays exactly.
 class ShotSearch {
 public:
-    ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log);
+    // Asked after every run with the runs so far; false stops the search.
+    using CarryOn = std::function<bool(int evaluations)>;
 
+    ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log);
+    // The level the driver started last.
+    ShotSearch(ShotDriver& driver, std::ostream& log);
+
+    // The first three-star win found, or nothing.
     std::optional<Outcome> run();
+
+    // Stops the search after this many runs (0: never), for a quick look.
+    int maxEvaluations = 0;
+    CarryOn carryOn;
+    // About how many runs the whole search takes, for a progress bar.
+    int plannedEvaluations() const;
+    // Whether the search ended early, by the limit or carryOn.
+    bool stopped() const { return stoppedEarly; }
 
     int evaluations = 0;
     std::uint64_t simulatedSteps = 0;
+    // The best win found, three stars or not: the most points.
+    std::optional<Outcome> bestWin;
 
 private:
     struct Candidate {
@@ -39,8 +56,8 @@ private:
     static bool better(const Candidate& a, const Candidate& b);
 
     ShotDriver& driver;
-    int levelIndex;
     std::ostream& log;
     std::vector<std::string> birdKinds;
     int bestLesserWin = -1; // best score of a win short of three stars
+    bool stoppedEarly = false;
 };

@@ -1,4 +1,4 @@
-#include "FrameSequence.h"
+#include "core/FrameSequence.h"
 
 FrameSequence FrameSequence::steady(float seconds, std::string name) {
     FrameSequence sequence;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FrameSequence.h"
-#include "Shot.h"
+#include "core/FrameSequence.h"
+#include "core/Shot.h"
 
 #include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
@@ -65,6 +65,11 @@ public:
 
     // Leaves whatever runs and starts the level (0-based) afresh.
     void startLevel(int levelIndex);
+    // The same for any level file, shipped or not. A bare driver only: the
+    // game plays its own list of levels.
+    void startLevelFile(const std::string& path);
+    // Starts whichever level was started last afresh.
+    void restartLevel();
     // Runs the level untouched; an empty text means nothing broke, died or moved.
     std::string checkStanding(float seconds, FrameSequence frames);
     // An empty text means every entity lies wholly inside the view the
@@ -115,5 +120,8 @@ private:
     // The camera a bare run aims through, as the game's window would show it.
     sf::View bareView;
     std::uint64_t startStep = 0;
+    // The level started last: a file of its own, or else a shipped level's index.
+    std::string levelFile;
+    int levelIndex = 0;
     float carriedFrame = 0.0f; // the rest of a frame that was split at a mark
 };

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -46,6 +47,10 @@ public:
     explicit PlayerModel(ShotDriver& driver);
 
     Figures measure(int levelIndex, int plays = PLAYS);
+    // The same on the level the driver started last. `carryOn` is asked
+    // before each play with the plays so far; false stops there, and the
+    // figures are those of the plays made.
+    Figures measureStarted(int plays, const std::function<bool(int plays)>& carryOn);
 
     // The aim at `target` on one arc, read off the preview of the level as it
     // stands now; nothing when no dot path comes near it.

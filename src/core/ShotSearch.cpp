@@ -1,4 +1,4 @@
-#include "ShotSearch.h"
+#include "core/ShotSearch.h"
 
 #include <algorithm>
 #include <ostream>
@@ -14,15 +14,31 @@ const float COARSE_PULLS[] = {75, 95, 115, 135, 150};
 } // namespace
 
 ShotSearch::ShotSearch(ShotDriver& driver, int levelIndex, std::ostream& log)
-    : driver(driver), levelIndex(levelIndex), log(log) {
+    : driver(driver), log(log) {
     driver.startLevel(levelIndex);
     birdKinds = driver.birdKinds();
+}
+
+ShotSearch::ShotSearch(ShotDriver& driver, std::ostream& log) : driver(driver), log(log) {
+    driver.restartLevel();
+    birdKinds = driver.birdKinds();
+}
+
+int ShotSearch::plannedEvaluations() const {
+    int planned = 0;
+    std::size_t prefixes = 1;
+    for (const std::string& kind : birdKinds) {
+        const std::size_t perPrefix = coarseShots(kind).size() + refinedShots(Shot{}).size();
+        planned += static_cast<int>(prefixes * perPrefix);
+        prefixes = BEAM_WIDTH;
+    }
+    return planned;
 }
 
 std::optional<Outcome> ShotSearch::run() {
     std::vector<Candidate> beam{Candidate{}};
     std::optional<Outcome> win;
-    for (std::size_t bird = 0; bird < birdKinds.size(); ++bird) {
+    for (std::size_t bird = 0; bird < birdKinds.size() && !stoppedEarly; ++bird) {
         std::vector<Candidate> next;
         for (const Candidate& prefix : beam) {
             auto tried = tryShots(prefix, coarseShots(birdKinds[bird]), win);
@@ -62,9 +78,17 @@ std::vector<ShotSearch::Candidate> ShotSearch::tryShots(const Candidate& prefix,
                                                         std::optional<Outcome>& win) {
     std::vector<Candidate> tried;
     for (const Shot& shot : shots) {
+        if ((maxEvaluations > 0 && evaluations >= maxEvaluations) ||
+            (carryOn && !carryOn(evaluations))) {
+            stoppedEarly = true;
+            return tried;
+        }
         std::vector<Shot> sequence = prefix.shots;
         sequence.push_back(shot);
         Outcome outcome = evaluate(sequence);
+        if (outcome.won && (!bestWin || outcome.score > bestWin->score)) {
+            bestWin = outcome;
+        }
         if (outcome.won && outcome.stars == THREE_STARS) {
             win = outcome;
             return tried;
@@ -86,7 +110,7 @@ std::vector<ShotSearch::Candidate> ShotSearch::tryShots(const Candidate& prefix,
 
 Outcome ShotSearch::evaluate(const std::vector<Shot>& shots) {
     ++evaluations;
-    driver.startLevel(levelIndex);
+    driver.restartLevel();
     Outcome outcome = driver.play(shots, FrameSequence::steady(1.0f / 60.0f, "60 Hz"));
     simulatedSteps += driver.stepsSinceStart();
     return outcome;

@@ -1,4 +1,4 @@
-#include "ShotDriver.h"
+#include "core/ShotDriver.h"
 
 #include "assets/SharedConstants.h"
 #include "core/Attempt.h"
@@ -93,7 +93,25 @@ void ShotDriver::stepBare() {
         FieldCamera::next(bareView.getCenter(), attempt.currentBird, Attempt::STEP_SECONDS));
 }
 
+void ShotDriver::startLevelFile(const std::string& path) {
+    levelFile = path;
+    carriedFrame = 0.0f;
+    attempt.start(path);
+    bareView.setCenter(FieldCamera::HOME);
+    startStep = stepClock();
+}
+
+void ShotDriver::restartLevel() {
+    if (!levelFile.empty() && game == nullptr) {
+        startLevelFile(levelFile);
+    } else {
+        startLevel(levelIndex);
+    }
+}
+
 void ShotDriver::startLevel(int levelIndex) {
+    this->levelIndex = levelIndex;
+    levelFile.clear();
     carriedFrame = 0.0f;
     if (game == nullptr) {
         attempt.start(ShippedLevels::path(levelIndex + 1));

@@ -1,4 +1,4 @@
-#include "PlayerModel.h"
+#include "core/PlayerModel.h"
 
 #include "core/AimingPreview.h"
 #include "core/Attempt.h"
@@ -220,12 +220,21 @@ Shot PlayerModel::nextShot(std::mt19937& engine, const std::string& kind) const 
 }
 
 PlayerModel::Figures PlayerModel::measure(int levelIndex, int plays) {
-    Figures figures;
     driver.startLevel(levelIndex);
+    return measureStarted(plays, {});
+}
+
+PlayerModel::Figures PlayerModel::measureStarted(int plays,
+                                                 const std::function<bool(int)>& carryOn) {
+    Figures figures;
+    driver.restartLevel();
     const std::vector<std::string> kinds = driver.birdKinds();
     for (int play = 0; play < plays; ++play) {
+        if (carryOn && !carryOn(play)) {
+            break;
+        }
         std::mt19937 engine(FIRST_SEED + static_cast<std::uint32_t>(play));
-        driver.startLevel(levelIndex);
+        driver.restartLevel();
         const Outcome outcome = driver.play(
             [&](std::size_t bird) {
                 return bird < kinds.size() ? std::optional<Shot>(nextShot(engine, kinds[bird]))
