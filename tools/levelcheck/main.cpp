@@ -35,6 +35,8 @@
 #include "core/Attempt.h"
 #include "core/Game.h"
 
+#include "level/ShippedLevels.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -47,7 +49,6 @@
 
 namespace {
 
-constexpr int LEVEL_COUNT = 7;
 constexpr float STANDING_SECONDS = 10.0f;
 
 struct Options {
@@ -94,13 +95,13 @@ Options parse(int argc, char** argv) {
             options.shots = argv[++i];
         } else {
             const int number = std::atoi(arg.c_str());
-            if (number >= 1 && number <= LEVEL_COUNT) {
+            if (number >= 1 && number <= ShippedLevels::count()) {
                 options.levels.push_back(number);
             }
         }
     }
     if (options.levels.empty()) {
-        for (int number = 1; number <= LEVEL_COUNT; ++number) {
+        for (int number = 1; number <= ShippedLevels::count(); ++number) {
             options.levels.push_back(number);
         }
     }
