@@ -1,7 +1,7 @@
 #include "server/RpcService.h"
 
 #include "level/ShippedLevels.h"
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 #include "server/Clock.h"
 #include "server/Uuid.h"
 
