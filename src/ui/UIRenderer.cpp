@@ -652,7 +652,8 @@ void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLev
         renderer.drawRect(layout.cellCentre(i), LevelSelectLayout::CELL_WIDTH,
                           LevelSelectLayout::CELL_HEIGHT, selected ? sf::Color::Yellow : idle);
         renderer.drawTextAt(std::to_string(page.firstLevel + i + 1), layout.numberCentre(i),
-                            TextAnchor::Centre, plain(28, page.locked ? HINT_GREY : ink));
+                            TextAnchor::Centre,
+                            plain(28, page.locked && !selected ? HINT_GREY : ink));
         if (page.locked) {
             renderer.drawTextAt("locked", layout.bestScoreCentre(i), TextAnchor::Centre,
                                 plain(16, selected ? sf::Color::Black : HINT_GREY));
