@@ -1,5 +1,6 @@
 #include "server/RpcService.h"
 
+#include "level/ShippedLevels.h"
 #include "online/BoundedJson.h"
 #include "server/Clock.h"
 #include "server/Uuid.h"
@@ -159,7 +160,7 @@ std::variant<LevelScore, ApiResponse> levelAndScore(const nlohmann::json& args) 
     };
     const int levelId = std::get<int>(level);
     const int points = std::get<int>(score);
-    if (levelId < 0 || levelId >= RpcService::LEVEL_COUNT) {
+    if (levelId < 0 || levelId >= RpcService::levelCount()) {
         return checkViolation("scores_level_id_check",
                               "Failing row contains level_id " + std::to_string(levelId) + ".");
     }
@@ -172,6 +173,10 @@ std::variant<LevelScore, ApiResponse> levelAndScore(const nlohmann::json& args) 
 }
 
 } // namespace
+
+int RpcService::levelCount() {
+    return ShippedLevels::count();
+}
 
 RpcService::RpcService(Store& store, const TokenService& tokens, ReplayVerifier verifier)
     : store(store), tokens(tokens), verifier(std::move(verifier)) {}

@@ -17,8 +17,9 @@ namespace backend {
 class RpcService {
 public:
     static constexpr int HIGH_SCORE_LIST_LENGTH = 10;
-    // The levels the game has: ids 0 to LEVEL_COUNT - 1.
-    static constexpr int LEVEL_COUNT = 7;
+    // The levels the game has, as its level list names them: ids 0 to
+    // levelCount() - 1.
+    static int levelCount();
     // The most one attempt at a level can score: a level holds at most 256
     // blocks and enemies, and none is worth more than 1 000 points. The
     // hosted migration's CHECK constraints hold the same two rules.

@@ -71,7 +71,7 @@ void VerifyWinningReplay(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(VerifyWinningReplay)
-    ->DenseRange(1, ShippedLevels::COUNT)
+    ->DenseRange(1, ShippedLevels::count())
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 

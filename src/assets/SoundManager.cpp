@@ -128,7 +128,11 @@ void SoundManager::playMusic(int id, bool loop) {
     if (file == nullptr) {
         return;
     }
-    const std::string path = DataPaths::forThisProcess().resource(file);
+    playMusicFile(file, loop);
+}
+
+void SoundManager::playMusicFile(const std::string& resourcePath, bool loop) {
+    const std::string path = DataPaths::forThisProcess().resource(resourcePath);
     // Opening stops the current track, so asking for the playing track
     // starts it again from the beginning.
     if (!music.openFromFile(path)) {

@@ -54,6 +54,8 @@ public:
     void playImpact(int id, float impulse);
     // Opens and starts track 8 or 9, restarting it if it was already playing.
     void playMusic(int id, bool loop);
+    // Opens and starts a track by its resource path ("/sounds/....wav").
+    void playMusicFile(const std::string& resourcePath, bool loop);
 
     // The volume (0 to 100) playImpact gives an impulse; negative when silent.
     static float impactVolume(float impulse);

@@ -9,7 +9,7 @@ struct TextureEntry {
 };
 
 // Every texture the game knows, in load order.
-inline constexpr std::array<TextureEntry, 41> TEXTURE_TABLE{{
+inline constexpr std::array<TextureEntry, 43> TEXTURE_TABLE{{
     {"bird_red", "/images/birds/basic_bird.png"},
     {"bird_yellow", "/images/birds/boost_bird.png"},
     {"bird_blue", "/images/birds/split_bird.png"},
@@ -42,6 +42,8 @@ inline constexpr std::array<TextureEntry, 41> TEXTURE_TABLE{{
     {"game_background", "/images/game_background.png"},
     {"game_bg_1", "/images/game_bg_1.png"},
     {"game_bg_2", "/images/game_bg_2.png"},
+    {"world2_background", "/images/world2_background.png"},
+    {"world3_background", "/images/world3_background.png"},
     {"loading_bg", "/images/loading_bg.png"},
     {"level_list_bg", "/images/level_list_bg.png"},
     {"start_button", "/images/start_button.png"},

@@ -108,7 +108,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
                }}),
       replays(ReplayShelf::forThisProcess()),
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
-      progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
+      progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME),
+               ShippedLevels::count()),
       supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile),
       ownLevelToOpen(options.levelFile) {
     localHighScores.loadHighScores();
@@ -299,7 +300,7 @@ void Game::finishLoading() {
     SoundManager::getInstance().loadAllSounds();
 
     levelFiles.clear();
-    for (int i = 1; i <= LEVEL_COUNT; ++i) {
+    for (int i = 1; i <= ShippedLevels::count(); ++i) {
         levelFiles.push_back(ShippedLevels::path(i));
     }
     currentLevelIndex = 0;
@@ -366,6 +367,37 @@ ProgressUpdate Game::recordResult(int score, int stars) {
     return own.record(0, score, stars);
 }
 
+bool Game::playsShippedWorlds() const {
+    const LevelManifest& manifest = ShippedLevels::manifest();
+    if (static_cast<int>(levelFiles.size()) != manifest.levelCount()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < levelFiles.size(); ++i) {
+        if (levelFiles[i] != manifest.levelFile(static_cast<int>(i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Game::worldOf(int index) const {
+    return playsShippedWorlds() ? ShippedLevels::manifest().worldOf(index) : -1;
+}
+
+WorldProgress Game::worldProgress() const {
+    return WorldProgress(ShippedLevels::manifest(), progress.levels());
+}
+
+void Game::playLevelMusic() {
+    const int world = worldOf(currentLevelIndex);
+    if (world < 0) {
+        SoundManager::getInstance().playMusic(GameMusic, true);
+        return;
+    }
+    const World& shown = ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)];
+    SoundManager::getInstance().playMusicFile("/sounds/" + shown.music + ".wav", true);
+}
+
 void Game::loadCurrentLevel() {
     const std::string levelPath = currentLevelPath();
     if (levelPath.empty()) {
@@ -374,6 +406,12 @@ void Game::loadCurrentLevel() {
     }
     discardAttempt();
     attempt.start(levelPath);
+    // A shipped level that names no backdrop of its own takes its world's.
+    const int world = ownLevel ? -1 : worldOf(currentLevelIndex);
+    if (world >= 0 && currentLevel != nullptr && currentLevel->background.empty()) {
+        currentLevel->background =
+            ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)].background;
+    }
     askForGhost();
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
@@ -615,8 +653,29 @@ void Game::drawMenuScreen() {
 
 void Game::drawLevelSelectScreen() {
     const GameStateManager& flow = stateManager;
-    ui.drawLevelSelect(flow.state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
-                       flow.loggedInUsername, progress.levels());
+    const int world = worldOf(flow.selectedLevel);
+    if (world < 0) {
+        ui.drawLevelSelect(flow.state, flow.selectedLevel, levelFiles, flow.isLoggedIn,
+                           flow.loggedInUsername, progress.levels());
+    } else {
+        const LevelManifest& manifest = ShippedLevels::manifest();
+        const World& shown = manifest.worlds()[static_cast<std::size_t>(world)];
+        const WorldProgress worlds = worldProgress();
+        WorldPage page;
+        page.name = shown.name;
+        page.number = world;
+        page.count = manifest.worldCount();
+        page.firstLevel = shown.firstLevel;
+        page.locked = !worlds.unlocked(world);
+        page.background = shown.background;
+        if (page.locked) {
+            page.lockedHint = "Win every level of " +
+                              manifest.worlds()[static_cast<std::size_t>(world - 1)].name +
+                              " to open it";
+        }
+        ui.drawLevelSelect(flow.state, flow.selectedLevel - shown.firstLevel, shown.levelFiles,
+                           flow.isLoggedIn, flow.loggedInUsername, worlds.bests(world), page);
+    }
     std::error_code noFile;
     if (std::filesystem::exists(replays.bestPath(flow.selectedLevel + 1), noFile)) {
         drawReplayOffer("W: watch your best attempt at this level");
@@ -696,11 +755,28 @@ void Game::drawLoginScreen() {
 }
 
 void Game::drawClosingScreen() {
-    const ClosingScreen::Shown shown{stateManager.finalScore, progress.totalStars(),
-                                     progress.possibleStars(), progress.levels()};
+    ClosingScreen::Shown shown;
+    shown.finalScore = stateManager.finalScore;
+    shown.starsEarned = progress.totalStars();
+    shown.starsPossible = progress.possibleStars();
+    shown.bests = progress.levels();
+    std::string backdrop = "loading_bg";
+    const int world = stateManager.closingWorld;
+    const LevelManifest& manifest = ShippedLevels::manifest();
+    if (world >= 0 && world < manifest.worldCount()) {
+        const World& closed = manifest.worlds()[static_cast<std::size_t>(world)];
+        const WorldProgress worlds = worldProgress();
+        shown.starsEarned = worlds.starsEarned(world);
+        shown.starsPossible = worlds.starsPossible(world);
+        shown.bests = worlds.bests(world);
+        shown.worldName = closed.name;
+        shown.firstLevel = closed.firstLevel;
+        shown.nextWorld = world + 1 < manifest.worldCount();
+        backdrop = closed.background;
+    }
     ClosingScreen(window.getSize())
         .draw(renderer, shown, stateManager.closingSelection,
-              ResourceManager::getInstance().getTexture("loading_bg"));
+              ResourceManager::getInstance().getTexture(backdrop));
 }
 
 void Game::openMyLevels() {

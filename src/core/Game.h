@@ -18,6 +18,7 @@
 #include "core/ReplayWatch.h"
 #include "core/Settings.h"
 #include "core/ShotTrail.h"
+#include "core/WorldProgress.h"
 #include "entities/GameContactListener.h"
 #include "entities/ParticleSystem.h"
 #include "level/Level.h"
@@ -55,7 +56,6 @@ class Bird;
 // endAttempt, whose world half is discardAttempt here.
 class Game {
 public:
-    static constexpr int LEVEL_COUNT = ShippedLevels::COUNT;
     static constexpr float LOADING_SECONDS = 3.0f;
 
     // `options` are the command line's: they hold for this run on top of the
@@ -122,6 +122,16 @@ public:
     int ownLevelSelection = 0;
     // The page's rows for what was read.
     std::vector<MyLevelsScreen::Row> myLevelsRows() const;
+
+    // Worlds apply while the level list is the shipped one; a list a test or
+    // tool put together plays as one plain run without them.
+    bool playsShippedWorlds() const;
+    // The world holding level `index`; -1 when worlds do not apply.
+    int worldOf(int index) const;
+    // Which worlds are open and finished, from the progress on this computer.
+    WorldProgress worldProgress() const;
+    // The current level's world's tune (the game's own outside worlds).
+    void playLevelMusic();
     // Every rule that can change the world, advanced by dt after a world
     // step: the level, the birds in flight, the turn, the camera and the
     // watchers. The fixed step calls it with STEP_SECONDS; tests may call it

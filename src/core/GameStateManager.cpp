@@ -2,6 +2,7 @@
 
 #include "assets/SoundManager.h"
 #include "core/Game.h"
+#include "level/ShippedLevels.h"
 #include "online/AccountRules.h"
 #include "online/SupabaseClient.h"
 #include "ui/LoginForm.h"
@@ -23,7 +24,7 @@ void GameStateManager::transitionTo(GameState newState) {
     if (newState == Menu || newState == LevelSelect) {
         SoundManager::getInstance().playMusic(MenuMusic, true);
     } else if (newState == Playing) {
-        SoundManager::getInstance().playMusic(GameMusic, true);
+        game.playLevelMusic();
     }
     state = newState;
 }
@@ -79,7 +80,7 @@ void GameStateManager::endRun() {
 
 void GameStateManager::startLevel() {
     state = Playing;
-    SoundManager::getInstance().playMusic(GameMusic, true);
+    game.playLevelMusic();
     endAttempt();
     endRun();
     game.loadCurrentLevel();
@@ -106,7 +107,10 @@ void GameStateManager::levelCompleted() {
     bankedScore = score;
     reportScore(score);
     stars = rateStars(score, totalEnemies, game.countUnlaunchedBirds(), totalBirds);
+    const int world = game.ownLevel ? -1 : game.worldOf(game.currentLevelIndex);
+    const bool worldWasFinished = world >= 0 && game.worldProgress().finished(world);
     newBest = game.recordResult(score, stars).newBestScore;
+    worldFinishedNow = world >= 0 && !worldWasFinished && game.worldProgress().finished(world);
     std::cout << "Level completed! Score: " << score << " Stars: " << stars << std::endl;
     SoundManager::getInstance().play(LevelWin, 100.0f);
     state = LevelComplete;
@@ -265,28 +269,52 @@ void GameStateManager::nextLevel() {
     endAttempt();
     // The points stay in the total; they are no longer this level's to withdraw.
     bankedScore = 0;
-    // An own level stands alone: after it comes the level select.
-    if (game.ownLevel) {
-        leaveToLevelSelect();
-        return;
-    }
+    const int world = game.ownLevel ? -1 : game.worldOf(game.currentLevelIndex);
+    const bool worldWasFinished = world >= 0 && game.worldProgress().finished(world);
+    newBest = game.recordResult(score, stars).newBestScore;
+    worldFinishedNow = world >= 0 && !worldWasFinished && game.worldProgress().finished(world);
     game.currentLevelIndex += 1;
     if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
+        if (endsWorld && worldFinishedNow) {
+            closeWorld(world);
+            return;
+        }
+        if (endsWorld && !game.worldProgress().unlocked(world + 1)) {
+            // The way on is shut until the world is won throughout: its page
+            // in the level select says so.
+            leaveToLevelSelect();
+            return;
+        }
         state = Playing;
+        if (endsWorld) {
+            game.playLevelMusic();
+        }
         game.loadCurrentLevel();
         return;
     }
     std::cout << "All levels completed! Final score: " << game.totalScore << std::endl;
-    // The run ends on a screen of its own rather than dropping to the menu.
+    closeWorld(world);
+}
+
+void GameStateManager::closeWorld(int world) {
+    // The world ends on a screen of its own rather than dropping to the menu.
     finalScore = game.totalScore;
     closingSelection = 0;
+    closingWorld = world;
+    const bool last = world < 0 || world + 1 >= ShippedLevels::manifest().worldCount();
+    closingGoOnLevel =
+        last
+            ? (world < 0
+                   ? 0
+                   : ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)].firstLevel)
+            : ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world + 1)].firstLevel;
     state = GameComplete;
     game.currentLevelIndex = 0;
     endRun();
 }
 
 void GameStateManager::playAgain() {
-    game.currentLevelIndex = 0;
+    game.currentLevelIndex = closingGoOnLevel;
     startLevel();
 }
 

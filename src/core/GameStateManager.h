@@ -49,8 +49,11 @@ public:
     void quitToMenu();
     void resumePlaying();
     void leaveToLevelSelect();
-    // The closing screen's Play Again: a new run from the first level.
+    // The closing screen's second way on: a new run from the next world's
+    // first level, or from the closed world's (a plain run's) first again.
     void playAgain();
+    // The closing screen for `world` (-1: a plain run), the run ended.
+    void closeWorld(int world);
     // The ways off the results screen: Next Level, Retry, and Escape back
     // to the level select.
     enum class ResultsExit { Next, Retry, Leave };
@@ -169,6 +172,12 @@ public:
     // the keyboard has selected (ClosingScreen::Choice).
     std::int32_t finalScore = 0;
     int closingSelection = 0;
+    // The world the closing screen closes (-1: a plain run of levels), and
+    // the level its second way on starts.
+    int closingWorld = -1;
+    int closingGoOnLevel = 0;
+    // The last win finished its world for the first time.
+    bool worldFinishedNow = false;
     bool isLoggedIn = false;
     std::string loggedInUsername;
     std::string userId;

@@ -3,6 +3,7 @@
 #include "assets/SoundManager.h"
 #include "core/Game.h"
 #include "core/ScreenTable.h"
+#include "level/ShippedLevels.h"
 #include "ui/ClosingScreen.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/MyLevelsScreen.h"
@@ -197,13 +198,48 @@ void InputHandler::handleLevelSelect(const sf::Event& event) {
     }
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-        const int cell = LevelSelectLayout(game.window.getSize(), count).cellAt(point);
+        // The cells are the shown world's, or the whole list without worlds.
+        const int world = game.worldOf(flow.selectedLevel);
+        const World* page =
+            world >= 0 ? &ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)]
+                       : nullptr;
+        const LevelSelectLayout layout(game.window.getSize(),
+                                       page != nullptr ? page->levelCount() : count);
+        if (page != nullptr && ShippedLevels::manifest().worldCount() > 1) {
+            if (const int direction = layout.pageButtonAt(point); direction != 0) {
+                turnLevelSelectPage(direction);
+                return;
+            }
+        }
+        const int cell = layout.cellAt(point);
         if (cell >= 0) {
-            flow.selectedLevel = cell;
-            game.currentLevelIndex = cell;
-            flow.startLevel();
+            flow.selectedLevel = (page != nullptr ? page->firstLevel : 0) + cell;
+            startSelectedLevel();
         }
     }
+}
+
+void InputHandler::startSelectedLevel() {
+    GameStateManager& flow = game.stateManager;
+    const int world = game.worldOf(flow.selectedLevel);
+    if (world >= 0 && !game.worldProgress().unlocked(world)) {
+        std::cout << "Level select: level " << flow.selectedLevel + 1 << " is locked." << std::endl;
+        return;
+    }
+    game.currentLevelIndex = flow.selectedLevel;
+    flow.startLevel();
+}
+
+void InputHandler::turnLevelSelectPage(int direction) {
+    GameStateManager& flow = game.stateManager;
+    const int world = game.worldOf(flow.selectedLevel);
+    const int worlds = ShippedLevels::manifest().worldCount();
+    if (world < 0 || worlds < 2) {
+        return;
+    }
+    const int shown = ((world + direction) % worlds + worlds) % worlds;
+    flow.selectedLevel =
+        ShippedLevels::manifest().worlds()[static_cast<std::size_t>(shown)].firstLevel;
 }
 
 void InputHandler::handleLevelSelectKey(sf::Keyboard::Key key, int count) {
@@ -211,8 +247,9 @@ void InputHandler::handleLevelSelectKey(sf::Keyboard::Key key, int count) {
     if (key == sf::Keyboard::Escape) {
         flow.transitionTo(Menu);
     } else if (key == sf::Keyboard::Enter) {
-        game.currentLevelIndex = flow.selectedLevel;
-        flow.startLevel();
+        startSelectedLevel();
+    } else if (key == sf::Keyboard::PageUp || key == sf::Keyboard::PageDown) {
+        turnLevelSelectPage(key == sf::Keyboard::PageUp ? -1 : 1);
     } else if (count > 0 && (key == sf::Keyboard::Up || key == sf::Keyboard::Left)) {
         flow.selectedLevel = (flow.selectedLevel - 1 + count) % count;
     } else if (count > 0 && (key == sf::Keyboard::Down || key == sf::Keyboard::Right)) {

@@ -55,6 +55,11 @@ private:
     void handleMenu(const sf::Event& event);
     void handleLevelSelect(const sf::Event& event);
     void handleLevelSelectKey(sf::Keyboard::Key key, int count);
+    // Starts the selected level unless its world is still locked.
+    void startSelectedLevel();
+    // Shows the world `direction` pages on (wrapping), its first level
+    // selected. Nothing when the level list has no worlds.
+    void turnLevelSelectPage(int direction);
     void handlePlaying(const sf::Event& event);
     // The keys of play: arrows aim, Space launches or uses the special,
     // Enter uses it. True when the key was one of them.

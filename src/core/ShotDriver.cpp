@@ -65,7 +65,7 @@ sf::Vector2f halfExtent(const Entity& entity) {
 std::unique_ptr<Game> ShotDriver::makeGame() {
     auto game = std::make_unique<Game>(WINDOW_WIDTH, WINDOW_HEIGHT, "Skysling Clone");
     // The checker's wins are not the player's: its progress lasts the run.
-    game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    game->progress = ProgressTable("", ShippedLevels::count());
     // Nor are its attempts the player's replays.
     game->replays = ReplayShelf("");
     // Loading runs on measured time; feed it until the menu appears.

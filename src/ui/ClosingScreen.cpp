@@ -7,6 +7,7 @@
 #include <SFML/Graphics/View.hpp>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <string>
 
 namespace {
@@ -22,6 +23,9 @@ const sf::Color BUTTON_FILL(60, 110, 60, 230);
 const sf::Color BUTTON_SELECTED(230, 180, 40, 255);
 
 constexpr std::array<const char*, ClosingScreen::CHOICE_COUNT> BUTTON_LABELS{"Menu", "Play Again"};
+constexpr const char* NEXT_WORLD_LABEL = "Next World";
+constexpr unsigned int TITLE_SIZE = 56;
+constexpr unsigned int SMALLEST_TITLE_SIZE = 24;
 
 constexpr float TITLE_TOP = 30.0f;
 constexpr float SCORE_TOP = 110.0f;
@@ -116,8 +120,21 @@ void ClosingScreen::draw(Renderer& renderer, const Shown& shown, int selection,
 
     renderer.drawBackground(backdrop);
     const float cx = size.x / 2.0f;
-    renderer.drawTextAt("ALL LEVELS COMPLETE", {cx, TITLE_TOP}, TextAnchor::TopCentre,
-                        outlined(56, TITLE_BROWN, true));
+    std::string title = "ALL LEVELS COMPLETE";
+    if (!shown.worldName.empty()) {
+        title = shown.worldName + " COMPLETE";
+        std::transform(title.begin(), title.end(), title.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    }
+    // A long world name shrinks the title until it fits the window.
+    unsigned int titleSize = TITLE_SIZE;
+    while (titleSize > SMALLEST_TITLE_SIZE &&
+           renderer.measureText(title, outlined(titleSize, TITLE_BROWN, true)).width >
+               size.x - 2.0f * EDGE) {
+        titleSize -= 4;
+    }
+    renderer.drawTextAt(title, {cx, TITLE_TOP}, TextAnchor::TopCentre,
+                        outlined(titleSize, TITLE_BROWN, true));
     renderer.drawTextAt("Final Score: " + std::to_string(shown.finalScore), {cx, SCORE_TOP},
                         TextAnchor::TopCentre, outlined(36, sf::Color::White));
     renderer.drawTextAt(UIRenderer::starTallyText(shown.starsEarned, shown.starsPossible),
@@ -135,8 +152,8 @@ void ClosingScreen::draw(Renderer& renderer, const Shown& shown, int selection,
         const LevelBest& best = shown.bests[static_cast<std::size_t>(i)];
         const float y = list.top + LIST_HEADING + step * (static_cast<float>(i) + 0.5f);
         const TextStyle style = outlined(rowSize, sf::Color::White);
-        renderer.drawTextAt("Level " + std::to_string(i + 1), {list.left + PADDING, y},
-                            TextAnchor::CentreLeft, style);
+        renderer.drawTextAt("Level " + std::to_string(shown.firstLevel + i + 1),
+                            {list.left + PADDING, y}, TextAnchor::CentreLeft, style);
         for (int star = 0; star < ProgressTable::MAX_STARS; ++star) {
             const sf::Vector2f at(cx + ROW_STAR_PITCH * static_cast<float>(star - 1), y);
             renderer.drawStar(at, ROW_STAR_RADIUS + 2.0f, STAR_RIM, 5);
@@ -151,8 +168,9 @@ void ClosingScreen::draw(Renderer& renderer, const Shown& shown, int selection,
         const sf::FloatRect box = button(choice);
         renderer.drawBox(box, selected ? BUTTON_SELECTED : BUTTON_FILL, sf::Color::White,
                          selected ? 3.0f : 1.0f);
+        const bool intoNextWorld = choice == PlayAgain && shown.nextWorld;
         renderer.drawTextAt(
-            BUTTON_LABELS[static_cast<std::size_t>(choice)],
+            intoNextWorld ? NEXT_WORLD_LABEL : BUTTON_LABELS[static_cast<std::size_t>(choice)],
             {box.left + box.width / 2.0f, box.top + box.height / 2.0f}, TextAnchor::Centre,
             selected ? TextStyle{26, sf::Color::Black} : outlined(26, sf::Color::White));
     }

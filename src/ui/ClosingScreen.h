@@ -5,6 +5,7 @@
 #include <SFML/Graphics/Rect.hpp>
 #include <SFML/System/Vector2.hpp>
 #include <SFML/Window/Event.hpp>
+#include <string>
 #include <vector>
 
 class Renderer;
@@ -12,9 +13,10 @@ namespace sf {
 class Texture;
 }
 
-// The screen after the last level: the run's final score, the stars earned
-// over all levels, each level's best on this computer, and the two ways on
-// (back to the menu, play again from the first level). It lays itself out
+// The screen at the end of a world (or of a plain run of levels): the run's
+// final score, the stars earned over the world's levels, each of its levels'
+// best on this computer, and the two ways on (back to the menu; into the
+// next world, or the world again from its first level). It lays itself out
 // for a window size, turns events into a choice and draws itself from what
 // it is given; what a choice does is the flow's.
 class ClosingScreen {
@@ -31,6 +33,12 @@ public:
         int starsPossible = 0;
         // Each level's best on this computer, in level order.
         std::vector<LevelBest> bests;
+        // The world it closes; empty for a plain run of levels.
+        std::string worldName;
+        // The number of the first row's level, less one.
+        int firstLevel = 0;
+        // The second way on leads into the next world rather than again.
+        bool nextWorld = false;
     };
 
     explicit ClosingScreen(sf::Vector2u windowSize);

@@ -74,3 +74,23 @@ sf::Vector2f LevelSelectLayout::moveHintPosition() const {
 sf::Vector2f LevelSelectLayout::backHintPosition() const {
     return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + panelSize.y - 30.0f};
 }
+
+sf::Vector2f LevelSelectLayout::worldNamePosition() const {
+    return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + 80.0f};
+}
+
+sf::FloatRect LevelSelectLayout::pageButton(int direction) const {
+    const float inset = 20.0f;
+    const float left = direction < 0 ? panelPosition.x + inset
+                                     : panelPosition.x + PANEL_WIDTH - inset - PAGE_BUTTON_SIZE;
+    return {left, panelPosition.y + 36.0f, PAGE_BUTTON_SIZE, PAGE_BUTTON_SIZE};
+}
+
+int LevelSelectLayout::pageButtonAt(sf::Vector2f point) const {
+    for (const int direction : {-1, 1}) {
+        if (pageButton(direction).contains(point)) {
+            return direction;
+        }
+    }
+    return 0;
+}

@@ -2,6 +2,23 @@
 
 #include <SFML/Graphics/Rect.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <string>
+
+// The world one page of the level select shows.
+struct WorldPage {
+    // Empty: a plain list of levels, drawn without world or page buttons.
+    std::string name;
+    int number = 0; // 0-based
+    int count = 1;  // pages in all
+    // The first cell shows level firstLevel + 1.
+    int firstLevel = 0;
+    // Drawn greyed and barred; its levels cannot be started.
+    bool locked = false;
+    // What unlocks it, shown while it is locked.
+    std::string lockedHint;
+    // Texture key of the page's backdrop; empty: the level list's own.
+    std::string background;
+};
 
 // Geometry of the level-select grid, in window pixels. The screen draws with
 // it and the input handling hit-tests clicks with it, so a click always lands
@@ -22,6 +39,7 @@ public:
     static constexpr int CELL_STARS = 3;
     static constexpr float CELL_STAR_RADIUS = 9.0f;
     static constexpr float CELL_STAR_PITCH = 26.0f;
+    static constexpr float PAGE_BUTTON_SIZE = 48.0f;
 
     LevelSelectLayout(sf::Vector2u windowSize, int levelCount);
 
@@ -41,7 +59,14 @@ public:
     // Centre of star 0..2 of a cell, left to right.
     sf::Vector2f starCentre(int index, int star) const;
 
-    sf::Vector2f titlePosition() const;    // centre x, top y
+    sf::Vector2f titlePosition() const; // centre x, top y
+    // The world's name, under the title (centre x, top y).
+    sf::Vector2f worldNamePosition() const;
+    // The buttons that turn to the previous (direction < 0) or the next page,
+    // at the two ends of the title band.
+    sf::FloatRect pageButton(int direction) const;
+    // The page button under point: -1, +1, or 0 for none.
+    int pageButtonAt(sf::Vector2f point) const;
     sf::Vector2f moveHintPosition() const; // centre x, top y
     sf::Vector2f backHintPosition() const; // centre x, top y
 };

@@ -25,6 +25,7 @@ const sf::Color CELL_STAR_EMPTY(150, 150, 150, 255);
 const sf::Color CELL_STAR_ON_CURSOR(200, 90, 0, 255);
 const sf::Color DIM_GREY(150, 150, 150, 255);
 const sf::Color HINT_GREY(180, 180, 180, 255);
+const sf::Color LOCKED_CELL(55, 55, 60, 255);
 const sf::Color ERROR_RED(255, 120, 120, 255);
 const sf::Color VEIL(0, 0, 0, 150);
 // The tick beside a score the backend verified by playing its replay.
@@ -596,35 +597,68 @@ void UIRenderer::drawBanner(const std::string& message, sf::Color color,
 
 void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
                                  const std::vector<std::string>& levelFiles, bool loggedIn,
-                                 const std::string& username, const std::vector<LevelBest>& bests) {
+                                 const std::string& username, const std::vector<LevelBest>& bests,
+                                 const WorldPage& page) {
     if (!drawsIn(state, {LevelSelect})) {
         return;
     }
     const ScopedView view(window(), windowView());
-    renderer.drawBackground(texture("level_list_bg"));
+    renderer.drawBackground(
+        texture(page.background.empty() ? "level_list_bg" : page.background.c_str()));
     const LevelSelectLayout layout(window().getSize(), static_cast<int>(levelFiles.size()));
     renderer.drawBox({layout.panelPosition, layout.panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
     renderer.drawTextAt("SELECT LEVEL", layout.titlePosition(), TextAnchor::TopCentre,
                         plain(40, TAN));
-    drawLevelCells(layout, selectedLevel, bests);
-    renderer.drawTextAt("Use UP/DOWN/LEFT/RIGHT, ENTER to select", layout.moveHintPosition(),
-                        TextAnchor::TopCentre, plain(16, HINT_GREY));
+    drawWorldHeader(layout, page);
+    drawLevelCells(layout, selectedLevel, page, bests);
+    const std::string moveHint = page.locked ? page.lockedHint
+                                 : page.count > 1
+                                     ? "Use the arrows, ENTER to select, PAGE UP/DOWN for worlds"
+                                     : "Use UP/DOWN/LEFT/RIGHT, ENTER to select";
+    renderer.drawTextAt(moveHint, layout.moveHintPosition(), TextAnchor::TopCentre,
+                        plain(16, HINT_GREY));
     renderer.drawTextAt("Press ESC to go back", layout.backHintPosition(), TextAnchor::TopCentre,
                         plain(16, HINT_GREY));
     drawLoginButton(loggedIn, username, levelSelectLoginButtonRect,
                     cornerButtonCentre(windowSize()));
 }
 
+void UIRenderer::drawWorldHeader(const LevelSelectLayout& layout, const WorldPage& page) {
+    if (page.name.empty()) {
+        return;
+    }
+    const std::string title = "World " + std::to_string(page.number + 1) + ": " + page.name;
+    renderer.drawTextAt(page.locked ? title + " (locked)" : title, layout.worldNamePosition(),
+                        TextAnchor::TopCentre, plain(20, page.locked ? HINT_GREY : GOLD));
+    if (page.count < 2) {
+        return;
+    }
+    // Turning past either end wraps around, so both buttons always work.
+    for (const int direction : {-1, 1}) {
+        const sf::FloatRect box = layout.pageButton(direction);
+        renderer.drawBox(box, sf::Color(100, 100, 100, 255), TAN, 2.0f);
+        renderer.drawTextAt(direction < 0 ? "<" : ">",
+                            {box.left + box.width / 2.0f, box.top + box.height / 2.0f},
+                            TextAnchor::Centre, plain(28, sf::Color::White));
+    }
+}
+
 void UIRenderer::drawLevelCells(const LevelSelectLayout& layout, int selectedLevel,
-                                const std::vector<LevelBest>& bests) {
+                                const WorldPage& page, const std::vector<LevelBest>& bests) {
     for (int i = 0; i < layout.levelCount; ++i) {
         const bool selected = i == selectedLevel;
         const sf::Color ink = selected ? sf::Color::Black : sf::Color::White;
+        const sf::Color idle = page.locked ? LOCKED_CELL : sf::Color(100, 100, 100, 255);
         renderer.drawRect(layout.cellCentre(i), LevelSelectLayout::CELL_WIDTH,
-                          LevelSelectLayout::CELL_HEIGHT,
-                          selected ? sf::Color::Yellow : sf::Color(100, 100, 100, 255));
-        renderer.drawTextAt(std::to_string(i + 1), layout.numberCentre(i), TextAnchor::Centre,
-                            plain(28, ink));
+                          LevelSelectLayout::CELL_HEIGHT, selected ? sf::Color::Yellow : idle);
+        renderer.drawTextAt(std::to_string(page.firstLevel + i + 1), layout.numberCentre(i),
+                            TextAnchor::Centre,
+                            plain(28, page.locked && !selected ? HINT_GREY : ink));
+        if (page.locked) {
+            renderer.drawTextAt("locked", layout.bestScoreCentre(i), TextAnchor::Centre,
+                                plain(16, selected ? sf::Color::Black : HINT_GREY));
+            continue;
+        }
         const LevelBest best = static_cast<std::size_t>(i) < bests.size()
                                    ? bests[static_cast<std::size_t>(i)]
                                    : LevelBest{};

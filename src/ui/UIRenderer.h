@@ -6,6 +6,7 @@
 #include "online/HighScore.h"
 #include "online/ProgressTable.h"
 #include "ui/ButtonId.h"
+#include "ui/LevelSelectLayout.h"
 #include "ui/NicknameEntry.h"
 #include "ui/PauseLayout.h"
 
@@ -21,7 +22,6 @@
 class Bird;
 class Renderer;
 class ResourceManager;
-class LevelSelectLayout;
 class LoginForm;
 namespace sf {
 class Font;
@@ -74,9 +74,12 @@ public:
                  const Bird* currentBird, bool loggedIn, const std::string& username,
                  std::optional<BirdKind> messageKind = std::nullopt);
     // Each cell shows the level's best stars and score from `bests`.
+    // `levelFiles`, `bests` and `selectedLevel` are the page's (the selection
+    // -1 when it lies on another page).
     void drawLevelSelect(GameState state, int selectedLevel,
                          const std::vector<std::string>& levelFiles, bool loggedIn,
-                         const std::string& username, const std::vector<LevelBest>& bests = {});
+                         const std::string& username, const std::vector<LevelBest>& bests = {},
+                         const WorldPage& page = {});
     void drawPauseMenu(GameState state, int selected);
     // `offline`: the last fetch of the online list got no answer, so the
     // list says "Offline" instead of rows or "No scores yet!". The local
@@ -181,7 +184,8 @@ private:
     MenuButtonRects drawMenuButtons();
     void drawBanner(const std::string& message, sf::Color color,
                     const std::vector<sf::FloatRect>& topLines);
-    void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel,
+    void drawWorldHeader(const LevelSelectLayout& layout, const WorldPage& page);
+    void drawLevelCells(const LevelSelectLayout& layout, int selectedLevel, const WorldPage& page,
                         const std::vector<LevelBest>& bests);
     void drawSignedInView(const LoginForm& form, const std::string& username);
     void drawSignedOutView(const LoginForm& form, const std::string& usernameInput,

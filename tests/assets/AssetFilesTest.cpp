@@ -76,6 +76,8 @@ const std::vector<TextureFile> TEXTURES = {
     {"game_background", "/images/game_background.png", Use::LevelBackground},
     {"game_bg_1", "/images/game_bg_1.png", Use::LevelBackground},
     {"game_bg_2", "/images/game_bg_2.png", Use::LevelBackground},
+    {"world2_background", "/images/world2_background.png", Use::LevelBackground},
+    {"world3_background", "/images/world3_background.png", Use::LevelBackground},
     {"loading_bg", "/images/loading_bg.png", Use::ScreenBackground},
     {"level_list_bg", "/images/level_list_bg.png", Use::ScreenBackground},
     {"start_button", "/images/start_button.png", Use::WideButton},
@@ -98,6 +100,7 @@ const std::vector<SoundFile> SOUNDS = {
     {"/sounds/enemy_death.wav", false}, {"/sounds/button_click.wav", false},
     {"/sounds/level_win.wav", false},   {"/sounds/level_lose.wav", false},
     {"/sounds/menu_music.wav", true},   {"/sounds/game_music.wav", true},
+    {"/sounds/world2_music.wav", true}, {"/sounds/world3_music.wav", true},
 };
 
 std::string resourcePath(const std::string& path) {
@@ -277,7 +280,8 @@ TEST(AssetFiles, LevelBackgroundGroundLineSitsOnThePhysicsGround) {
     // With the camera at rest the physics ground (world y 560) is drawn at
     // 660 of the view's 900 rows: the grass must start there.
     for (const char* path :
-         {"/images/game_background.png", "/images/game_bg_1.png", "/images/game_bg_2.png"}) {
+         {"/images/game_background.png", "/images/game_bg_1.png", "/images/game_bg_2.png",
+          "/images/world2_background.png", "/images/world3_background.png"}) {
         SCOPED_TRACE(path);
         const sf::Image image = loadImage(path);
         const sf::Vector2u size = image.getSize();
@@ -356,12 +360,15 @@ TEST(AssetFiles, MusicIsAMonoLoopOfTwentyToSixtySeconds) {
         EXPECT_GT(peak, 32767 * 0.8);
         tracks.push_back(audio.samples);
     }
-    ASSERT_EQ(tracks.size(), 2u);
-    EXPECT_NE(tracks[0], tracks[1]) << "menu and game music must be different tunes";
+    ASSERT_EQ(tracks.size(), 4u);
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        for (std::size_t j = i + 1; j < tracks.size(); ++j)
+            EXPECT_NE(tracks[i], tracks[j]) << "tracks " << i << " and " << j << " are the same";
 }
 
 TEST(AssetFiles, MusicLoopsWithoutAClickAtTheSeam) {
-    for (const char* path : {"/sounds/menu_music.wav", "/sounds/game_music.wav"}) {
+    for (const char* path : {"/sounds/menu_music.wav", "/sounds/game_music.wav",
+                             "/sounds/world2_music.wav", "/sounds/world3_music.wav"}) {
         SCOPED_TRACE(path);
         const std::vector<sf::Int16> samples = loadAudio(path).samples;
         ASSERT_GT(samples.size(), 1000u);

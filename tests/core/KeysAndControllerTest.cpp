@@ -182,7 +182,7 @@ TEST_F(PlayedWithoutAMouse, AWholeGameByTheKeysAloneIsRecordedAsTheMouseWouldBe)
     press(sf::Keyboard::Escape);
     EXPECT_EQ(game->stateManager.state, Playing);
 
-    for (int level = 1; level <= Game::LEVEL_COUNT; ++level) {
+    for (int level = 1; level <= ShippedLevels::count(); ++level) {
         ASSERT_EQ(game->currentLevelIndex, level - 1);
         playLevelByKeys(level);
         ASSERT_EQ(game->stateManager.state, LevelComplete) << "level " << level;

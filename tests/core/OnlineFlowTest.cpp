@@ -1,4 +1,5 @@
 #include "e2e/FlowTestSupport.h"
+#include "level/ShippedLevels.h"
 #include "ui/ScreenChecks.h"
 
 #include "core/Replay.h"
@@ -255,7 +256,7 @@ TEST_F(OnlineFlow, TheHighScoreScreenFetchesOnOpenAndWhenBrowsing) {
     ASSERT_EQ(server.requests().size(), 3u);
     EXPECT_EQ(bodyOf(2), nlohmann::json({{"p_level_id", 0}}));
 
-    game->currentLevelIndex = Game::LEVEL_COUNT - 1;
+    game->currentLevelIndex = ShippedLevels::count() - 1;
     handle(keyPress(sf::Keyboard::Right)); // already at the last level
     EXPECT_EQ(server.requests().size(), 3u);
     handle(keyPress(sf::Keyboard::Escape));

@@ -3,6 +3,7 @@
 
 #include "assets/DataPaths.h"
 #include "e2e/FlowTestSupport.h"
+#include "level/ShippedLevels.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/ScreenChecks.h"
 
@@ -23,7 +24,7 @@ protected:
     void SetUp() override {
         FlowTest::SetUp();
         progressPath = (tempDir / "progress.txt").string();
-        game->progress = ProgressTable(progressPath, Game::LEVEL_COUNT);
+        game->progress = ProgressTable(progressPath, ShippedLevels::count());
     }
 
     void retryAndWin(int score) {

@@ -46,7 +46,7 @@ std::size_t entityCountByLoader(const std::string& path) {
 // original.
 TEST(LevelDocumentFile, ShippedLevelsSurviveSavingUnchanged) {
     TemporaryDirectory dir;
-    for (int number = 1; number <= ShippedLevels::COUNT; ++number) {
+    for (int number = 1; number <= ShippedLevels::count(); ++number) {
         SCOPED_TRACE("level " + std::to_string(number));
         const std::string original = ShippedLevels::path(number);
         const LevelDocument document = loadQuietly(original);

@@ -3,6 +3,9 @@
 
 #include "TestBackend.h"
 
+#include "TemporaryDirectory.h"
+#include "level/ShippedLevels.h"
+#include "level/WorldsFixture.h"
 #include "server/RpcService.h"
 
 #include <gtest/gtest.h>
@@ -37,10 +40,10 @@ protected:
 
 TEST_F(ScoreRulesTest, OnlyLevelsThatExistAndScoresALevelCanYieldAreStored) {
     using backend::RpcService;
-    const int lastLevel = RpcService::LEVEL_COUNT - 1;
+    const int lastLevel = RpcService::levelCount() - 1;
     for (const auto& [level, score] :
          std::vector<std::pair<json, json>>{{-1, 100},
-                                            {RpcService::LEVEL_COUNT, 100},
+                                            {RpcService::levelCount(), 100},
                                             {2147483647, 100},
                                             {"-2147483648", 100},
                                             {0, -1},
@@ -61,6 +64,20 @@ TEST_F(ScoreRulesTest, OnlyLevelsThatExistAndScoresALevelCanYieldAreStored) {
     EXPECT_EQ(store(lastLevel, RpcService::MAX_LEVEL_SCORE)->status, 204);
     EXPECT_EQ(backend.store->scoreOf(userId, lastLevel).value,
               std::optional<int>(RpcService::MAX_LEVEL_SCORE));
+}
+
+TEST_F(ScoreRulesTest, TheLevelsAreTheLevelListsAllWorldsLong) {
+    const LevelManifest shipped = ShippedLevels::manifest();
+    const TemporaryDirectory dir;
+    ShippedLevels::use(writeWorlds(dir.path, 3, 7, "BIRD NORMAL 1\n"));
+    const auto inside = store(20, 100);
+    const auto beyond = store(21, 100);
+    ShippedLevels::use(shipped);
+    ASSERT_TRUE(inside && beyond);
+    EXPECT_EQ(inside->status, 204) << inside->body;
+    EXPECT_EQ(backend.store->scoreOf(userId, 20).value, std::optional<int>(100));
+    EXPECT_EQ(beyond->status, 400) << beyond->body;
+    EXPECT_EQ(backend.store->scoreOf(userId, 21).value, std::nullopt);
 }
 
 } // namespace

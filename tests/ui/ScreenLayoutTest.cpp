@@ -3,6 +3,7 @@
 // or a panel's edge, what is centred is centred, and the text that lies over
 // pictures stands out from them. The frames are kept in test-output.
 
+#include "level/ShippedLevels.h"
 #include "ui/ScreenChecks.h"
 
 #include "core/GameTestSupport.h"
@@ -111,7 +112,7 @@ TEST_P(ScreenLayout, LoadingAndMenuAreCentred) {
     expectCentredAcross(findText(first, "VOLLARIN")->pixels, W / 2.0f, "loading title");
     expectCentredAcross(findText(first, "Loading...")->pixels, W / 2.0f, "loading line");
 
-    game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    game->progress = ProgressTable("", ShippedLevels::count());
     game->progress.record(0, 1200, 3);
     game->progress.record(1, 900, 2);
     const DrawnFrame menu = frame("menu");
@@ -140,7 +141,7 @@ TEST_P(ScreenLayout, LevelSelectPanelIsCentred) {
     game->stateManager.transitionTo(LevelSelect);
     game->stateManager.selectedLevel = 2;
     // Bests of every width: none, small, the largest a level may keep.
-    game->progress = ProgressTable("", Game::LEVEL_COUNT);
+    game->progress = ProgressTable("", ShippedLevels::count());
     game->progress.record(0, 1200, 3);
     game->progress.record(2, ProgressTable::MAX_SCORE, 2);
     game->progress.record(3, 0, 1);

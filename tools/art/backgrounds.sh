@@ -2,7 +2,8 @@
 #
 # scene_svg WIDTH HEIGHT GROUND_Y PALETTE SEED prints one landscape: sky,
 # sun or moon, clouds, two rows of hills, and grass over soil whose top edge
-# is exactly at GROUND_Y. PALETTE is day | morning | meadow | pastel | sunset | dusk.
+# is exactly at GROUND_Y. PALETTE is day | morning | meadow | pastel | sunset |
+# dusk | ember | frost.
 # The upper two thirds stay plain (soft gradient, a few faint clouds) so that
 # the structures, birds and menu text in front of them stay readable.
 
@@ -37,6 +38,18 @@ set_palette() {
         SKY_TOP="#2e3d70" SKY_BOT="#8b73b0" SUN="#f4f0dc" GLOW="#c9c2e6" CLOUD="#a99bc9" CLOUD_OP=0.5
         FAR="#4f4f86" NEAR="#3d5a6a" GRASS="#3f7a4a" GRASS_DARK="#2c5a36" SOIL="#5a4536" SOIL_DARK="#3c2e24" STARS=1
         SUN_AT="0.18 0.15 0.04"
+        ;;
+    ember)
+        # autumn ridges under a hazy amber sky
+        SKY_TOP="#d9793f" SKY_BOT="#f7d9a6" SUN="#fff3c8" GLOW="#ffcf8c" CLOUD="#ffe4c8" CLOUD_OP=0.7
+        FAR="#b8643c" NEAR="#8e4a2c" GRASS="#8fa83a" GRASS_DARK="#6c8426" SOIL="#7a4a2a" SOIL_DARK="#52301a" STARS=0
+        SUN_AT="0.3 0.3 0.065"
+        ;;
+    frost)
+        # snowy hills under a pale winter sky
+        SKY_TOP="#6f9ccc" SKY_BOT="#e8f2fb" SUN="#ffffff" GLOW="#eef6ff" CLOUD="#f4f8ff" CLOUD_OP=0.85
+        FAR="#b8cde0" NEAR="#dfe9f3" GRASS="#a6d0a8" GRASS_DARK="#7fae86" SOIL="#6f7f8f" SOIL_DARK="#4a5664" STARS=0
+        SUN_AT="0.66 0.14 0.045"
         ;;
     esac
 }

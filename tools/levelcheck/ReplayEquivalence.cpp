@@ -81,7 +81,7 @@ void ReplayEquivalence::check(int levelNumber, const std::vector<Shot>& shots) {
 void ReplayEquivalence::checkRandom(int count, std::uint32_t seed) {
     std::mt19937 engine(seed);
     for (int i = 0; i < count; ++i) {
-        const int levelNumber = 1 + i % ShippedLevels::COUNT;
+        const int levelNumber = 1 + i % ShippedLevels::count();
         driver.startLevel(levelNumber - 1);
         std::vector<Shot> shots;
         for (std::size_t bird = 0; bird < driver.birdKinds().size(); ++bird) {

@@ -44,6 +44,8 @@
 #include "core/Game.h"
 #include "core/LevelProof.h"
 
+#include "level/ShippedLevels.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -57,7 +59,6 @@
 
 namespace {
 
-constexpr int LEVEL_COUNT = 7;
 constexpr float STANDING_SECONDS = 10.0f;
 
 struct Options {
@@ -111,7 +112,7 @@ Options parse(int argc, char** argv) {
             options.limits.modelPlays = std::max(0, std::atoi(argv[++i]));
         } else {
             const int number = std::atoi(arg.c_str());
-            if (number >= 1 && number <= LEVEL_COUNT && arg == std::to_string(number)) {
+            if (number >= 1 && number <= ShippedLevels::count() && arg == std::to_string(number)) {
                 options.levels.push_back(number);
             } else if (!arg.empty() && arg.front() != '-') {
                 options.files.push_back(arg);
@@ -119,7 +120,7 @@ Options parse(int argc, char** argv) {
         }
     }
     if (options.levels.empty() && options.files.empty()) {
-        for (int number = 1; number <= LEVEL_COUNT; ++number) {
+        for (int number = 1; number <= ShippedLevels::count(); ++number) {
             options.levels.push_back(number);
         }
     }

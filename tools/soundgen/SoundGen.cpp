@@ -1,4 +1,4 @@
-// Synthesizes the game's sound effects and its two music loops and writes
+// Synthesizes the game's sound effects and its music loops and writes
 // them as 16-bit mono WAV files. Everything is computed from code: same input,
 // same bytes on every run (the noise comes from a fixed-seed generator).
 //
@@ -463,9 +463,25 @@ Samples menuMusic() {
     return loop.samples;
 }
 
+// How one world's arrangement of the in-game tune differs from the first's.
+struct TuneStyle {
+    // Semitones the melody, chords and bass move by.
+    int transpose = 0;
+    // 4725 samples per eighth: 140 beats a minute.
+    int samplesPerEighth = 4725;
+    Instrument lead = squareLead;
+    double leadGain = 0.16;
+    // Semitones the lead alone moves by.
+    int leadShift = 0;
+    // Kick and snare only once a bar each, for a heavier, slower feel.
+    bool halfTime = false;
+    // Moves the drums' noise seeds, so each arrangement's texture differs.
+    std::uint32_t seedOffset = 0;
+};
+
 // In game: a brisk A-minor tune with a square lead, driving eighth-note bass
-// and a full beat, 140 beats a minute.
-Samples gameMusic() {
+// and a full beat, 140 beats a minute; each world plays its own arrangement.
+Samples gameTune(const TuneStyle& style) {
     const std::vector<Chord> chords = {{57, true}, {65, false}, {60, false}, {67, false},
                                        {57, true}, {65, false}, {60, false}, {67, false},
                                        {62, true}, {57, true},  {65, false}, {64, false},
@@ -488,32 +504,71 @@ Samples gameMusic() {
         {79, 1}, {83, 1}, {86, 2}, {83, 2}, {79, 2},                   // G
         {80, 2}, {83, 2}, {76, 4},                                     // E
     };
-    Loop loop{Samples(chords.size() * 8 * 4725, 0.0),
-              4725}; // 4725 samples per eighth: 140 beats a minute
-    if (!melodyFitsBars(melody, chords.size()))
+    std::vector<Step> lead = melody;
+    for (Step& step : lead)
+        if (step.note != REST)
+            step.note += style.transpose + style.leadShift;
+    const auto chordRoot = [&](const Chord& chord) {
+        return Chord{((chord.root + style.transpose) % 12 + 12) % 12, chord.minor};
+    };
+    Loop loop{Samples(chords.size() * 8 * static_cast<std::size_t>(style.samplesPerEighth), 0.0),
+              style.samplesPerEighth};
+    if (!melodyFitsBars(lead, chords.size()))
         std::cerr << "soundgen: game melody does not fill its bars\n";
-    playMelody(loop, melody, squareLead, 0.16);
+    playMelody(loop, lead, style.lead, style.leadGain);
     const std::size_t eighth = static_cast<std::size_t>(loop.samplesPerEighth);
     const std::size_t bar = 8 * eighth;
     const double eighthSeconds = static_cast<double>(eighth) / MUSIC_RATE;
+    const std::uint32_t seeds = style.seedOffset;
     for (std::size_t b = 0; b < chords.size(); ++b) {
-        const std::vector<int> triad = chordNotes(chords[b], 60);
-        const int root = 36 + chords[b].root % 12;
+        const Chord chord = chordRoot(chords[b]);
+        const std::vector<int> triad = chordNotes(chord, 60);
+        const int root = 36 + chord.root % 12;
         for (std::size_t e = 0; e < 8; ++e) {
             bass(loop, b * bar + e * eighth, eighthSeconds * 0.8, e % 2 ? root + 12 : root, 0.28);
             pluck(loop, b * bar + e * eighth, eighthSeconds * 0.5,
                   triad[(e * 2 + b) % 3] + (e % 4 == 3 ? 12 : 0), 0.06);
             hat(loop, b * bar + e * eighth, e % 2 ? 0.12 : 0.2,
-                static_cast<std::uint32_t>(5000 + b * 8 + e));
+                static_cast<std::uint32_t>(5000 + b * 8 + e) + seeds);
         }
         kick(loop, b * bar, 0.5);
-        kick(loop, b * bar + 4 * eighth, 0.5);
+        if (!style.halfTime)
+            kick(loop, b * bar + 4 * eighth, 0.5);
         if (b % 4 == 3)
             kick(loop, b * bar + 7 * eighth, 0.35);
-        snare(loop, b * bar + 2 * eighth, 0.35, static_cast<std::uint32_t>(9000 + b * 2));
-        snare(loop, b * bar + 6 * eighth, 0.35, static_cast<std::uint32_t>(9001 + b * 2));
+        if (!style.halfTime)
+            snare(loop, b * bar + 2 * eighth, 0.35,
+                  static_cast<std::uint32_t>(9000 + b * 2) + seeds);
+        snare(loop, b * bar + 6 * eighth, 0.35, static_cast<std::uint32_t>(9001 + b * 2) + seeds);
     }
     return loop.samples;
+}
+
+Samples gameMusic() {
+    return gameTune(TuneStyle{});
+}
+
+// World two: up a minor third and faster, the tune on marimba-like plucks.
+Samples world2Music() {
+    TuneStyle style;
+    style.transpose = 3;
+    style.samplesPerEighth = 4410; // 150 beats a minute
+    style.lead = pluck;
+    style.leadGain = 0.3;
+    style.seedOffset = 20000;
+    return gameTune(style);
+}
+
+// World three: down a tone, slower and in half time, the lead an octave low.
+Samples world3Music() {
+    TuneStyle style;
+    style.transpose = -2;
+    style.samplesPerEighth = 5292; // 125 beats a minute
+    style.leadShift = -12;
+    style.leadGain = 0.2;
+    style.halfTime = true;
+    style.seedOffset = 40000;
+    return gameTune(style);
 }
 
 struct Output {
@@ -541,6 +596,8 @@ int main(int argc, char** argv) {
         {"level_lose.wav", levelLose, EFFECT_RATE},
         {"menu_music.wav", menuMusic, MUSIC_RATE},
         {"game_music.wav", gameMusic, MUSIC_RATE},
+        {"world2_music.wav", world2Music, MUSIC_RATE},
+        {"world3_music.wav", world3Music, MUSIC_RATE},
     };
     int failures = 0;
     for (const Output& output : outputs) {
