@@ -269,10 +269,16 @@ void GameStateManager::nextLevel() {
     endAttempt();
     // The points stay in the total; they are no longer this level's to withdraw.
     bankedScore = 0;
-    const int world = game.ownLevel ? -1 : game.worldOf(game.currentLevelIndex);
-    const bool worldWasFinished = world >= 0 && game.worldProgress().finished(world);
-    newBest = game.recordResult(score, stars).newBestScore;
-    worldFinishedNow = world >= 0 && !worldWasFinished && game.worldProgress().finished(world);
+    // An own level stands alone: after it comes the level select.
+    if (game.ownLevel) {
+        leaveToLevelSelect();
+        return;
+    }
+    const int world = game.worldOf(game.currentLevelIndex);
+    const bool endsWorld =
+        world >= 0 &&
+        game.currentLevelIndex ==
+            ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)].lastLevel();
     game.currentLevelIndex += 1;
     if (game.currentLevelIndex < static_cast<std::int32_t>(game.levelFiles.size())) {
         if (endsWorld && worldFinishedNow) {
