@@ -21,6 +21,9 @@ struct CommandLineOptions {
     // with no window and report on.
     std::optional<std::string> replayFile;
     bool headless = false;
+    // --editor [FILE]: open the level editor, on FILE's level if given.
+    bool editor = false;
+    std::optional<std::string> editorFile;
 };
 
 // The game's command line: "--name", "--name value" or "--name=value" for the
@@ -59,6 +62,9 @@ private:
         std::string_view valueName;
         std::string_view help;
         bool (*apply)(CommandLineOptions& options, std::string_view value, std::string& error);
+        // The value may be left out (the next argument is taken unless it
+        // is an option).
+        bool optionalValue = false;
     };
     static const std::vector<Option>& table();
 };

@@ -28,7 +28,9 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 const sf::Color BAND_COLOR(100, 50, 0, 255);
@@ -68,6 +70,18 @@ sf::VideoMode videoModeFor(bool fullscreen, sf::Vector2u windowedSize) {
 sf::Uint32 styleFor(bool fullscreen) {
     return fullscreen ? sf::Style::Fullscreen : sf::Style::Default;
 }
+
+// What the editor marks on the field: where a level may reach, what the
+// camera shows when an attempt starts (in the narrowest window, so a level
+// that fits it fits every window) and the slingshot.
+EditorScreen::FieldMarks editorFieldMarks(sf::Vector2f slingshot) {
+    const sf::Vector2f view(FieldViewLayout::MIN_FIELD_WIDTH, FieldViewLayout::FIELD_HEIGHT);
+    return {
+        FieldCamera::LEVEL_BOUNDS,
+        {FieldCamera::HOME.x - view.x * 0.5f, FieldCamera::HOME.y - view.y * 0.5f, view.x, view.y},
+        slingshot,
+        GROUND_TOP_Y_PX};
+}
 } // namespace
 
 Game::Game(unsigned int width, unsigned int height, const std::string& title,
@@ -82,7 +96,15 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       attempt(stateManager.attemptFlags(), &particles,
               // While a replay is watched its verdicts only show on the field.
               {[this] {
-                   if (stateManager.state != Watching) {
+                   if (isTestPlaying()) {
+                       const int score = contactListener.levelScore;
+                       const int stars = GameStateManager::rateStars(
+                           score, stateManager.totalEnemies, countUnlaunchedBirds(),
+                           stateManager.totalBirds);
+                       stateManager.levelEnded = true;
+                       testPlayOutcome = "won, score " + std::to_string(score) + ", stars " +
+                                         std::to_string(stars);
+                   } else if (stateManager.state != Watching) {
                        keepReplay(true);
                        stateManager.levelCompleted();
                    }
@@ -93,7 +115,9 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
                    }
                },
                [this] {
-                   if (stateManager.state != Watching) {
+                   if (isTestPlaying()) {
+                       testPlayOutcome = "lost";
+                   } else if (stateManager.state != Watching) {
                        startAttemptOver();
                    }
                },
@@ -108,7 +132,21 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       replays(ReplayShelf::forThisProcess()),
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME), LEVEL_COUNT),
-      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile) {
+      editor(DataPaths::forThisProcess().playerDataDir(), editorFieldMarks(attempt.slingshotPos),
+             {[this] { stateManager.transitionTo(Menu); },
+              [this](const std::string& text) { startTestPlay(text); },
+              [this](const std::filesystem::path& path) {
+                  if (onLevelSaved) {
+                      onLevelSaved(path);
+                  }
+              },
+              [this](const std::string& replay) {
+                  if (onShowSolution) {
+                      onShowSolution(replay);
+                  }
+              }}),
+      supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile),
+      editorAtStart(options.editor), editorFileAtStart(options.editorFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -162,6 +200,11 @@ void Game::update(float dt) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
         advancePlaying(dt);
+        if (testPlayOutcome) {
+            // A copy: ending the test play forgets the outcome.
+            const std::string outcome = *testPlayOutcome;
+            endTestPlay(outcome);
+        }
     } else if (stateManager.state == Watching) {
         stepAccumulator = 0.0f;
         advanceWatching(dt);
@@ -176,7 +219,7 @@ void Game::advancePlaying(float frameDt) {
     // world falls behind the clock rather than racing through many steps.
     const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
     stepAccumulator += dt;
-    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
+    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing && !testPlayOutcome) {
         stepAccumulator -= STEP_SECONDS;
         attempt.rememberPoses();
         cameraBeforeStep = gameView.getCenter();
@@ -318,24 +361,37 @@ void Game::finishLoading() {
         }
         replayToOpen.reset();
     }
+    if (editorAtStart) {
+        if (editorFileAtStart) {
+            editor.openFile(*editorFileAtStart);
+        }
+        openEditor();
+        editorAtStart = false;
+    }
 }
 
 // ---------------------------------------------------------------- levels
 
 void Game::loadCurrentLevel() {
-    if (currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
+    if (!isTestPlaying() && currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
         std::cout << "Game constructor: finished." << std::endl;
         return;
     }
     discardAttempt();
-    attempt.start(levelFiles[currentLevelIndex]);
-    askForGhost();
+    attempt.start(currentLevelFile());
+    if (!isTestPlaying()) {
+        askForGhost();
+    }
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
     gameView.setCenter(FieldCamera::HOME);
     cameraBeforeStep = cameraAfterStep = FieldCamera::HOME;
     window.setView(gameView);
     std::cout << "Game constructor: finished." << std::endl;
+}
+
+const std::string& Game::currentLevelFile() const {
+    return testPlayFile ? *testPlayFile : levelFiles[static_cast<std::size_t>(currentLevelIndex)];
 }
 
 void Game::discardAttempt() {
@@ -348,7 +404,8 @@ void Game::discardAttempt() {
 }
 
 void Game::keepReplay(bool won) {
-    if (currentLevelIndex < 0 ||
+    // A level being tried out is nobody's to keep replays of yet.
+    if (isTestPlaying() || currentLevelIndex < 0 ||
         currentLevelIndex >= static_cast<std::int32_t>(levelFiles.size())) {
         return;
     }
@@ -750,4 +807,44 @@ void Game::drawGhost() {
     for (std::size_t i = 0; i < flight->size(); ++i) {
         renderer.drawCircle(flight->dot(i), GHOST_DOT_RADIUS, GHOST_COLOR);
     }
+}
+
+// ---------------------------------------------------------------- editor
+
+void Game::openEditor() {
+    stateManager.transitionTo(Editor);
+}
+
+void Game::startTestPlay(const std::string& levelText) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("vollarin-editor-" + std::to_string(::getpid()) + ".txt");
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << levelText;
+    file.close();
+    if (!file) {
+        editor.say("Cannot play it: " + path.string() + " could not be written");
+        return;
+    }
+    std::cout << "Editor: test play" << std::endl;
+    testPlayFile = path.string();
+    testPlayOutcome.reset();
+    stateManager.startLevel();
+}
+
+void Game::endTestPlay(const std::string& outcome) {
+    stateManager.endAttempt();
+    std::error_code ignored;
+    if (testPlayFile) {
+        std::filesystem::remove(*testPlayFile, ignored);
+    }
+    testPlayFile.reset();
+    testPlayOutcome.reset();
+    std::cout << "Editor: test play " << outcome << std::endl;
+    editor.say("Test play " + outcome);
+    stateManager.transitionTo(Editor);
+}
+
+void Game::drawEditorScreen() {
+    editor.draw(renderer, ResourceManager::getInstance(), window.getSize());
+    window.setView(gameView);
 }

@@ -17,4 +17,6 @@ enum GameState : std::int32_t {
     GameComplete = 9,
     // A kept attempt played again over the field (ReplayWatch).
     Watching = 10,
+    // The level editor (EditorScreen); its test play runs in Playing.
+    Editor = 11,
 };
