@@ -76,6 +76,15 @@ const std::vector<CommandLine::Option>& CommandLine::table() {
              o.levelFile = std::string(value);
              return true;
          }},
+        {"--editor", "[FILE]", "open the level editor (on the level in FILE)",
+         [](CommandLineOptions& o, std::string_view value, std::string&) {
+             o.editor = true;
+             if (!value.empty()) {
+                 o.editorFile = std::string(value);
+             }
+             return true;
+         },
+         true},
     };
     return options;
 }
@@ -122,6 +131,10 @@ CommandLine::Result CommandLine::parse(const std::vector<std::string_view>& argu
             }
         } else if (inlineValue) {
             value = argument.substr(name.size() + 1);
+        } else if (option->optionalValue) {
+            if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
+                value = arguments[++i];
+            }
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {

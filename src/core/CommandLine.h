@@ -23,6 +23,9 @@ struct CommandLineOptions {
     bool headless = false;
     // A level file to play instead of the menu (any level, not only a shipped one).
     std::optional<std::string> levelFile;
+    // --editor [FILE]: open the level editor, on FILE's level if given.
+    bool editor = false;
+    std::optional<std::string> editorFile;
 };
 
 // The game's command line: "--name", "--name value" or "--name=value" for the
@@ -61,6 +64,9 @@ private:
         std::string_view valueName;
         std::string_view help;
         bool (*apply)(CommandLineOptions& options, std::string_view value, std::string& error);
+        // The value may be left out (the next argument is taken unless it
+        // is an option).
+        bool optionalValue = false;
     };
     static const std::vector<Option>& table();
 };

@@ -28,8 +28,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 const sf::Color BAND_COLOR(100, 50, 0, 255);
@@ -69,6 +71,18 @@ sf::VideoMode videoModeFor(bool fullscreen, sf::Vector2u windowedSize) {
 sf::Uint32 styleFor(bool fullscreen) {
     return fullscreen ? sf::Style::Fullscreen : sf::Style::Default;
 }
+
+// What the editor marks on the field: where a level may reach, what the
+// camera shows when an attempt starts (in the narrowest window, so a level
+// that fits it fits every window) and the slingshot.
+EditorScreen::FieldMarks editorFieldMarks(sf::Vector2f slingshot) {
+    const sf::Vector2f view(FieldViewLayout::MIN_FIELD_WIDTH, FieldViewLayout::FIELD_HEIGHT);
+    return {
+        FieldCamera::LEVEL_BOUNDS,
+        {FieldCamera::HOME.x - view.x * 0.5f, FieldCamera::HOME.y - view.y * 0.5f, view.x, view.y},
+        slingshot,
+        GROUND_TOP_Y_PX};
+}
 } // namespace
 
 Game::Game(unsigned int width, unsigned int height, const std::string& title,
@@ -83,7 +97,15 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       attempt(stateManager.attemptFlags(), &particles,
               // While a replay is watched its verdicts only show on the field.
               {[this] {
-                   if (stateManager.state != Watching) {
+                   if (isTestPlaying()) {
+                       const int score = contactListener.levelScore;
+                       const int stars = GameStateManager::rateStars(
+                           score, stateManager.totalEnemies, countUnlaunchedBirds(),
+                           stateManager.totalBirds);
+                       stateManager.levelEnded = true;
+                       testPlayOutcome = "won, score " + std::to_string(score) + ", stars " +
+                                         std::to_string(stars);
+                   } else if (stateManager.state != Watching) {
                        keepReplay(true);
                        stateManager.levelCompleted();
                    }
@@ -94,7 +116,9 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
                    }
                },
                [this] {
-                   if (stateManager.state != Watching) {
+                   if (isTestPlaying()) {
+                       testPlayOutcome = "lost";
+                   } else if (stateManager.state != Watching) {
                        startAttemptOver();
                    }
                },
@@ -110,8 +134,21 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       localHighScores(DataPaths::forThisProcess().highScoreFile()),
       progress(DataPaths::forThisProcess().playerDataFile(ProgressTable::FILE_NAME),
                ShippedLevels::count()),
+      editor(DataPaths::forThisProcess().playerDataDir(), editorFieldMarks(attempt.slingshotPos),
+             {[this] { stateManager.transitionTo(Menu); },
+              [this](const std::string& text) { startTestPlay(text); },
+              [this](const std::filesystem::path& path) {
+                  if (onLevelSaved) {
+                      onLevelSaved(path);
+                  }
+              },
+              [this](const std::string& replay) {
+                  if (onShowSolution) {
+                      onShowSolution(replay);
+                  }
+              }}),
       supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile),
-      ownLevelToOpen(options.levelFile) {
+      ownLevelToOpen(options.levelFile), editorAtStart(options.editor), editorFileAtStart(options.editorFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -165,6 +202,11 @@ void Game::update(float dt) {
         updateLoading(dt);
     } else if (stateManager.state == Playing) {
         advancePlaying(dt);
+        if (testPlayOutcome) {
+            // A copy: ending the test play forgets the outcome.
+            const std::string outcome = *testPlayOutcome;
+            endTestPlay(outcome);
+        }
     } else if (stateManager.state == Watching) {
         stepAccumulator = 0.0f;
         advanceWatching(dt);
@@ -179,7 +221,7 @@ void Game::advancePlaying(float frameDt) {
     // world falls behind the clock rather than racing through many steps.
     const float dt = frameDt > 0.0f ? std::min(frameDt, MAX_FRAME_SECONDS) : 0.0f;
     stepAccumulator += dt;
-    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing) {
+    while (stepAccumulator >= STEP_SECONDS && stateManager.state == Playing && !testPlayOutcome) {
         stepAccumulator -= STEP_SECONDS;
         attempt.rememberPoses();
         cameraBeforeStep = gameView.getCenter();
@@ -325,11 +367,21 @@ void Game::finishLoading() {
         playOwnLevel(*ownLevelToOpen);
         ownLevelToOpen.reset();
     }
+    if (editorAtStart) {
+        if (editorFileAtStart) {
+            editor.openFile(*editorFileAtStart);
+        }
+        openEditor();
+        editorAtStart = false;
+    }
 }
 
 // ---------------------------------------------------------------- levels
 
 std::string Game::currentLevelPath() const {
+    if (testPlayFile) {
+        return *testPlayFile;
+    }
     if (ownLevel) {
         return ownLevel->path;
     }
@@ -407,12 +459,14 @@ void Game::loadCurrentLevel() {
     discardAttempt();
     attempt.start(levelPath);
     // A shipped level that names no backdrop of its own takes its world's.
-    const int world = ownLevel ? -1 : worldOf(currentLevelIndex);
+    const int world = ownLevel || isTestPlaying() ? -1 : worldOf(currentLevelIndex);
     if (world >= 0 && currentLevel != nullptr && currentLevel->background.empty()) {
         currentLevel->background =
             ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)].background;
     }
-    askForGhost();
+    if (!isTestPlaying()) {
+        askForGhost();
+    }
     stateManager.totalBirds = attempt.totalBirds;
     stateManager.totalEnemies = attempt.totalEnemies;
     gameView.setCenter(FieldCamera::HOME);
@@ -431,6 +485,10 @@ void Game::discardAttempt() {
 }
 
 void Game::keepReplay(bool won) {
+    // A level being tried out is nobody's to keep replays of yet.
+    if (isTestPlaying()) {
+        return;
+    }
     if (ownLevel) {
         keeper.keep(ownLevel->shelf(replays), attempt.replay(OwnLevel::REPLAY_LEVEL_NUMBER), won,
                     attempt.score(), ownLevel->path);
@@ -925,4 +983,44 @@ void Game::drawGhost() {
     for (std::size_t i = 0; i < flight->size(); ++i) {
         renderer.drawCircle(flight->dot(i), GHOST_DOT_RADIUS, GHOST_COLOR);
     }
+}
+
+// ---------------------------------------------------------------- editor
+
+void Game::openEditor() {
+    stateManager.transitionTo(Editor);
+}
+
+void Game::startTestPlay(const std::string& levelText) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("vollarin-editor-" + std::to_string(::getpid()) + ".txt");
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << levelText;
+    file.close();
+    if (!file) {
+        editor.say("Cannot play it: " + path.string() + " could not be written");
+        return;
+    }
+    std::cout << "Editor: test play" << std::endl;
+    testPlayFile = path.string();
+    testPlayOutcome.reset();
+    stateManager.startLevel();
+}
+
+void Game::endTestPlay(const std::string& outcome) {
+    stateManager.endAttempt();
+    std::error_code ignored;
+    if (testPlayFile) {
+        std::filesystem::remove(*testPlayFile, ignored);
+    }
+    testPlayFile.reset();
+    testPlayOutcome.reset();
+    std::cout << "Editor: test play " << outcome << std::endl;
+    editor.say("Test play " + outcome);
+    stateManager.transitionTo(Editor);
+}
+
+void Game::drawEditorScreen() {
+    editor.draw(renderer, ResourceManager::getInstance(), window.getSize());
+    window.setView(gameView);
 }

@@ -28,6 +28,7 @@
 #include "online/ProgressTable.h"
 #include "online/SupabaseClient.h"
 #include "ui/MyLevelsScreen.h"
+#include "ui/EditorScreen.h"
 #include "ui/PointLabels.h"
 #include "ui/UIRenderer.h"
 
@@ -35,6 +36,7 @@
 #include <SFML/Graphics/View.hpp>
 #include <box2d/box2d.h>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -101,8 +103,8 @@ public:
     bool isRunning() const { return running; }
 
     void loadCurrentLevel();
-    // The level file the attempt plays: the own level's while one is
-    // played, else the shipped level's.
+    // The level file the attempt plays: the editor's while a level is tried
+    // out, the own level's while one is played, else the shipped level's.
     std::string currentLevelPath() const;
 
     // Plays a level file from outside the shipped list (--level, the
@@ -248,6 +250,20 @@ public:
     ProgressTable progress;
     // The points rising over the field where they were earned.
     PointLabels pointLabels;
+
+    // The level editor, and trying its level out: the level is played from
+    // its text written to a file of its own, through the same loader as any
+    // level, in the normal playing screens; the attempt's end (won, lost or
+    // left with Escape) goes back to the editor, which never saw a change.
+    EditorScreen editor;
+    void openEditor();
+    void startTestPlay(const std::string& levelText);
+    void endTestPlay(const std::string& outcome);
+    bool isTestPlaying() const { return testPlayFile.has_value(); }
+    // Hooks for the level's owner: the editor wrote the level to a file,
+    // and the player asked to see the solution its proof found.
+    std::function<void(const std::filesystem::path&)> onLevelSaved;
+    std::function<void(const std::string& replay)> onShowSolution;
     bool running = false;
     SupabaseClient supabase;
 
@@ -289,6 +305,7 @@ private:
     void drawLoginScreen();
     void drawClosingScreen();
     void drawMyLevelsScreen();
+    void drawEditorScreen();
     void drawBandsAndPreview();
     void drawShotTrail();
     void drawGhost();
@@ -309,4 +326,11 @@ private:
     // attempt kept since may have changed its best.
     int ghostAskedFor = 0;
     bool ghostStale = false;
+    // While the editor's level is tried out: its file, and how the attempt
+    // ended once it has (taken up after the step that ended it).
+    std::optional<std::string> testPlayFile;
+    std::optional<std::string> testPlayOutcome;
+    // --editor: the editor opens once loading is done, on this file if any.
+    bool editorAtStart = false;
+    std::optional<std::string> editorFileAtStart;
 };

@@ -19,4 +19,6 @@ enum GameState : std::int32_t {
     Watching = 10,
     // The player's own levels, a page of the level select (MyLevelsScreen).
     MyLevels = 11,
+    // The level editor (EditorScreen); its test play runs in Playing.
+    Editor = 12,
 };

@@ -30,8 +30,8 @@ bool isKey(const sf::Event& event, sf::Keyboard::Key key) {
 
 // The menu's entries in the order the arrow keys walk them: the row of
 // buttons from left to right, then the login corner.
-constexpr std::array<ButtonId, 4> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
-                                                 MenuLoginButton};
+constexpr std::array<ButtonId, 5> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
+                                                 MenuLoginButton, MenuEditorButton};
 } // namespace
 
 InputHandler::InputHandler(Game& game) : game(game) {}
@@ -84,7 +84,8 @@ void InputHandler::handleEvent(const sf::Event& event) {
 bool InputHandler::isTypingText() const {
     const GameStateManager& flow = game.stateManager;
     return flow.state == EnterNickname ||
-           (flow.state == Login && LoginForm::takesText(flow.isLoggedIn, flow.loginFocus));
+           (flow.state == Login && LoginForm::takesText(flow.isLoggedIn, flow.loginFocus)) ||
+           (flow.state == Editor && game.editor.isNaming());
 }
 
 bool InputHandler::handleEveryScreenKey(const sf::Event& event) {
@@ -137,6 +138,9 @@ void InputHandler::handleMenu(const sf::Event& event) {
         case sf::Keyboard::Escape:
             flow.menuSelection = QuitButton;
             break;
+        case sf::Keyboard::E:
+            game.openEditor();
+            break;
         default:
             break;
         }
@@ -169,6 +173,9 @@ void InputHandler::performMenuEntry(ButtonId button) {
         break;
     case MenuLoginButton:
         flow.openLogin(Menu);
+        break;
+    case MenuEditorButton:
+        game.openEditor();
         break;
     default:
         break;
@@ -259,6 +266,11 @@ void InputHandler::handleLevelSelectKey(sf::Keyboard::Key key, int count) {
 
 void InputHandler::handlePlaying(const sf::Event& event) {
     GameStateManager& flow = game.stateManager;
+    // Trying a level out of the editor: Escape goes straight back to it.
+    if (game.isTestPlaying() && isKey(event, sf::Keyboard::Escape)) {
+        game.endTestPlay("stopped");
+        return;
+    }
     if (isKey(event, sf::Keyboard::Escape)) {
         flow.transitionTo(Paused);
         flow.pauseSelection = PauseLayout::ResumeEntry;
@@ -286,7 +298,9 @@ void InputHandler::handlePlaying(const sf::Event& event) {
     }
     if (event.type == sf::Event::MouseButtonPressed) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-        if (game.ui.startButtonRect.contains(point)) {
+        if (game.ui.startButtonRect.contains(point) && game.isTestPlaying()) {
+            game.endTestPlay("stopped");
+        } else if (game.ui.startButtonRect.contains(point)) {
             flow.leaveToLevelSelect();
         } else if (game.ui.getButtonAt(point, Playing) == HudLoginButton) {
             flow.openLogin(Playing);
@@ -551,6 +565,10 @@ void InputHandler::handleMyLevels(const sf::Event& event) {
 
 void InputHandler::handleWatching(const sf::Event& event) {
     game.handleWatchInput(event);
+}
+
+void InputHandler::handleEditor(const sf::Event& event) {
+    game.editor.handle(event, game.window.getSize());
 }
 
 void InputHandler::handleLogin(const sf::Event& event) {

@@ -76,6 +76,7 @@ private:
     void handleGameComplete(const sf::Event& event);
     void handleWatching(const sf::Event& event);
     void handleMyLevels(const sf::Event& event);
+    void handleEditor(const sf::Event& event);
 
     void performPauseEntry(int index);
     void performMenuEntry(ButtonId button);

@@ -102,7 +102,7 @@ private:
 };
 
 // Which slot each button id reads, indexed by ButtonId (NoButton reads none).
-const std::array<sf::FloatRect UIRenderer::*, LevelCompleteLoginButton + 1> BUTTON_SLOTS{
+const std::array<sf::FloatRect UIRenderer::*, MenuEditorButton + 1> BUTTON_SLOTS{
     nullptr,
     &UIRenderer::startButtonRect,
     &UIRenderer::quitButtonRect,
@@ -116,6 +116,7 @@ const std::array<sf::FloatRect UIRenderer::*, LevelCompleteLoginButton + 1> BUTT
     &UIRenderer::usernameFieldRect,
     &UIRenderer::passwordFieldRect,
     &UIRenderer::levelCompleteLoginButtonRect,
+    &UIRenderer::menuEditorButtonRect,
 };
 
 // The buttons each screen offers, in the order they are hit-tested; Login's
@@ -123,7 +124,7 @@ const std::array<sf::FloatRect UIRenderer::*, LevelCompleteLoginButton + 1> BUTT
 const std::vector<ButtonId>& screenButtons(GameState state, bool loginSignedIn) {
     static const std::vector<ButtonId> none;
     static const std::vector<ButtonId> menu{StartButton, QuitButton, HighScoreButton,
-                                            MenuLoginButton};
+                                            MenuLoginButton, MenuEditorButton};
     static const std::vector<ButtonId> levelSelect{LevelSelectLoginButton};
     static const std::vector<ButtonId> playing{HudLoginButton};
     static const std::vector<ButtonId> levelComplete{LevelCompleteLoginButton};
@@ -414,6 +415,15 @@ void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& use
                             TextAnchor::TopCentre, outlined(32, GOLD));
     }
     drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(size));
+    // The editor's way in, in the corner across from the account's.
+    const sf::Vector2f editorSize(150.0f, 44.0f);
+    menuEditorButtonRect =
+        renderer.drawBox({30.0f, size.y - 70.0f - editorSize.y * 0.5f, editorSize.x, editorSize.y},
+                         sf::Color(40, 44, 60, 220), sf::Color::White, 2.0f);
+    renderer.drawTextAt("Editor (E)",
+                        {menuEditorButtonRect.left + menuEditorButtonRect.width * 0.5f,
+                         menuEditorButtonRect.top + menuEditorButtonRect.height * 0.5f},
+                        TextAnchor::Centre, outlined(22, sf::Color::White));
     const sf::FloatRect chosen = buttonSlot(selected);
     if (chosen.width > 0.0f && chosen.height > 0.0f) {
         renderer.drawBox({chosen.left - SELECTION_MARGIN, chosen.top - SELECTION_MARGIN,

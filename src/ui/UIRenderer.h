@@ -158,6 +158,7 @@ public:
     sf::FloatRect hudLoginButtonRect;
     sf::FloatRect levelSelectLoginButtonRect;
     sf::FloatRect levelCompleteLoginButtonRect;
+    sf::FloatRect menuEditorButtonRect;
     sf::FloatRect usernameFieldRect;
     sf::FloatRect passwordFieldRect;
     sf::FloatRect loginButtonRect;

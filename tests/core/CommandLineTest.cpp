@@ -44,6 +44,23 @@ TEST(CommandLine, DisplayAndSoundOptionsAreRecognised) {
     EXPECT_EQ(parse({"--fps-limit=1000"}).options.frameRateLimit, 1000);
 }
 
+// The editor's file may be left out; an option after it is never taken for it.
+TEST(CommandLine, TheEditorOpensOnAFileOrOnAnEmptyLevel) {
+    const CommandLine::Result bare = parse({"--editor"});
+    ASSERT_TRUE(bare.ok()) << bare.error;
+    EXPECT_TRUE(bare.options.editor);
+    EXPECT_EQ(bare.options.editorFile, std::nullopt);
+    const CommandLine::Result beforeOption = parse({"--editor", "--mute"});
+    ASSERT_TRUE(beforeOption.ok()) << beforeOption.error;
+    EXPECT_EQ(beforeOption.options.editorFile, std::nullopt);
+    EXPECT_TRUE(beforeOption.options.mute);
+    const CommandLine::Result withFile = parse({"--editor", "tower.txt", "--mute"});
+    ASSERT_TRUE(withFile.ok()) << withFile.error;
+    EXPECT_EQ(withFile.options.editorFile, "tower.txt");
+    EXPECT_EQ(parse({"--editor=b.txt"}).options.editorFile, "b.txt");
+    EXPECT_FALSE(parse({}).options.editor);
+}
+
 TEST(CommandLine, AFrameRateLimitMustBeNoneOrAUsableRate) {
     const std::string expected = "--fps-limit takes 0 or a whole number from 15 to 1000";
     for (const char* bad : {"14", "1001", "-30", "30fps", "", "0x1e"}) {
