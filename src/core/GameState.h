@@ -17,4 +17,6 @@ enum GameState : std::int32_t {
     GameComplete = 9,
     // A kept attempt played again over the field (ReplayWatch).
     Watching = 10,
+    // The player's options, over the screen they were opened from.
+    OptionsMenu = 11,
 };

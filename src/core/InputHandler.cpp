@@ -27,9 +27,10 @@ bool isKey(const sf::Event& event, sf::Keyboard::Key key) {
 }
 
 // The menu's entries in the order the arrow keys walk them: the row of
-// buttons from left to right, then the login corner.
-constexpr std::array<ButtonId, 4> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
-                                                 MenuLoginButton};
+// buttons from left to right, then the two corner buttons, options and
+// login; from Quit (where Escape goes) Up comes round to the login.
+constexpr std::array<ButtonId, 5> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
+                                                 MenuOptionsButton, MenuLoginButton};
 } // namespace
 
 InputHandler::InputHandler(Game& game) : game(game) {}
@@ -103,10 +104,7 @@ bool InputHandler::handleEveryScreenKey(const sf::Event& event) {
 }
 
 sf::Vector2f InputHandler::toWindowView(int x, int y) const {
-    const sf::Vector2u size = game.window.getSize();
-    const sf::View windowView(
-        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
-    return game.window.mapPixelToCoords({x, y}, windowView);
+    return game.window.mapPixelToCoords({x, y}, game.screenScale().view());
 }
 
 void InputHandler::handleMenu(const sf::Event& event) {
@@ -134,6 +132,9 @@ void InputHandler::handleMenu(const sf::Event& event) {
             break;
         case sf::Keyboard::Escape:
             flow.menuSelection = QuitButton;
+            break;
+        case sf::Keyboard::O:
+            game.openOptions(Menu);
             break;
         default:
             break;
@@ -168,6 +169,9 @@ void InputHandler::performMenuEntry(ButtonId button) {
     case MenuLoginButton:
         flow.openLogin(Menu);
         break;
+    case MenuOptionsButton:
+        game.openOptions(Menu);
+        break;
     default:
         break;
     }
@@ -191,7 +195,7 @@ void InputHandler::handleLevelSelect(const sf::Event& event) {
     }
     if (isLeftPress(event)) {
         const sf::Vector2f point = toWindowView(event.mouseButton.x, event.mouseButton.y);
-        const int cell = LevelSelectLayout(game.window.getSize(), count).cellAt(point);
+        const int cell = LevelSelectLayout(game.screenScale().layoutSize(), count).cellAt(point);
         if (cell >= 0) {
             flow.selectedLevel = cell;
             game.currentLevelIndex = cell;
@@ -219,6 +223,14 @@ void InputHandler::handlePlaying(const sf::Event& event) {
     if (isKey(event, sf::Keyboard::Escape)) {
         flow.transitionTo(Paused);
         flow.pauseSelection = PauseLayout::ResumeEntry;
+        return;
+    }
+    // A card that introduces a new kind takes only what answers it.
+    const sf::Vector2f pointer = event.type == sf::Event::MouseButtonPressed
+                                     ? toWindowView(event.mouseButton.x, event.mouseButton.y)
+                                     : sf::Vector2f();
+    if (game.meetings.handle(event, pointer, game.screenScale().layoutSize(), game.isDragging,
+                             game.progress)) {
         return;
     }
     if (handlePlayingKey(event)) {
@@ -384,6 +396,9 @@ void InputHandler::handlePaused(const sf::Event& event) {
         case sf::Keyboard::Enter:
             performPauseEntry(flow.pauseSelection);
             break;
+        case sf::Keyboard::O:
+            game.openOptions(Paused);
+            break;
         default:
             break;
         }
@@ -409,8 +424,23 @@ void InputHandler::performPauseEntry(int index) {
     } else if (index == PauseLayout::StartOverEntry) {
         game.restartLevel();
         flow.resumePlaying();
+    } else if (index == PauseLayout::OptionsEntry) {
+        game.openOptions(Paused);
     } else if (index == PauseLayout::QuitToMenuEntry) {
         flow.quitToMenu();
+    }
+}
+
+void InputHandler::handleOptions(const sf::Event& event) {
+    sf::Vector2f pointer;
+    if (event.type == sf::Event::MouseButtonPressed) {
+        pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    } else if (event.type == sf::Event::MouseMoved) {
+        pointer = toWindowView(event.mouseMove.x, event.mouseMove.y);
+    }
+    if (game.optionsScreen.handle(event, pointer, game.screenScale().layoutSize()) ==
+        OptionsScreen::Outcome::Leave) {
+        game.closeOptions();
     }
 }
 
@@ -508,11 +538,20 @@ void InputHandler::handleLogin(const sf::Event& event) {
         return;
     }
     if (event.type == sf::Event::KeyPressed && !flow.isLoggedIn) {
-        // The keyboard alone fills the form: Tab swaps fields, Enter is Login.
-        if (event.key.code == sf::Keyboard::Tab) {
-            focusLoginField(LoginForm::nextField(flow.loginFocus));
-        } else if (event.key.code == sf::Keyboard::Enter) {
-            flow.signIn();
+        // The keyboard alone works the form: Tab and Down move the focus
+        // through the fields and the buttons, Up back; Enter presses the
+        // focused button, and in a field it is Login.
+        const sf::Keyboard::Key key = event.key.code;
+        if (key == sf::Keyboard::Tab || key == sf::Keyboard::Down || key == sf::Keyboard::Up) {
+            const bool back =
+                key == sf::Keyboard::Up || (key == sf::Keyboard::Tab && event.key.shift);
+            focusLoginField(LoginForm::nextField(flow.loginFocus, back ? -1 : 1));
+        } else if (key == sf::Keyboard::Enter) {
+            if (LoginForm::buttonOf(flow.loginFocus) == SignUpButton) {
+                flow.signUp();
+            } else {
+                flow.signIn();
+            }
         }
         return;
     }
@@ -547,7 +586,8 @@ void InputHandler::handleGameComplete(const sf::Event& event) {
     if (event.type == sf::Event::MouseButtonPressed) {
         pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
     }
-    switch (ClosingScreen(game.window.getSize()).handle(event, pointer, flow.closingSelection)) {
+    switch (ClosingScreen(game.screenScale().layoutSize())
+                .handle(event, pointer, flow.closingSelection)) {
     case ClosingScreen::BackToMenu:
         flow.transitionTo(Menu);
         break;
@@ -561,5 +601,7 @@ void InputHandler::handleGameComplete(const sf::Event& event) {
 
 void InputHandler::focusLoginField(LoginForm::Field field) {
     game.stateManager.loginFocus = field;
-    std::cout << LoginForm::focusLogLine(field) << std::endl;
+    if (LoginForm::isTextField(field)) {
+        std::cout << LoginForm::focusLogLine(field) << std::endl;
+    }
 }

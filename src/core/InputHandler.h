@@ -70,6 +70,7 @@ private:
     void handleLogin(const sf::Event& event);
     void handleGameComplete(const sf::Event& event);
     void handleWatching(const sf::Event& event);
+    void handleOptions(const sf::Event& event);
 
     void performPauseEntry(int index);
     void performMenuEntry(ButtonId button);

@@ -8,7 +8,7 @@
 const ScreenTable::Screen& ScreenTable::of(GameState state) {
     // Indexed by GameState. Playing and Paused show the same field; the
     // pause menu lays itself over it while paused.
-    static const std::array<Screen, Watching + 1> screens{{
+    static const std::array<Screen, OptionsMenu + 1> screens{{
         {Loading, nullptr, &Game::drawLoadingScreen},
         {Menu, &InputHandler::handleMenu, &Game::drawMenuScreen},
         {LevelSelect, &InputHandler::handleLevelSelect, &Game::drawLevelSelectScreen},
@@ -20,6 +20,7 @@ const ScreenTable::Screen& ScreenTable::of(GameState state) {
         {Login, &InputHandler::handleLogin, &Game::drawLoginScreen},
         {GameComplete, &InputHandler::handleGameComplete, &Game::drawClosingScreen},
         {Watching, &InputHandler::handleWatching, &Game::drawWatchingScreen},
+        {OptionsMenu, &InputHandler::handleOptions, &Game::drawOptionsScreen},
     }};
     static const Screen none{Loading, nullptr, nullptr};
     const auto index = static_cast<std::size_t>(state);

@@ -18,4 +18,5 @@ enum ButtonId : int {
     UsernameFieldButton = 10,
     PasswordFieldButton = 11,
     LevelCompleteLoginButton = 12,
+    MenuOptionsButton = 13,
 };
