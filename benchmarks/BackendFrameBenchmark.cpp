@@ -9,6 +9,7 @@
 //
 //   cd build && xvfb-run -a -s "-screen 0 1600x1000x24" ./BackendFrameBenchmark
 #include "core/Game.h"
+#include "core/QuietOutput.h"
 #include "online/AuthSession.h"
 #include "online/PendingScores.h"
 #include "online/SessionStore.h"
@@ -56,23 +57,6 @@ public:
 private:
     int socketFd = -1;
     int port = 0;
-};
-
-class QuietOutput {
-public:
-    QuietOutput()
-        : previousOut(std::cout.rdbuf(sink.rdbuf())), previousErr(std::cerr.rdbuf(sink.rdbuf())) {}
-    ~QuietOutput() {
-        std::cout.rdbuf(previousOut);
-        std::cerr.rdbuf(previousErr);
-    }
-    QuietOutput(const QuietOutput&) = delete;
-    QuietOutput& operator=(const QuietOutput&) = delete;
-
-private:
-    std::ostringstream sink;
-    std::streambuf* previousOut;
-    std::streambuf* previousErr;
 };
 
 // The player's folders of this run: a session is kept there, and nothing
@@ -160,7 +144,7 @@ void signIn(Game& game) {
 
 // The same frames with no request at all: what a frame costs here anyway.
 void BM_NoRequest(benchmark::State& state) {
-    const QuietOutput quiet;
+    const QuietOutput quiet(QuietOutput::Also::Errors);
     const SilentServer server;
     auto game = makeGame(server, true);
     game->stateManager.transitionTo(HighScores);
@@ -170,7 +154,7 @@ void BM_NoRequest(benchmark::State& state) {
 }
 
 void BM_SignIn(benchmark::State& state) {
-    const QuietOutput quiet;
+    const QuietOutput quiet(QuietOutput::Also::Errors);
     const SilentServer server;
     auto game = makeGame(server, state.range(0) != 0);
     for (auto _ : state) {
@@ -179,7 +163,7 @@ void BM_SignIn(benchmark::State& state) {
 }
 
 void BM_HighScoreList(benchmark::State& state) {
-    const QuietOutput quiet;
+    const QuietOutput quiet(QuietOutput::Also::Errors);
     const SilentServer server;
     auto game = makeGame(server, state.range(0) != 0);
     for (auto _ : state) {
@@ -191,7 +175,7 @@ void BM_HighScoreList(benchmark::State& state) {
 }
 
 void BM_ScoreReport(benchmark::State& state) {
-    const QuietOutput quiet;
+    const QuietOutput quiet(QuietOutput::Also::Errors);
     const SilentServer server;
     auto game = makeGame(server, state.range(0) != 0);
     game->supabase.restoreSession(
@@ -207,7 +191,7 @@ void BM_ScoreReport(benchmark::State& state) {
 // The frame loop from construction to the menu, with dt as measured, and a
 // kept session whose token has run out.
 void BM_MenuWithStaleSession(benchmark::State& state) {
-    const QuietOutput quiet;
+    const QuietOutput quiet(QuietOutput::Also::Errors);
     const SilentServer server;
     ::setenv("VOLLARIN_BACKEND_URL", server.url().c_str(), 1);
     SessionStore store = SessionStore::forThisProcess();

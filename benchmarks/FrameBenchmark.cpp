@@ -10,6 +10,7 @@
 // the fps counter); "CPU" is the CPU time of the whole process per frame,
 // which includes the software rasteriser's worker threads.
 #include "core/Game.h"
+#include "core/QuietOutput.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -21,24 +22,6 @@ namespace {
 constexpr float FRAME = 1.0f / 60.0f;
 constexpr int COLLAPSE_LEVEL = 6; // level7.txt: the most blocks and enemies
 constexpr int SEARCH_FRAMES = 300;
-
-// The game narrates every event; the figures must not measure the terminal.
-class QuietOutput {
-public:
-    QuietOutput()
-        : previousOut(std::cout.rdbuf(sink.rdbuf())), previousErr(std::cerr.rdbuf(sink.rdbuf())) {}
-    ~QuietOutput() {
-        std::cout.rdbuf(previousOut);
-        std::cerr.rdbuf(previousErr);
-    }
-    QuietOutput(const QuietOutput&) = delete;
-    QuietOutput& operator=(const QuietOutput&) = delete;
-
-private:
-    std::ostringstream sink;
-    std::streambuf* previousOut;
-    std::streambuf* previousErr;
-};
 
 std::unique_ptr<Game> makeGame(unsigned int width, unsigned int height) {
     auto game = std::make_unique<Game>(width, height, "Skysling Clone");
@@ -76,7 +59,7 @@ void reportFrameRate(benchmark::State& state) {
 }
 
 void BM_MenuFrame(benchmark::State& state) {
-    QuietOutput quiet;
+    QuietOutput quiet(QuietOutput::Also::Errors);
     auto game = makeGame(static_cast<unsigned int>(state.range(0)),
                          static_cast<unsigned int>(state.range(1)));
     for (auto _ : state) {
@@ -92,7 +75,7 @@ BENCHMARK(BM_MenuFrame)
     ->MeasureProcessCPUTime();
 
 void BM_CollapseFrame(benchmark::State& state) {
-    QuietOutput quiet;
+    QuietOutput quiet(QuietOutput::Also::Errors);
     auto game = makeGame(static_cast<unsigned int>(state.range(0)),
                          static_cast<unsigned int>(state.range(1)));
     // The shot that throws the most debris, replayed up to its busiest frame.
@@ -127,7 +110,7 @@ BENCHMARK(BM_CollapseFrame)
 // frame limit) with --fps-limit N: the rate the limit holds in real time,
 // which the tests check only on a clock of their own.
 void BM_MenuFrameLoopAtLimit(benchmark::State& state) {
-    QuietOutput quiet;
+    QuietOutput quiet(QuietOutput::Also::Errors);
     CommandLineOptions options;
     options.frameRateLimit = static_cast<int>(state.range(0));
     auto game = std::make_unique<Game>(1280, 720, "Skysling Clone", options);

@@ -1,6 +1,6 @@
 #include "server/AuthService.h"
 
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 #include "server/Clock.h"
 #include "server/Text.h"
 #include "server/Uuid.h"

@@ -1,6 +1,6 @@
 #include "server/Store.h"
 
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "server/TokenService.h"
 
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 
 #include <cstdlib>
 #include <jwt.h>

@@ -2,7 +2,7 @@
 // from client data: verifying never crashes, and whatever can be signed
 // verifies to the same claims.
 
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 #include "server/ServerOptions.h"
 #include "server/TokenService.h"
 
@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    auto parsed = backend::BoundedJson::parse(text);
-    if (parsed.verdict != backend::BoundedJson::Verdict::Parsed || !parsed.value.is_object()) {
+    auto parsed = BoundedJson::parse(text);
+    if (parsed.verdict != BoundedJson::Verdict::Parsed || !parsed.value.is_object()) {
         return 0;
     }
     // Claims without an expiry, so that the round trip does not depend on it.

@@ -5,11 +5,21 @@
 
 // While it lives, standard output goes nowhere: for running an attempt
 // whose narration nobody asked for (a replay played to learn its score)
-// inside a program whose output is its record.
+// inside a program whose output is its record. A benchmark silences the
+// errors too, so that its figures do not measure the terminal.
 class QuietOutput {
 public:
-    QuietOutput() : saved(std::cout.rdbuf(&nowhere)) {}
-    ~QuietOutput() { std::cout.rdbuf(saved); }
+    enum class Also { Nothing, Errors };
+
+    explicit QuietOutput(Also also = Also::Nothing)
+        : saved(std::cout.rdbuf(&nowhere)),
+          savedErrors(also == Also::Errors ? std::cerr.rdbuf(&nowhere) : nullptr) {}
+    ~QuietOutput() {
+        std::cout.rdbuf(saved);
+        if (savedErrors != nullptr) {
+            std::cerr.rdbuf(savedErrors);
+        }
+    }
     QuietOutput(const QuietOutput&) = delete;
     QuietOutput& operator=(const QuietOutput&) = delete;
 
@@ -21,4 +31,5 @@ private:
     };
     Nowhere nowhere;
     std::streambuf* saved;
+    std::streambuf* savedErrors;
 };

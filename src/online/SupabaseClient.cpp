@@ -1,6 +1,7 @@
 #include "online/SupabaseClient.h"
 
 #include "online/Base64.h"
+#include "online/BoundedJson.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,9 +24,6 @@ constexpr int STATUS_NOT_FOUND = 404;
 constexpr int STATUS_UNPROCESSABLE = 422;
 // No token the service hands out lives longer than this.
 constexpr std::int64_t MAX_TOKEN_SECONDS = 7 * 24 * 60 * 60;
-// Real answers nest four levels deep; anything far deeper is refused before
-// it is built into a tree.
-constexpr std::size_t MAX_JSON_DEPTH = 32;
 
 // Compact, keys in ascending order (the object type is a sorted map) and
 // non-ASCII kept as UTF-8. Invalid UTF-8 typed by a player is replaced rather
@@ -38,44 +36,14 @@ httplib::Result noResponse() {
     return httplib::Result(nullptr, httplib::Error::Unknown);
 }
 
-// Follows the nesting while the parser reads, and stops it (returning false)
-// past MAX_JSON_DEPTH or at the first syntax error.
-class DepthLimit : public nlohmann::json_sax<nlohmann::json> {
-public:
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { return enter(); }
-    bool key(string_t&) override { return true; }
-    bool end_object() override { return leave(); }
-    bool start_array(std::size_t) override { return enter(); }
-    bool end_array() override { return leave(); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        return false;
-    }
-
-private:
-    bool enter() { return ++depth <= MAX_JSON_DEPTH; }
-    bool leave() {
-        --depth;
-        return true;
-    }
-
-    std::size_t depth = 0;
-};
-
 // The answer as a tree; a discarded value when it is not JSON or nests too
 // deeply to be built into one.
 nlohmann::json parseAnswer(const std::string& body) {
-    DepthLimit limit;
-    if (!nlohmann::json::sax_parse(body, &limit)) {
+    auto parsed = BoundedJson::parse(body);
+    if (parsed.verdict != BoundedJson::Verdict::Parsed) {
         return nlohmann::json(nlohmann::json::value_t::discarded);
     }
-    return nlohmann::json::parse(body, nullptr, false);
+    return std::move(parsed.value);
 }
 
 template <typename Callback, typename... Args>

@@ -2,6 +2,7 @@
 #include "ShotDriver.h"
 #include "SolutionFile.h"
 
+#include "ShellCommand.h"
 #include "TemporaryDirectory.h"
 #include "core/Attempt.h"
 #include "core/CommandLine.h"
@@ -18,10 +19,7 @@
 // as a server would run it.
 namespace {
 
-struct GameRun {
-    int exitCode = -1;
-    std::string output; // standard output only
-};
+using GameRun = ShellResult;
 
 // `environment`: what env(1) sets besides unsetting DISPLAY; `errors`:
 // where standard error goes (a shell redirection).
@@ -30,18 +28,7 @@ GameRun runHeadless(const std::string& replayPath, const std::string& environmen
     const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) + "' && env -u DISPLAY " +
                                 environment + " '" + VOLLARIN_GAME_EXE + "' --replay '" +
                                 replayPath + "' --headless " + errors;
-    GameRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pipe) != nullptr) {
-        run.output += buffer.data();
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runShell(command);
 }
 
 class ReplayCommandTest : public ::testing::Test {

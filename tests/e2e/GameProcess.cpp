@@ -1,5 +1,7 @@
 #include "e2e/GameProcess.h"
 
+#include "ShellCommand.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -31,18 +33,8 @@ std::string quoted(const std::string& text) {
 } // namespace
 
 CommandResult runCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-        result.output += buffer;
-    }
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    const ShellResult run = runShell(command + " 2>&1");
+    return {run.exitCode, run.output};
 }
 
 PrivateDisplay::~PrivateDisplay() {

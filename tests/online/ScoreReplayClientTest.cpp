@@ -5,6 +5,7 @@
 #include "core/GameStateManager.h"
 #include "core/Settings.h"
 #include "online/Base64.h"
+#include "online/ClientOutcomes.h"
 #include "online/ScriptedServer.h"
 #include "online/SupabaseClient.h"
 
@@ -21,19 +22,6 @@ const std::string SUBMIT = "/rest/v1/rpc/submit_score_replay";
 const std::string UPSERT = "/rest/v1/rpc/upsert_user_score";
 // Bytes no text encoding would keep as they are.
 const std::string REPLAY("VRPL\x01\x00\xff\x80\n", 9);
-
-struct Update {
-    int calls = 0;
-    bool success = false;
-    std::string error;
-    SupabaseClient::ScoreUpdateCallback callback() {
-        return [this](bool s, const std::string& e) {
-            ++calls;
-            success = s;
-            error = e;
-        };
-    }
-};
 
 class ScoreReplayClientTest : public ::testing::Test {
 protected:
@@ -59,7 +47,7 @@ protected:
 
 TEST_F(ScoreReplayClientTest, ReplayGoesWithTheScoreAndAnOlderBackendGetsThePlainStore) {
     server.answer(SUBMIT, 200, R"({"verified":true,"score":4200,"reason":""})");
-    Update verified;
+    UpdateOutcome verified;
     client.submitScoreReplay(2, 4200, REPLAY, verified.callback());
     EXPECT_EQ(verified.calls, 1);
     EXPECT_TRUE(verified.success) << verified.error;
@@ -73,11 +61,11 @@ TEST_F(ScoreReplayClientTest, ReplayGoesWithTheScoreAndAnOlderBackendGetsThePlai
     // only that for the session.
     server.answer(SUBMIT, 404, R"({"code":"PGRST202","message":"Could not find the function"})");
     server.answer(UPSERT, 204, "");
-    Update fellBack;
+    UpdateOutcome fellBack;
     client.submitScoreReplay(2, 4300, REPLAY, fellBack.callback());
     EXPECT_EQ(fellBack.calls, 1);
     EXPECT_TRUE(fellBack.success) << fellBack.error;
-    Update later;
+    UpdateOutcome later;
     client.submitScoreReplay(2, 4400, REPLAY, later.callback());
     EXPECT_TRUE(later.success);
     EXPECT_EQ(targetsAfterSignIn(), (std::vector<std::string>{SUBMIT, SUBMIT, UPSERT, UPSERT}));
@@ -96,14 +84,14 @@ TEST_F(ScoreReplayClientTest, RefusalsCarryTheBackendsReasonCleanedForTheLog) {
              {R"({"reason":7})", "no reason given"},
              {"not json", "no reason given"}}) {
         server.answer(SUBMIT, 422, body);
-        Update refused;
+        UpdateOutcome refused;
         client.submitScoreReplay(0, 50, REPLAY, refused.callback());
         EXPECT_EQ(refused.calls, 1);
         EXPECT_FALSE(refused.success);
         EXPECT_EQ(refused.error, SupabaseClient::SCORE_REFUSED + expected) << body;
     }
     server.answer(SUBMIT, 503, R"({"code":"53400"})");
-    Update busy;
+    UpdateOutcome busy;
     client.submitScoreReplay(0, 50, REPLAY, busy.callback());
     EXPECT_EQ(busy.error, "Failed to update score");
     // None of these were taken for a missing procedure.

@@ -1,4 +1,5 @@
 #include "online/SupabaseClient.h"
+#include "online/ClientOutcomes.h"
 #include "online/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -13,46 +14,6 @@ const std::string SESSION_ANN =
     R"({"access_token":"token-ann","token_type":"bearer","user":{"id":"id-ann","email":"ann@vollarin.io"}})";
 const std::string SESSION_BOB =
     R"({"access_token":"token-bob","user":{"id":"id-bob","email":"bob@vollarin.io"}})";
-
-// Records every call of a callback so each test can insist on exactly one.
-struct AuthOutcome {
-    int calls = 0;
-    nlohmann::json value;
-    std::string error;
-    SupabaseClient::AuthCallback callback() {
-        return [this](const nlohmann::json& v, const std::string& e) {
-            ++calls;
-            value = v;
-            error = e;
-        };
-    }
-};
-
-struct ScoresOutcome {
-    int calls = 0;
-    std::vector<HighScore> scores;
-    std::string error;
-    SupabaseClient::HighScoresCallback callback() {
-        return [this](const std::vector<HighScore>& s, const std::string& e) {
-            ++calls;
-            scores = s;
-            error = e;
-        };
-    }
-};
-
-struct UpdateOutcome {
-    int calls = 0;
-    bool success = false;
-    std::string error;
-    SupabaseClient::ScoreUpdateCallback callback() {
-        return [this](bool s, const std::string& e) {
-            ++calls;
-            success = s;
-            error = e;
-        };
-    }
-};
 
 class SupabaseClientTest : public ::testing::Test {
 protected:

@@ -1,10 +1,9 @@
-#include "server/BoundedJson.h"
+#include "online/BoundedJson.h"
 #include "server/RateLimiter.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
 
-using backend::BoundedJson;
 
 namespace {
 

@@ -15,15 +15,10 @@ using json = nlohmann::json;
 class ScoreRulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto client = backend.client();
-        const auto signUp = client.Post(
-            "/auth/v1/signup", {{"apikey", DEMO_ANON_KEY}},
-            R"({"email":"ann@x.test","password":"secret-pass","data":{"username":"ann"}})",
-            "application/json");
-        ASSERT_TRUE(signUp && signUp->status == 200);
-        const auto session = json::parse(signUp->body);
-        userId = session["user"]["id"];
-        accessToken = session["access_token"];
+        const auto ann = backend.signUp("ann");
+        userId = ann.userId;
+        accessToken = ann.accessToken;
+        ASSERT_FALSE(accessToken.empty());
     }
 
     httplib::Result store(const json& level, const json& score) {

@@ -107,6 +107,29 @@ public:
     std::string baseUrl() const { return server->baseUrl(); }
     httplib::Client client() const { return httplib::Client("127.0.0.1", server->port()); }
 
+    // A new player signed up as the game does; empty ids when the sign-up
+    // was refused (the test's own expectation then fails on them).
+    struct Player {
+        std::string userId;
+        std::string accessToken;
+    };
+    Player signUp(const std::string& name) const {
+        auto http = client();
+        const auto answer = http.Post("/auth/v1/signup", {{"apikey", DEMO_ANON_KEY}},
+                                      nlohmann::json{{"email", name + "@x.test"},
+                                                     {"password", "secret-pass"},
+                                                     {"data", {{"username", name}}}}
+                                          .dump(),
+                                      "application/json");
+        EXPECT_TRUE(answer && answer->status == 200) << "signing up " << name;
+        if (!answer || answer->status != 200) {
+            return {};
+        }
+        const auto session = nlohmann::json::parse(answer->body, nullptr, false);
+        return {session.value(nlohmann::json::json_pointer("/user/id"), std::string()),
+                session.value("access_token", std::string())};
+    }
+
     TemporaryDirectory directory;
     backend::PasswordHasher hasher;
     std::shared_ptr<const backend::TokenService> ownedTokens;

@@ -2,6 +2,7 @@
 #include "ShotDriver.h"
 #include "SolutionFile.h"
 
+#include "ShellCommand.h"
 #include "TemporaryDirectory.h"
 #include "core/Game.h"
 #include "core/GameTestSupport.h"
@@ -284,14 +285,9 @@ TEST_F(GoldenLog, LevelCheckerReplayNarratesAsRecorded) {
     const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) +
                                 "' && ALSOFT_DRIVERS=null '" + CHECKER +
                                 "' --replay --verbose --window 2>/dev/null";
-    std::string log;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pipe) != nullptr) {
-        log += buffer.data();
-    }
-    ASSERT_EQ(::pclose(pipe), 0) << log;
+    const ShellResult run = runShell(command);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string& log = run.output;
     compareWithGolden("levelcheck_replay.log", normalised(log));
 }
 

@@ -1,3 +1,5 @@
+#include "ShellCommand.h"
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -16,10 +18,7 @@ namespace {
 
 const std::string CHECKER = std::string(VOLLARIN_BINARY_DIR) + "/tools/levelcheck";
 
-struct CheckerRun {
-    int exitCode = -1;
-    std::string output;
-};
+using CheckerRun = ShellResult;
 
 // `environment`: what env(1) should change, e.g. "-u DISPLAY"; `errors`:
 // where standard error goes (a shell redirection).
@@ -29,18 +28,7 @@ CheckerRun runChecker(const std::string& arguments,
     // The checker finds resources/ through the build directory.
     const std::string command = "cd '" + std::string(VOLLARIN_BINARY_DIR) + "' && env " +
                                 environment + " '" + CHECKER + "' " + arguments + " " + errors;
-    CheckerRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), pipe) != nullptr) {
-        run.output += buffer.data();
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runShell(command);
 }
 
 class LevelCheckTest : public ::testing::TestWithParam<int> {

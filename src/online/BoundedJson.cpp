@@ -1,6 +1,4 @@
-#include "server/BoundedJson.h"
-
-namespace backend {
+#include "online/BoundedJson.h"
 
 namespace {
 
@@ -68,5 +66,3 @@ bool BoundedJson::withinDepth(std::string_view text, std::size_t maxDepth) {
     DepthCheck check(maxDepth);
     return nlohmann::json::sax_parse(text, &check);
 }
-
-} // namespace backend

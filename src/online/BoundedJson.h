@@ -4,16 +4,15 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-namespace backend {
-
-// Parses JSON from outside only after a first pass, which builds nothing,
+// Parses JSON from outside (a request to the server, an answer to the
+// game) only after a first pass, which builds nothing,
 // has shown that it nests no deeper than a small limit. Building, copying,
 // printing and freeing a tree recurse once per level, so a request nested
 // thousands deep could otherwise exhaust a thread's stack.
 class BoundedJson {
 public:
-    // Deep enough for every request and token of the game (3 levels) with
-    // room to spare.
+    // Deep enough for every request, answer and token of the game (3
+    // levels) with room to spare.
     static constexpr std::size_t MAX_DEPTH = 32;
 
     enum class Verdict { Parsed, Malformed, TooDeep };
@@ -28,5 +27,3 @@ public:
     // True when the text is JSON no deeper than maxDepth.
     static bool withinDepth(std::string_view text, std::size_t maxDepth = MAX_DEPTH);
 };
-
-} // namespace backend
