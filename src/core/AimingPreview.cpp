@@ -33,3 +33,7 @@ AimingPreview AimingPreview::compute(sf::Vector2f restPx, sf::Vector2f velocity)
     }
     return preview;
 }
+
+void AimingPreview::cutToFirstThird() {
+    count = count == 0 ? 0 : (count + 2) / 3;
+}

@@ -22,4 +22,8 @@ struct AimingPreview {
 
     // restPx: where the bird leaves from (pixels); velocity in m/s.
     static AimingPreview compute(sf::Vector2f restPx, sf::Vector2f velocity);
+
+    // Hard mode: the dots of the first third of the path only, so the
+    // player judges the rest of the flight; at least one shows.
+    void cutToFirstThird();
 };

@@ -1,5 +1,6 @@
 #include "core/ControllerInput.h"
 
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -47,6 +48,8 @@ ControllerInput::State ControllerInput::read() const {
     // The d-pad is the pad's POV hat on SFML's axes; the left stick is X/Y.
     const float x = source->axis(sf::Joystick::X) + source->axis(sf::Joystick::PovX);
     const float y = source->axis(sf::Joystick::Y) - source->axis(sf::Joystick::PovY);
+    state.x = x;
+    state.y = y;
     state.left = x <= -DEAD_ZONE;
     state.right = x >= DEAD_ZONE;
     state.up = y <= -DEAD_ZONE;
@@ -54,6 +57,7 @@ ControllerInput::State ControllerInput::read() const {
     state.a = source->button(BUTTON_A);
     state.b = source->button(BUTTON_B);
     state.start = source->button(BUTTON_START);
+    state.shoulder = source->button(BUTTON_LEFT_SHOULDER) || source->button(BUTTON_RIGHT_SHOULDER);
     // Triggers rest at -100 and read +100 fully pulled.
     state.zoomOut = source->axis(sf::Joystick::Z) >= DEAD_ZONE;
     state.zoomIn = source->axis(sf::Joystick::R) >= DEAD_ZONE;
@@ -69,10 +73,26 @@ std::vector<sf::Event> ControllerInput::poll(bool playing, bool aiming) {
             keys.push_back(keyPress(key));
         }
     };
-    direction(now.up, previous.up, sf::Keyboard::Up);
-    direction(now.down, previous.down, sf::Keyboard::Down);
-    direction(now.left, previous.left, sf::Keyboard::Left);
-    direction(now.right, previous.right, sf::Keyboard::Right);
+    // While aiming, every frame the stick leans past FINE_ZONE; a small
+    // lean, or a shoulder button, makes the step a fine one (Shift).
+    auto aim = [&](float lean, sf::Keyboard::Key less, sf::Keyboard::Key more) {
+        const float size = std::abs(lean);
+        if (size < FINE_ZONE) {
+            return;
+        }
+        sf::Event key = keyPress(lean < 0.0f ? less : more);
+        key.key.shift = now.shoulder || size < DEAD_ZONE;
+        keys.push_back(key);
+    };
+    if (playing && aiming) {
+        aim(now.y, sf::Keyboard::Up, sf::Keyboard::Down);
+        aim(now.x, sf::Keyboard::Left, sf::Keyboard::Right);
+    } else {
+        direction(now.up, previous.up, sf::Keyboard::Up);
+        direction(now.down, previous.down, sf::Keyboard::Down);
+        direction(now.left, previous.left, sf::Keyboard::Left);
+        direction(now.right, previous.right, sf::Keyboard::Right);
+    }
     if (now.a && !previous.a) {
         keys.push_back(keyPress(playing ? sf::Keyboard::Space : sf::Keyboard::Enter));
     }

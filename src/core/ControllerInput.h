@@ -31,15 +31,22 @@ public:
 // while playing (launch, then the bird's special), B is Escape (backs out),
 // Start is Escape while playing or paused (pause, resume). While a bird is
 // being aimed the left stick repeats its arrows every frame, so holding it
-// keeps moving the aim; elsewhere a direction counts once per push.
+// keeps moving the aim; elsewhere a direction counts once per push. Aiming
+// has fine steps, as Shift gives them on the keys: with a shoulder button
+// held, or with the stick leaned only a little (FINE_ZONE to DEAD_ZONE).
 class ControllerInput {
 public:
-    // The usual layout of a pad: A, B, Start.
+    // The usual layout of a pad: A, B, the shoulder buttons, Start.
     static constexpr unsigned int BUTTON_A = 0;
     static constexpr unsigned int BUTTON_B = 1;
+    static constexpr unsigned int BUTTON_LEFT_SHOULDER = 4;
+    static constexpr unsigned int BUTTON_RIGHT_SHOULDER = 5;
     static constexpr unsigned int BUTTON_START = 7;
     // How far a stick must lean to count (out of 100).
     static constexpr float DEAD_ZONE = 50.0f;
+    // While aiming, a lean from here up to DEAD_ZONE moves the aim in fine
+    // steps.
+    static constexpr float FINE_ZONE = 20.0f;
 
     ControllerInput();
     explicit ControllerInput(std::unique_ptr<JoystickSource> source);
@@ -59,6 +66,9 @@ private:
         bool up = false, down = false, left = false, right = false;
         bool a = false, b = false, start = false;
         bool zoomOut = false, zoomIn = false;
+        bool shoulder = false;
+        // The left stick and the d-pad together, -100 to 100 each way.
+        float x = 0.0f, y = 0.0f;
     };
     State read() const;
 

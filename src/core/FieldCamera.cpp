@@ -53,7 +53,25 @@ FieldCamera::Look FieldCamera::panned(Look look, sf::Vector2f by) {
     return look;
 }
 
-sf::View FieldCamera::shown(const sf::View& rules, const Look& look) {
+sf::FloatRect FieldCamera::boundsAround(const std::vector<sf::Vector2f>& points) {
+    float left = LEVEL_BOUNDS.left;
+    float top = LEVEL_BOUNDS.top;
+    float right = LEVEL_BOUNDS.left + LEVEL_BOUNDS.width;
+    float bottom = LEVEL_BOUNDS.top + LEVEL_BOUNDS.height;
+    for (const sf::Vector2f& point : points) {
+        // Only a piece outside the usual field moves its edges.
+        if (!std::isfinite(point.x) || !std::isfinite(point.y) || LEVEL_BOUNDS.contains(point)) {
+            continue;
+        }
+        left = std::min(left, point.x - PIECE_MARGIN);
+        top = std::min(top, point.y - PIECE_MARGIN);
+        right = std::max(right, point.x + PIECE_MARGIN);
+        bottom = std::max(bottom, point.y + PIECE_MARGIN);
+    }
+    return {left, top, right - left, bottom - top};
+}
+
+sf::View FieldCamera::shown(const sf::View& rules, const Look& look, const sf::FloatRect& bounds) {
     if (!look.isActive()) {
         return rules;
     }
@@ -61,8 +79,7 @@ sf::View FieldCamera::shown(const sf::View& rules, const Look& look) {
     // Zoomed out no further than the whole level: past that the look
     // would only show what lies outside it.
     const sf::Vector2f base = rules.getSize();
-    const float fits =
-        std::min(LEVEL_BOUNDS.width / std::abs(base.x), LEVEL_BOUNDS.height / std::abs(base.y));
+    const float fits = std::min(bounds.width / std::abs(base.x), bounds.height / std::abs(base.y));
     view.zoom(std::max(1.0f, std::min(look.zoom, fits)));
     const sf::Vector2f size = view.getSize();
     // Within the bounds on each axis; a view wider than them is centred.
@@ -73,9 +90,8 @@ sf::View FieldCamera::shown(const sf::View& rules, const Look& look) {
         return std::clamp(centre, low + half, high - half);
     };
     const sf::Vector2f wanted = rules.getCenter() + look.offset;
-    view.setCenter(
-        inside(wanted.x, size.x * 0.5f, LEVEL_BOUNDS.left, LEVEL_BOUNDS.left + LEVEL_BOUNDS.width),
-        inside(wanted.y, size.y * 0.5f, LEVEL_BOUNDS.top, LEVEL_BOUNDS.top + LEVEL_BOUNDS.height));
+    view.setCenter(inside(wanted.x, size.x * 0.5f, bounds.left, bounds.left + bounds.width),
+                   inside(wanted.y, size.y * 0.5f, bounds.top, bounds.top + bounds.height));
     return view;
 }
 

@@ -2,6 +2,7 @@
 
 #include <SFML/Graphics/View.hpp>
 #include <SFML/System/Vector2.hpp>
+#include <vector>
 
 class Bird;
 
@@ -33,8 +34,14 @@ public:
     static Look zoomed(Look look, float steps);
     static Look panned(Look look, sf::Vector2f by);
     // The view drawn: the rules' view under `look`, moved back inside
-    // LEVEL_BOUNDS wherever the look would show past them.
-    static sf::View shown(const sf::View& rules, const Look& look);
+    // `bounds` wherever the look would show past them.
+    static sf::View shown(const sf::View& rules, const Look& look,
+                          const sf::FloatRect& bounds = LEVEL_BOUNDS);
+    // The bounds of a level whose pieces lie at `points` (field pixels):
+    // LEVEL_BOUNDS, grown to hold every piece with a margin, so a level wider
+    // or taller than most can be looked over whole.
+    static sf::FloatRect boundsAround(const std::vector<sf::Vector2f>& points);
+    static constexpr float PIECE_MARGIN = 300.0f;
 
     // The centre one step of dt later: following a bird in flight far enough
     // right, otherwise easing back home.

@@ -148,7 +148,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
                   }
               }}),
       supabase(backendClientForThisRun(settings)), replayToOpen(options.replayFile),
-      ownLevelToOpen(options.levelFile), editorAtStart(options.editor), editorFileAtStart(options.editorFile) {
+      ownLevelToOpen(options.levelFile), editorAtStart(options.editor),
+      editorFileAtStart(options.editorFile) {
     localHighScores.loadHighScores();
     progress.load();
     running = true;
@@ -195,7 +196,7 @@ void Game::update(float dt) {
 
     // Only the focused login field blinks; everywhere else the cursor rests visible.
     LoginForm::stepCursor(stateManager.state == Login &&
-                              stateManager.loginFocus != LoginForm::NoField,
+                              LoginForm::isTextField(stateManager.loginFocus),
                           dt, stateManager.cursorBlinkTimer, stateManager.cursorVisible);
 
     if (stateManager.state == Loading) {
@@ -263,6 +264,7 @@ void Game::render() {
 
 void Game::drawFrame() {
     renderer.clearFrame();
+    ui.setUiScale(settings.uiScale);
     drawCurrentScreen();
     if (const std::string note = stateManager.busyNote(); !note.empty()) {
         ui.drawBusyNote(note, busyPhase);
@@ -301,6 +303,10 @@ void Game::toggleFullscreen() {
         windowedSize = window.getSize();
     }
     changeSetting([fullscreen](Settings& s) { s.fullscreen = fullscreen; });
+    recreateWindow(fullscreen);
+}
+
+void Game::recreateWindow(bool fullscreen) {
     window.create(videoModeFor(fullscreen, windowedSize), windowTitle, styleFor(fullscreen));
     // A new window starts with none of the old one's state.
     WindowIcon::applyTo(window);
@@ -309,6 +315,45 @@ void Game::toggleFullscreen() {
     window.setView(gameView);
     const sf::Vector2u size = window.getSize();
     std::cout << (fullscreen ? "Fullscreen " : "Windowed ") << size.x << "x" << size.y << std::endl;
+}
+
+void Game::applySettingsChange(const std::function<void(Settings&)>& change) {
+    const Settings before = settings;
+    if (!before.fullscreen) {
+        windowedSize = window.getSize();
+    }
+    changeSetting(change);
+    if (settings.fullscreen != before.fullscreen) {
+        recreateWindow(settings.fullscreen);
+    } else if (settings.verticalSync != before.verticalSync) {
+        window.setVerticalSyncEnabled(settings.verticalSync);
+    }
+    if (settings.frameRateLimit != before.frameRateLimit) {
+        framePacer.setLimit(settings.frameRateLimit);
+    }
+    if (settings.muted != before.muted) {
+        std::cout << (settings.muted ? "Sound muted" : "Sound on") << std::endl;
+    }
+    if (settings.musicVolume != before.musicVolume ||
+        settings.effectsVolume != before.effectsVolume || settings.muted != before.muted) {
+        applySoundSettings();
+    }
+    if (settings.effectsVolume != before.effectsVolume) {
+        // The new level, heard at once.
+        SoundManager::getInstance().play(ButtonClick, 100.0f);
+    }
+    if (settings.ghost && !before.ghost) {
+        askForGhost();
+    }
+}
+
+void Game::openOptions(GameState from) {
+    optionsScreen.open(from);
+    stateManager.transitionTo(OptionsMenu);
+}
+
+void Game::closeOptions() {
+    stateManager.transitionTo(optionsScreen.openedFrom());
 }
 
 void Game::applySoundSettings() {
@@ -463,6 +508,18 @@ void Game::loadCurrentLevel() {
     if (world >= 0 && currentLevel != nullptr && currentLevel->background.empty()) {
         currentLevel->background =
             ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)].background;
+    }
+    if (currentLevel != nullptr) {
+        meetings.begin(*currentLevel, progress);
+        std::vector<sf::Vector2f> pieces;
+        for (const auto& entity : currentLevel->entities) {
+            // Where the file put it: the body holds it until the first step.
+            if (entity->body != nullptr) {
+                const b2Vec2 at = entity->body->GetPosition();
+                pieces.push_back(toPixels(at.x, at.y));
+            }
+        }
+        lookBounds = FieldCamera::boundsAround(pieces);
     }
     if (!isTestPlaying()) {
         askForGhost();
@@ -633,6 +690,7 @@ void Game::pullSlingshot(sf::Vector2i pixel) {
 void Game::launchBird() {
     attempt.launchBird();
     if (turnActive) {
+        meetings.putAway(progress);
         // The flight is the rules' camera's to follow.
         look = FieldCamera::Look{};
     }
@@ -649,7 +707,7 @@ void Game::lookAround(float zoomSteps, sf::Vector2i panPixels) {
     look = FieldCamera::panned(look, sf::Vector2f(panPixels) * scale);
     // Only what is seen is kept: a look pushed past the bounds does not
     // have to be brought back from there.
-    const sf::View after = FieldCamera::shown(gameView, look);
+    const sf::View after = FieldCamera::shown(gameView, look, lookBounds);
     look.offset = after.getCenter() - gameView.getCenter();
     look.zoom = after.getSize().x / gameView.getSize().x;
     if (look.zoom == 1.0f && look.offset == sf::Vector2f()) {
@@ -658,7 +716,7 @@ void Game::lookAround(float zoomSteps, sf::Vector2i panPixels) {
 }
 
 sf::View Game::shownView() const {
-    return FieldCamera::shown(gameView, look);
+    return FieldCamera::shown(gameView, look, lookBounds);
 }
 
 void Game::activateSpecial() {
@@ -700,7 +758,7 @@ void Game::drawCurrentScreen() {
 
 void Game::drawLoadingScreen() {
     ui.drawLoadingScreen(stateManager.state, stateManager.loadingProgress,
-                         static_cast<float>(window.getSize().y) * 0.5f - 200.0f);
+                         static_cast<float>(screenScale().layoutSize().y) * 0.5f - 200.0f);
 }
 
 void Game::drawMenuScreen() {
@@ -741,18 +799,16 @@ void Game::drawLevelSelectScreen() {
 }
 
 void Game::drawReplayOffer(const std::string& text) {
-    const sf::Vector2u size = window.getSize();
-    window.setView(sf::View(
-        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
-    ReplayWatch::drawOffer(renderer, size, text);
+    const UiScale screen = screenScale();
+    window.setView(screen.view());
+    ReplayWatch::drawOffer(renderer, screen.layoutSize(), text);
 }
 
 void Game::drawWatchingScreen() {
     drawPlayingField();
-    const sf::Vector2u size = window.getSize();
-    window.setView(sf::View(
-        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y))));
-    watch.draw(renderer, size, watchPlayer == nullptr || watchPlayer->finished());
+    const UiScale screen = screenScale();
+    window.setView(screen.view());
+    watch.draw(renderer, screen.layoutSize(), watchPlayer == nullptr || watchPlayer->finished());
     window.setView(gameView);
 }
 
@@ -768,10 +824,7 @@ void Game::drawLevelCompleteScreen() {
                                       ? ui.retryButtonRect
                                       : ui.nextLevelButtonRect;
     if (chosen.width > 0.0f) {
-        const sf::Vector2u size = window.getSize();
-        const sf::View windowView(
-            sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
-        window.setView(windowView);
+        window.setView(screenScale().view());
         // Four strokes, not a box: the screen's boxes are its panels.
         constexpr float FRAME_GAP = 4.0f;
         constexpr float STROKE = 3.0f;
@@ -832,7 +885,7 @@ void Game::drawClosingScreen() {
         shown.nextWorld = world + 1 < manifest.worldCount();
         backdrop = closed.background;
     }
-    ClosingScreen(window.getSize())
+    ClosingScreen(screenScale().layoutSize())
         .draw(renderer, shown, stateManager.closingSelection,
               ResourceManager::getInstance().getTexture(backdrop));
 }
@@ -872,9 +925,27 @@ std::vector<MyLevelsScreen::Row> Game::myLevelsRows() const {
 }
 
 void Game::drawMyLevelsScreen() {
-    MyLevelsScreen(window.getSize())
+    MyLevelsScreen(screenScale().layoutSize())
         .draw(renderer, myLevelsRows(), ownLevelSelection, OwnLevelList::folder().string(),
               ResourceManager::getInstance().getTexture("loading_bg"));
+}
+
+UiScale Game::screenScale() const {
+    return UiScale(settings.uiScale, window.getSize());
+}
+
+// Over the screen it was opened from: the paused field (the attempt stands
+// still while the options are open) or the menu's backdrop.
+void Game::drawOptionsScreen() {
+    if (optionsScreen.openedFrom() == Paused) {
+        drawPlayingField();
+    } else {
+        const UiScale screen = screenScale();
+        window.setView(screen.view());
+        renderer.drawBackground(ResourceManager::getInstance().getTexture("loading_bg"));
+    }
+    optionsScreen.draw(renderer, screenScale());
+    window.setView(gameView);
 }
 
 void Game::fitViewsToWindow() {
@@ -909,6 +980,9 @@ void Game::drawPlayingField() {
     ui.drawHUD(flow.state, gameView, totalScore + contactListener.levelScore, currentLevelIndex,
                static_cast<int>(levelFiles.size()), flow.messageTimer, flow.message, currentBird,
                flow.isLoggedIn, flow.loggedInUsername, flow.messageKind);
+    if (flow.state == Playing) {
+        meetings.draw(renderer, screenScale(), resources);
+    }
     // Over the field and the HUD; draws only while paused.
     ui.drawPauseMenu(flow.state, flow.pauseSelection);
     particles.draw(renderer);
@@ -929,7 +1003,7 @@ sf::View Game::drawnView() const {
         view.setCenter(cameraBeforeStep * (1.0f - blend) + cameraAfterStep * blend);
     }
     // The player's look around (only while aiming, when the camera rests).
-    return FieldCamera::shown(view, look);
+    return FieldCamera::shown(view, look, lookBounds);
 }
 
 void Game::drawBandsAndPreview() {
@@ -942,7 +1016,10 @@ void Game::drawBandsAndPreview() {
         return;
     }
     const sf::Vector2f velocity = (slingshotPos - dragPos) * LAUNCH_FACTOR;
-    const AimingPreview preview = AimingPreview::compute(bandRestPos, velocity);
+    AimingPreview preview = AimingPreview::compute(bandRestPos, velocity);
+    if (settings.hardMode) {
+        preview.cutToFirstThird();
+    }
     for (std::size_t i = 0; i < preview.count; ++i) {
         const PreviewDot& dot = preview.dots[i];
         renderer.drawCircle(dot.position, dot.radius, dot.color);
@@ -955,7 +1032,7 @@ void Game::drawBandsAndPreview() {
 // Only while a bird waits on the slingshot: then the last flight is what the
 // player aims against; during a flight it would only clutter the field.
 void Game::drawShotTrail() {
-    if (birdOnSlingshot == nullptr) {
+    if (birdOnSlingshot == nullptr || !settings.shotTrail) {
         return;
     }
     for (std::size_t i = 0; i < shotTrail.size(); ++i) {

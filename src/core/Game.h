@@ -27,10 +27,13 @@
 #include "online/HighScoreTable.h"
 #include "online/ProgressTable.h"
 #include "online/SupabaseClient.h"
-#include "ui/MyLevelsScreen.h"
 #include "ui/EditorScreen.h"
+#include "ui/FirstMeetings.h"
+#include "ui/MyLevelsScreen.h"
+#include "ui/OptionsScreen.h"
 #include "ui/PointLabels.h"
 #include "ui/UIRenderer.h"
+#include "ui/UiScale.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/View.hpp>
@@ -80,6 +83,9 @@ public:
     // read back from the window (tools, tests).
     void drawFrame();
 
+    // The screens' layout and view in this window at the player's UI scale.
+    UiScale screenScale() const;
+
     // The window changed size: the camera takes the window's new shape.
     void fitViewsToWindow();
 
@@ -89,6 +95,8 @@ public:
     // The field as drawn: the rules' camera (gameView) under the player's look.
     sf::View shownView() const;
     FieldCamera::Look look;
+    // Where the look may go: the current level's own bounds.
+    sf::FloatRect lookBounds = FieldCamera::LEVEL_BOUNDS;
 
     // The keys that work on every screen. Each changes the setting for this
     // run and in the settings file.
@@ -98,6 +106,14 @@ public:
     void toggleFullscreen();
     // Sets one setting for this run and for later runs, and saves the file.
     void changeSetting(const std::function<void(Settings&)>& change);
+    // The same, then whatever the change calls for at once: the sound's
+    // levels, the window (fullscreen), vertical sync, the frame pacing.
+    void applySettingsChange(const std::function<void(Settings&)>& change);
+
+    // The options screen over `from` (the menu, or the pause menu), and
+    // back: the attempt of a paused level waits as it was.
+    void openOptions(GameState from);
+    void closeOptions();
 
     void setRunning(bool value) { running = value; }
     bool isRunning() const { return running; }
@@ -266,6 +282,11 @@ public:
     std::function<void(const std::string& replay)> onShowSolution;
     bool running = false;
     SupabaseClient supabase;
+    // The cards of the kinds the current level introduces.
+    FirstMeetings meetings;
+    // Shows the run's settings and changes them through applySettingsChange.
+    OptionsScreen optionsScreen{
+        settings, [this](const OptionsScreen::Change& change) { applySettingsChange(change); }};
 
 private:
     // Its rows name the screens' drawing functions below.
@@ -306,6 +327,9 @@ private:
     void drawClosingScreen();
     void drawMyLevelsScreen();
     void drawEditorScreen();
+    void drawOptionsScreen();
+    // Recreates the window fullscreen or in a window of windowedSize.
+    void recreateWindow(bool fullscreen);
     void drawBandsAndPreview();
     void drawShotTrail();
     void drawGhost();

@@ -21,4 +21,6 @@ enum GameState : std::int32_t {
     MyLevels = 11,
     // The level editor (EditorScreen); its test play runs in Playing.
     Editor = 12,
+    // The player's options, over the screen they were opened from.
+    OptionsMenu = 13,
 };

@@ -21,7 +21,8 @@ GameStateManager::GameStateManager(Game& game, SupabaseClient& supabase)
 void GameStateManager::transitionTo(GameState newState) {
     std::cout << "Transitioning from " << static_cast<int>(state) << " to "
               << static_cast<int>(newState) << std::endl;
-    if (newState == Menu || newState == LevelSelect) {
+    // Back from the options the music plays on.
+    if (state != OptionsMenu && (newState == Menu || newState == LevelSelect)) {
         SoundManager::getInstance().playMusic(MenuMusic, true);
     } else if (newState == Playing) {
         game.playLevelMusic();

@@ -29,9 +29,10 @@ bool isKey(const sf::Event& event, sf::Keyboard::Key key) {
 }
 
 // The menu's entries in the order the arrow keys walk them: the row of
-// buttons from left to right, then the login corner.
-constexpr std::array<ButtonId, 5> MENU_KEY_ORDER{QuitButton, StartButton, HighScoreButton,
-                                                 MenuLoginButton, MenuEditorButton};
+// buttons from left to right, then the corner buttons, editor, options and
+// login; from Quit (where Escape goes) Up comes round to the login.
+constexpr std::array<ButtonId, 6> MENU_KEY_ORDER{
+    QuitButton, StartButton, HighScoreButton, MenuEditorButton, MenuOptionsButton, MenuLoginButton};
 } // namespace
 
 InputHandler::InputHandler(Game& game) : game(game) {}
@@ -106,10 +107,7 @@ bool InputHandler::handleEveryScreenKey(const sf::Event& event) {
 }
 
 sf::Vector2f InputHandler::toWindowView(int x, int y) const {
-    const sf::Vector2u size = game.window.getSize();
-    const sf::View windowView(
-        sf::FloatRect(0.0f, 0.0f, static_cast<float>(size.x), static_cast<float>(size.y)));
-    return game.window.mapPixelToCoords({x, y}, windowView);
+    return game.window.mapPixelToCoords({x, y}, game.screenScale().view());
 }
 
 void InputHandler::handleMenu(const sf::Event& event) {
@@ -140,6 +138,8 @@ void InputHandler::handleMenu(const sf::Event& event) {
             break;
         case sf::Keyboard::E:
             game.openEditor();
+        case sf::Keyboard::O:
+            game.openOptions(Menu);
             break;
         default:
             break;
@@ -176,6 +176,8 @@ void InputHandler::performMenuEntry(ButtonId button) {
         break;
     case MenuEditorButton:
         game.openEditor();
+    case MenuOptionsButton:
+        game.openOptions(Menu);
         break;
     default:
         break;
@@ -210,7 +212,7 @@ void InputHandler::handleLevelSelect(const sf::Event& event) {
         const World* page =
             world >= 0 ? &ShippedLevels::manifest().worlds()[static_cast<std::size_t>(world)]
                        : nullptr;
-        const LevelSelectLayout layout(game.window.getSize(),
+        const LevelSelectLayout layout(game.screenScale().layoutSize(),
                                        page != nullptr ? page->levelCount() : count);
         if (page != nullptr && ShippedLevels::manifest().worldCount() > 1) {
             if (const int direction = layout.pageButtonAt(point); direction != 0) {
@@ -274,6 +276,14 @@ void InputHandler::handlePlaying(const sf::Event& event) {
     if (isKey(event, sf::Keyboard::Escape)) {
         flow.transitionTo(Paused);
         flow.pauseSelection = PauseLayout::ResumeEntry;
+        return;
+    }
+    // A card that introduces a new kind takes only what answers it.
+    const sf::Vector2f pointer = event.type == sf::Event::MouseButtonPressed
+                                     ? toWindowView(event.mouseButton.x, event.mouseButton.y)
+                                     : sf::Vector2f();
+    if (game.meetings.handle(event, pointer, game.screenScale().layoutSize(), game.isDragging,
+                             game.progress)) {
         return;
     }
     if (handlePlayingKey(event)) {
@@ -441,6 +451,9 @@ void InputHandler::handlePaused(const sf::Event& event) {
         case sf::Keyboard::Enter:
             performPauseEntry(flow.pauseSelection);
             break;
+        case sf::Keyboard::O:
+            game.openOptions(Paused);
+            break;
         default:
             break;
         }
@@ -466,8 +479,23 @@ void InputHandler::performPauseEntry(int index) {
     } else if (index == PauseLayout::StartOverEntry) {
         game.restartLevel();
         flow.resumePlaying();
+    } else if (index == PauseLayout::OptionsEntry) {
+        game.openOptions(Paused);
     } else if (index == PauseLayout::QuitToMenuEntry) {
         flow.quitToMenu();
+    }
+}
+
+void InputHandler::handleOptions(const sf::Event& event) {
+    sf::Vector2f pointer;
+    if (event.type == sf::Event::MouseButtonPressed) {
+        pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
+    } else if (event.type == sf::Event::MouseMoved) {
+        pointer = toWindowView(event.mouseMove.x, event.mouseMove.y);
+    }
+    if (game.optionsScreen.handle(event, pointer, game.screenScale().layoutSize()) ==
+        OptionsScreen::Outcome::Leave) {
+        game.closeOptions();
     }
 }
 
@@ -550,7 +578,7 @@ void InputHandler::handleMyLevels(const sf::Event& event) {
         pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
     }
     const std::vector<MyLevelsScreen::Row> rows = game.myLevelsRows();
-    switch (MyLevelsScreen(game.window.getSize())
+    switch (MyLevelsScreen(game.screenScale().layoutSize())
                 .handle(event, pointer, rows, game.ownLevelSelection)) {
     case MyLevelsScreen::Action::Play:
         game.playOwnLevel(game.ownLevels[static_cast<std::size_t>(game.ownLevelSelection)].path);
@@ -588,11 +616,20 @@ void InputHandler::handleLogin(const sf::Event& event) {
         return;
     }
     if (event.type == sf::Event::KeyPressed && !flow.isLoggedIn) {
-        // The keyboard alone fills the form: Tab swaps fields, Enter is Login.
-        if (event.key.code == sf::Keyboard::Tab) {
-            focusLoginField(LoginForm::nextField(flow.loginFocus));
-        } else if (event.key.code == sf::Keyboard::Enter) {
-            flow.signIn();
+        // The keyboard alone works the form: Tab and Down move the focus
+        // through the fields and the buttons, Up back; Enter presses the
+        // focused button, and in a field it is Login.
+        const sf::Keyboard::Key key = event.key.code;
+        if (key == sf::Keyboard::Tab || key == sf::Keyboard::Down || key == sf::Keyboard::Up) {
+            const bool back =
+                key == sf::Keyboard::Up || (key == sf::Keyboard::Tab && event.key.shift);
+            focusLoginField(LoginForm::nextField(flow.loginFocus, back ? -1 : 1));
+        } else if (key == sf::Keyboard::Enter) {
+            if (LoginForm::buttonOf(flow.loginFocus) == SignUpButton) {
+                flow.signUp();
+            } else {
+                flow.signIn();
+            }
         }
         return;
     }
@@ -627,7 +664,8 @@ void InputHandler::handleGameComplete(const sf::Event& event) {
     if (event.type == sf::Event::MouseButtonPressed) {
         pointer = toWindowView(event.mouseButton.x, event.mouseButton.y);
     }
-    switch (ClosingScreen(game.window.getSize()).handle(event, pointer, flow.closingSelection)) {
+    switch (ClosingScreen(game.screenScale().layoutSize())
+                .handle(event, pointer, flow.closingSelection)) {
     case ClosingScreen::BackToMenu:
         flow.transitionTo(Menu);
         break;
@@ -641,5 +679,7 @@ void InputHandler::handleGameComplete(const sf::Event& event) {
 
 void InputHandler::focusLoginField(LoginForm::Field field) {
     game.stateManager.loginFocus = field;
-    std::cout << LoginForm::focusLogLine(field) << std::endl;
+    if (LoginForm::isTextField(field)) {
+        std::cout << LoginForm::focusLogLine(field) << std::endl;
+    }
 }

@@ -77,6 +77,7 @@ private:
     void handleWatching(const sf::Event& event);
     void handleMyLevels(const sf::Event& event);
     void handleEditor(const sf::Event& event);
+    void handleOptions(const sf::Event& event);
 
     void performPauseEntry(int index);
     void performMenuEntry(ButtonId button);

@@ -8,7 +8,7 @@
 const ScreenTable::Screen& ScreenTable::of(GameState state) {
     // Indexed by GameState. Playing and Paused show the same field; the
     // pause menu lays itself over it while paused.
-    static const std::array<Screen, Editor + 1> screens{{
+    static const std::array<Screen, OptionsMenu + 1> screens{{
         {Loading, nullptr, &Game::drawLoadingScreen},
         {Menu, &InputHandler::handleMenu, &Game::drawMenuScreen},
         {LevelSelect, &InputHandler::handleLevelSelect, &Game::drawLevelSelectScreen},
@@ -22,6 +22,7 @@ const ScreenTable::Screen& ScreenTable::of(GameState state) {
         {Watching, &InputHandler::handleWatching, &Game::drawWatchingScreen},
         {MyLevels, &InputHandler::handleMyLevels, &Game::drawMyLevelsScreen},
         {Editor, &InputHandler::handleEditor, &Game::drawEditorScreen},
+        {OptionsMenu, &InputHandler::handleOptions, &Game::drawOptionsScreen},
     }};
     static const Screen none{Loading, nullptr, nullptr};
     const auto index = static_cast<std::size_t>(state);

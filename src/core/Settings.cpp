@@ -103,8 +103,8 @@ std::optional<std::string> writeText(const std::optional<std::string>& value) {
     return value;
 }
 
-const std::array<Key, 11>& keys() {
-    static const std::array<Key, 11> table{{
+const std::array<Key, 14>& keys() {
+    static const std::array<Key, 14> table{{
         {"music_volume",
          [](Settings& s, std::string_view v, std::string& why) {
              return readVolume(s.musicVolume, v, why);
@@ -163,6 +163,39 @@ const std::array<Key, 11>& keys() {
              return readFlagInto(s.ghost, v, why);
          },
          [](const Settings& s) -> std::optional<std::string> { return flagText(s.ghost); }},
+        // The keys below are written only when they differ from their
+        // defaults, as verified_only is.
+        {"shot_trail",
+         [](Settings& s, std::string_view v, std::string& why) {
+             return readFlagInto(s.shotTrail, v, why);
+         },
+         [](const Settings& s) -> std::optional<std::string> {
+             return s.shotTrail ? std::nullopt : std::optional<std::string>("false");
+         }},
+        {"hard_mode",
+         [](Settings& s, std::string_view v, std::string& why) {
+             return readFlagInto(s.hardMode, v, why);
+         },
+         [](const Settings& s) -> std::optional<std::string> {
+             return s.hardMode ? std::optional<std::string>("true") : std::nullopt;
+         }},
+        {"ui_scale",
+         [](Settings& s, std::string_view v, std::string& why) {
+             const std::optional<int> percent =
+                 CommandLine::parseBoundedInt(v, Settings::MIN_UI_SCALE, Settings::MAX_UI_SCALE);
+             if (!percent) {
+                 why = "not a whole number from " + std::to_string(Settings::MIN_UI_SCALE) +
+                       " to " + std::to_string(Settings::MAX_UI_SCALE);
+                 return false;
+             }
+             s.uiScale = *percent;
+             return true;
+         },
+         [](const Settings& s) -> std::optional<std::string> {
+             return s.uiScale == Settings::MIN_UI_SCALE
+                        ? std::nullopt
+                        : std::optional<std::string>(std::to_string(s.uiScale));
+         }},
         {"backend_url",
          [](Settings& s, std::string_view v, std::string& why) {
              return readText(s.backendUrl, v, why);

@@ -28,6 +28,9 @@ struct Settings {
     static constexpr std::size_t MAX_FILE_SIZE = 64 * 1024;
     static constexpr std::size_t MAX_LINE_LENGTH = 4096;
     static constexpr std::size_t MAX_KEPT_UNKNOWN_LINES = 64;
+    // How large the screens' text and buttons are drawn, in percent.
+    static constexpr int MIN_UI_SCALE = 100;
+    static constexpr int MAX_UI_SCALE = 200;
 
     // Percent of the game's own mix: 100 plays every sound as designed.
     int musicVolume = MAX_VOLUME;
@@ -41,6 +44,12 @@ struct Settings {
     // While aiming, the faint flight of the same shot in the level's best
     // kept attempt.
     bool ghost = true;
+    // While aiming, the dots of the attempt's last flight.
+    bool shotTrail = true;
+    // The aiming preview shows only the first third of the flight. Drawing
+    // only: the shot itself, and its replay, are the same either way.
+    bool hardMode = false;
+    int uiScale = MIN_UI_SCALE;
     // The scores backend, when the player names another one than the build's.
     std::optional<std::string> backendUrl;
     std::optional<std::string> anonKey;

@@ -39,6 +39,15 @@ std::optional<int> number(std::string_view field, int low, int high) {
     return value;
 }
 
+const std::string_view MET_PREFIX = "met,";
+
+bool isMetName(std::string_view name) {
+    return !name.empty() && name.size() <= ProgressTable::MAX_MET_NAME &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '/';
+           });
+}
+
 const LevelBest& noBest() {
     static const LevelBest none;
     return none;
@@ -51,6 +60,7 @@ ProgressTable::ProgressTable(std::string path, int levelCount)
 
 void ProgressTable::load() {
     std::fill(bests.begin(), bests.end(), LevelBest{});
+    met.clear();
     damagedOnDisk = false;
     if (path.empty()) {
         return;
@@ -92,6 +102,20 @@ void ProgressTable::load() {
 const char* ProgressTable::readLine(std::string_view line) {
     line = trimmed(line);
     if (line.empty() || line.front() == '#') {
+        return nullptr;
+    }
+    if (line.substr(0, MET_PREFIX.size()) == MET_PREFIX) {
+        const std::string_view name = trimmed(line.substr(MET_PREFIX.size()));
+        if (!isMetName(name)) {
+            return "bad kind met";
+        }
+        if (hasMet(name)) {
+            return nullptr;
+        }
+        if (met.size() >= MAX_MET) {
+            return "too many kinds met";
+        }
+        met.emplace_back(name);
         return nullptr;
     }
     const std::size_t first = line.find(',');
@@ -148,6 +172,21 @@ const LevelBest& ProgressTable::best(int level) const {
     return bests[static_cast<std::size_t>(level)];
 }
 
+bool ProgressTable::hasMet(std::string_view name) const {
+    return std::find(met.begin(), met.end(), name) != met.end();
+}
+
+bool ProgressTable::meet(std::string_view name) {
+    if (!isMetName(name) || met.size() >= MAX_MET) {
+        return false;
+    }
+    if (!hasMet(name)) {
+        met.emplace_back(name);
+        save();
+    }
+    return true;
+}
+
 int ProgressTable::totalStars() const {
     int total = 0;
     for (const LevelBest& best : bests) {
@@ -164,6 +203,9 @@ std::string ProgressTable::contents() const {
             text += std::to_string(level) + "," + std::to_string(best.score) + "," +
                     std::to_string(best.stars) + "\n";
         }
+    }
+    for (const std::string& name : met) {
+        text += std::string(MET_PREFIX) + name + "\n";
     }
     return text;
 }

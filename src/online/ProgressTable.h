@@ -24,9 +24,11 @@ struct ProgressUpdate {
 
 // The player's progress on this computer, whoever is signed in: per level,
 // the best score and the best stars ever reached, kept in a small text file
-// of "level,score,stars" lines. Read once at start; rewritten whole, through
-// a temporary file renamed over it, whenever a completed level improves on
-// it. Everything read from the file is checked: a bad line is skipped with a
+// of "level,score,stars" lines, and the kinds of bird and enemy the player
+// has met, a "met,name" line each (files from before them read as ever).
+// Read once at start; rewritten whole, through a temporary file renamed over
+// it, whenever a completed level improves on it or a kind is met.
+// Everything read from the file is checked: a bad line is skipped with a
 // warning, never trusted.
 class ProgressTable {
 public:
@@ -36,6 +38,10 @@ public:
     static constexpr int MAX_SCORE = 100'000'000;
     // The file holds a line per level; one far larger is not a progress file.
     static constexpr std::size_t MAX_FILE_BYTES = 64 * 1024;
+    // A met kind's name: lower-case letters, digits, '_' and '/', this long
+    // at most; and at most this many are kept.
+    static constexpr std::size_t MAX_MET_NAME = 40;
+    static constexpr std::size_t MAX_MET = 64;
 
     // Levels 0 to levelCount - 1. An empty path keeps progress for this run
     // only (tools that play levels must not change the player's).
@@ -56,6 +62,12 @@ public:
     int totalStars() const;
     int possibleStars() const { return levelCount() * MAX_STARS; }
 
+    // The kinds met so far. meet() keeps a new one and rewrites the file;
+    // a name that could not be read back is refused (false).
+    bool hasMet(std::string_view name) const;
+    bool meet(std::string_view name);
+    const std::vector<std::string>& metKinds() const { return met; }
+
     // Rewrites the file from the table; false (with a warning) when it had
     // to be left as it was.
     bool save();
@@ -71,6 +83,7 @@ private:
 
     std::string path;
     std::vector<LevelBest> bests;
+    std::vector<std::string> met;
     // The file on disk holds lines the table dropped: it is copied to the
     // first free backup name before the first rewrite, so a hand edit gone
     // wrong is never lost.

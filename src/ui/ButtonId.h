@@ -19,4 +19,5 @@ enum ButtonId : int {
     PasswordFieldButton = 11,
     LevelCompleteLoginButton = 12,
     MenuEditorButton = 13,
+    MenuOptionsButton = 14,
 };

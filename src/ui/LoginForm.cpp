@@ -30,8 +30,29 @@ LoginForm::Field LoginForm::openingFocus(const std::string& username) {
     return username.empty() ? UsernameField : PasswordField;
 }
 
-LoginForm::Field LoginForm::nextField(std::int32_t focus) {
-    return focus == UsernameField ? PasswordField : UsernameField;
+LoginForm::Field LoginForm::nextField(std::int32_t focus, int step) {
+    constexpr std::int32_t FIRST = UsernameField;
+    constexpr std::int32_t COUNT = SignUpButtonFocus - UsernameField + 1;
+    if (focus < FIRST || focus > SignUpButtonFocus) {
+        return UsernameField;
+    }
+    const std::int32_t index = ((focus - FIRST + step) % COUNT + COUNT) % COUNT;
+    return static_cast<Field>(FIRST + index);
+}
+
+bool LoginForm::isTextField(std::int32_t focus) {
+    return focus == UsernameField || focus == PasswordField;
+}
+
+ButtonId LoginForm::buttonOf(std::int32_t focus) {
+    switch (focus) {
+    case LoginButtonFocus:
+        return LoginButton;
+    case SignUpButtonFocus:
+        return SignUpButton;
+    default:
+        return NoButton;
+    }
 }
 
 LoginForm::Field LoginForm::fieldOf(ButtonId button) {
@@ -79,7 +100,7 @@ const char* LoginForm::backHint(GameState openedFrom) {
 }
 
 bool LoginForm::takesText(bool signedIn, std::int32_t focus) {
-    return !signedIn && focus != NoField;
+    return !signedIn && isTextField(focus);
 }
 
 void LoginForm::stepCursor(bool blinking, float dt, float& timer, bool& visible) {

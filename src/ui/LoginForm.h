@@ -19,8 +19,15 @@
 // (sign in, sign up, sign out) is the game flow's (GameStateManager).
 class LoginForm {
 public:
-    // The values of loginFocus.
-    enum Field : std::int32_t { NoField = 0, UsernameField = 1, PasswordField = 2 };
+    // The values of loginFocus: a field, or (for the keys) one of the two
+    // buttons of the signed-out view.
+    enum Field : std::int32_t {
+        NoField = 0,
+        UsernameField = 1,
+        PasswordField = 2,
+        LoginButtonFocus = 3,
+        SignUpButtonFocus = 4,
+    };
 
     // The focused field's cursor shows and hides this often.
     static constexpr float CURSOR_BLINK_SECONDS = 0.5f;
@@ -36,9 +43,13 @@ public:
     // The field a freshly opened form types into: the user name, or the
     // password when the name is already there.
     static Field openingFocus(const std::string& username);
-    // Tab: from the user name to the password, from anything else (the
-    // password, or nothing yet) to the user name.
-    static Field nextField(std::int32_t focus);
+    // Tab and Down: the user name, the password, Login, Sign Up and round
+    // again (from nothing yet: the user name); Up goes back (`step` -1).
+    static Field nextField(std::int32_t focus, int step = 1);
+    // A field that takes typed text (not a button, not nothing).
+    static bool isTextField(std::int32_t focus);
+    // The button a focus stands for, or NoButton.
+    static ButtonId buttonOf(std::int32_t focus);
     // The field a click on this element focuses, or NoField.
     static Field fieldOf(ButtonId button);
     // The line the log gets when a field takes the focus.

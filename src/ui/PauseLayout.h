@@ -4,7 +4,7 @@
 #include <SFML/System/Vector2.hpp>
 
 // Geometry of the pause menu, in window pixels: a veil over the whole window
-// and, centred on it, the title, three entries and a hint. An entry's click
+// and, centred on it, the title, four entries and a hint. An entry's click
 // area is the rectangle its text is drawn into, so the screen draws with
 // entryRect and the input handling hit-tests with the same call. The entries'
 // order (Entry) is shared by their texts (UIRenderer) and what each does
@@ -12,8 +12,8 @@
 class PauseLayout {
 public:
     // The entries from the top; pauseSelection holds one of them.
-    enum Entry : int { ResumeEntry = 0, StartOverEntry = 1, QuitToMenuEntry = 2 };
-    static constexpr int ENTRY_COUNT = 3;
+    enum Entry : int { ResumeEntry = 0, StartOverEntry = 1, OptionsEntry = 2, QuitToMenuEntry = 3 };
+    static constexpr int ENTRY_COUNT = 4;
     static constexpr unsigned int TITLE_SIZE = 40;
     static constexpr unsigned int ENTRY_SIZE = 32;
     static constexpr unsigned int HINT_SIZE = 16;

@@ -5,6 +5,7 @@
 #include "online/HighScoreTable.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/LoginForm.h"
+#include "ui/UiScale.h"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/Texture.hpp>
@@ -40,12 +41,13 @@ const sf::Color PLAIN_BANNER(255, 255, 0, 255);
 
 // Indexed by PauseLayout::Entry.
 constexpr std::array<const char*, UIRenderer::PAUSE_ENTRY_COUNT> PAUSE_ENTRIES{
-    "Resume", "Start Over", "Quit to Menu"};
+    "Resume", "Start Over", "Options", "Quit to Menu"};
 
 // Distance kept between anything drawn and the window's edges.
 constexpr float EDGE_MARGIN = 20.0f;
 // Between a menu button and the frame that marks it selected.
 constexpr float SELECTION_MARGIN = 6.0f;
+const sf::Vector2f OPTIONS_BUTTON_SIZE(140.0f, 50.0f);
 // Inner padding of panels and input boxes, between their edge and their text.
 constexpr float PANEL_PADDING = 30.0f;
 constexpr float FIELD_PADDING = 12.0f;
@@ -102,7 +104,7 @@ private:
 };
 
 // Which slot each button id reads, indexed by ButtonId (NoButton reads none).
-const std::array<sf::FloatRect UIRenderer::*, MenuEditorButton + 1> BUTTON_SLOTS{
+const std::array<sf::FloatRect UIRenderer::*, MenuOptionsButton + 1> BUTTON_SLOTS{
     nullptr,
     &UIRenderer::startButtonRect,
     &UIRenderer::quitButtonRect,
@@ -117,14 +119,15 @@ const std::array<sf::FloatRect UIRenderer::*, MenuEditorButton + 1> BUTTON_SLOTS
     &UIRenderer::passwordFieldRect,
     &UIRenderer::levelCompleteLoginButtonRect,
     &UIRenderer::menuEditorButtonRect,
+    &UIRenderer::menuOptionsButtonRect,
 };
 
 // The buttons each screen offers, in the order they are hit-tested; Login's
 // depend on its view (LoginForm::buttons).
 const std::vector<ButtonId>& screenButtons(GameState state, bool loginSignedIn) {
     static const std::vector<ButtonId> none;
-    static const std::vector<ButtonId> menu{StartButton, QuitButton, HighScoreButton,
-                                            MenuLoginButton, MenuEditorButton};
+    static const std::vector<ButtonId> menu{StartButton,     QuitButton,       HighScoreButton,
+                                            MenuLoginButton, MenuEditorButton, MenuOptionsButton};
     static const std::vector<ButtonId> levelSelect{LevelSelectLoginButton};
     static const std::vector<ButtonId> playing{HudLoginButton};
     static const std::vector<ButtonId> levelComplete{LevelCompleteLoginButton};
@@ -213,8 +216,12 @@ sf::RenderWindow& UIRenderer::window() const {
     return renderer.getWindow();
 }
 
+sf::Vector2u UIRenderer::layoutSize() const {
+    return UiScale(uiScalePercent, window().getSize()).layoutSize();
+}
+
 sf::Vector2f UIRenderer::windowSize() const {
-    const sf::Vector2u size = window().getSize();
+    const sf::Vector2u size = layoutSize();
     return {static_cast<float>(size.x), static_cast<float>(size.y)};
 }
 
@@ -377,7 +384,7 @@ sf::FloatRect UIRenderer::pauseEntryHitBox(int index) const {
     }
     const sf::FloatRect ink =
         renderer.measureText(entry, TextStyle{PauseLayout::ENTRY_SIZE, sf::Color::White});
-    return PauseLayout(window().getSize()).entryRect(index, {ink.width, ink.height});
+    return PauseLayout(layoutSize()).entryRect(index, {ink.width, ink.height});
 }
 
 // ---------------------------------------------------------------- loading, menu
@@ -415,15 +422,22 @@ void UIRenderer::drawMenu(GameState state, bool loggedIn, const std::string& use
                             TextAnchor::TopCentre, outlined(32, GOLD));
     }
     drawLoginButton(loggedIn, username, menuLoginButtonRect, cornerButtonCentre(size));
-    // The editor's way in, in the corner across from the account's.
-    const sf::Vector2f editorSize(150.0f, 44.0f);
-    menuEditorButtonRect =
-        renderer.drawBox({30.0f, size.y - 70.0f - editorSize.y * 0.5f, editorSize.x, editorSize.y},
-                         sf::Color(40, 44, 60, 220), sf::Color::White, 2.0f);
-    renderer.drawTextAt("Editor (E)",
-                        {menuEditorButtonRect.left + menuEditorButtonRect.width * 0.5f,
-                         menuEditorButtonRect.top + menuEditorButtonRect.height * 0.5f},
-                        TextAnchor::Centre, outlined(22, sf::Color::White));
+    // In the corner across from the login button.
+    const sf::Vector2f optionsCentre(EDGE_MARGIN + OPTIONS_BUTTON_SIZE.x / 2.0f,
+                                     cornerButtonCentre(size).y);
+    menuOptionsButtonRect = drawBoxCenteredOn(optionsCentre, OPTIONS_BUTTON_SIZE,
+                                              sf::Color(40, 40, 60, 200), sf::Color::White, 1.0f);
+    renderer.drawTextAt("Options", optionsCentre, TextAnchor::Centre,
+                        outlined(24, sf::Color::White));
+    // The editor's way in, beside the options.
+    const sf::Vector2f editorSize(150.0f, OPTIONS_BUTTON_SIZE.y);
+    const sf::Vector2f editorCentre(menuOptionsButtonRect.left + menuOptionsButtonRect.width +
+                                        EDGE_MARGIN + editorSize.x / 2.0f,
+                                    optionsCentre.y);
+    menuEditorButtonRect = drawBoxCenteredOn(editorCentre, editorSize, sf::Color(40, 44, 60, 220),
+                                             sf::Color::White, 1.0f);
+    renderer.drawTextAt("Editor (E)", editorCentre, TextAnchor::Centre,
+                        outlined(22, sf::Color::White));
     const sf::FloatRect chosen = buttonSlot(selected);
     if (chosen.width > 0.0f && chosen.height > 0.0f) {
         renderer.drawBox({chosen.left - SELECTION_MARGIN, chosen.top - SELECTION_MARGIN,
@@ -442,7 +456,7 @@ MenuButtonRects UIRenderer::drawMenuButtons() {
     const sf::Texture* quit = texture("button_quit");
     const sf::Texture* highScore = texture("button_highscore");
     const MenuButtonRects rects =
-        menuButtonRects(window().getSize(), sizeOf(start), sizeOf(quit), sizeOf(highScore));
+        menuButtonRects(layoutSize(), sizeOf(start), sizeOf(quit), sizeOf(highScore));
     if (rects.startShown) {
         drawImageButton(start, rects.start, startButtonRect);
     }
@@ -615,7 +629,7 @@ void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
     const ScopedView view(window(), windowView());
     renderer.drawBackground(
         texture(page.background.empty() ? "level_list_bg" : page.background.c_str()));
-    const LevelSelectLayout layout(window().getSize(), static_cast<int>(levelFiles.size()));
+    const LevelSelectLayout layout(layoutSize(), static_cast<int>(levelFiles.size()));
     renderer.drawBox({layout.panelPosition, layout.panelSize}, DARK_PANEL, PANEL_OUTLINE, 2.0f);
     renderer.drawTextAt("SELECT LEVEL", layout.titlePosition(), TextAnchor::TopCentre,
                         plain(40, TAN));
@@ -731,7 +745,7 @@ void UIRenderer::drawLoginScreen(GameState state, bool loggedIn,
     }
     const ScopedView view(window(), windowView());
     const sf::Vector2f size = windowSize();
-    const LoginForm form(window().getSize());
+    const LoginForm form(layoutSize());
     // The game's own backdrop, dimmed so the form reads over it.
     renderer.drawBackground(texture("loading_bg"));
     renderer.drawRect(size * 0.5f, size.x, size.y, VEIL);
@@ -783,6 +797,15 @@ void UIRenderer::drawSignedOutView(const LoginForm& form, const std::string& use
                           sf::Color(0, 150, 0, 200), "Login");
     drawLoginScreenButton(signUpButtonRect, form.signUp, LoginForm::FORM_BUTTON_SIZE,
                           sf::Color(0, 0, 150, 200), "Sign Up");
+    // The button the keys are on, framed as the menu frames its own.
+    const ButtonId focused = LoginForm::buttonOf(loginFocus);
+    if (focused != NoButton) {
+        const sf::FloatRect chosen = buttonSlot(focused);
+        renderer.drawBox({chosen.left - SELECTION_MARGIN, chosen.top - SELECTION_MARGIN,
+                          chosen.width + 2.0f * SELECTION_MARGIN,
+                          chosen.height + 2.0f * SELECTION_MARGIN},
+                         sf::Color::Transparent, sf::Color::Yellow, 3.0f);
+    }
 }
 
 sf::FloatRect UIRenderer::drawLoginField(sf::FloatRect& slot, sf::Vector2f centre,

@@ -116,22 +116,27 @@ public:
     void drawBusyNote(const std::string& text, float phase);
     static sf::FloatRect mutedIconRect(sf::Vector2f windowSize);
 
+    // The player's UI scale in percent (UiScale): the screens lay
+    // themselves out for layoutSize() and are stretched over the window.
+    void setUiScale(int percent) { uiScalePercent = percent; }
+    sf::Vector2u layoutSize() const;
+
     // Id of the first of the state's buttons whose slot contains point
     // (half-open test), or NoButton. Menu: Start, Quit, HighScore,
-    // MenuLogin; LevelSelect: LevelSelectLogin; Playing: HudLogin;
+    // MenuLogin, MenuOptions; LevelSelect: LevelSelectLogin; Playing: HudLogin;
     // LevelComplete: LevelCompleteLogin; Login: those of the view last drawn
     // (LoginForm::buttons).
     int getButtonAt(sf::Vector2f point, GameState state) const;
     // The slot a button's drawing writes and its hit test reads.
     const sf::FloatRect& buttonSlot(ButtonId button) const;
-    // Click area of pause entry index (0..2) in window pixels: exactly the
+    // Click area of pause entry index in window pixels: exactly the
     // rectangle the entry's text is drawn into (PauseLayout); empty outside
-    // 0..2.
+    // the entries.
     sf::FloatRect pauseEntryHitBox(int index) const;
 
     // Rules of the screens that do not need a window.
     static constexpr int PAUSE_ENTRY_COUNT = PauseLayout::ENTRY_COUNT;
-    static const char* pauseEntryText(int index); // null outside 0..2
+    static const char* pauseEntryText(int index); // null outside the entries
     // A nickname for this computer's high-score list has at most this many
     // characters; its box holds that many.
     static constexpr std::size_t NICKNAME_MAX_LENGTH = NicknameEntry::MAX_LENGTH;
@@ -164,6 +169,7 @@ public:
     sf::FloatRect loginButtonRect;
     sf::FloatRect signUpButtonRect;
     sf::FloatRect signOutButtonRect;
+    sf::FloatRect menuOptionsButtonRect;
 
 private:
     sf::RenderWindow& window() const;
@@ -215,4 +221,5 @@ private:
     ResourceManager& resources;
     // The login view drawn last: only its buttons answer in Login.
     bool loginShowsSignedIn = false;
+    int uiScalePercent = 100;
 };

@@ -78,6 +78,12 @@ TEST_F(InputDispatch, TheMenuWorksFromTheKeyboardAsTheLevelSelectDoes) {
     handle(keyPress(sf::Keyboard::Escape));
     ASSERT_EQ(flow.state, Menu);
 
+    handle(keyPress(sf::Keyboard::Right)); // the options corner
+    handle(keyPress(sf::Keyboard::Enter));
+    EXPECT_EQ(flow.state, OptionsMenu);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(flow.state, Menu);
+
     handle(keyPress(sf::Keyboard::Right)); // the login corner
     handle(keyPress(sf::Keyboard::Enter));
     EXPECT_EQ(flow.state, Login);
@@ -171,7 +177,7 @@ TEST_F(InputDispatch, PauseEntriesAreHitByTheirMeasuredBoxes) {
     handle(keyPress(sf::Keyboard::Escape));
     ASSERT_EQ(game->stateManager.state, Paused);
     handle(keyPress(sf::Keyboard::Up));
-    EXPECT_EQ(game->stateManager.pauseSelection, 2);
+    EXPECT_EQ(game->stateManager.pauseSelection, PauseLayout::QuitToMenuEntry);
 
     // Entries are centred in the window, one 42 px row below the other.
     const sf::FloatRect resume = game->ui.pauseEntryHitBox(0);
@@ -181,11 +187,14 @@ TEST_F(InputDispatch, PauseEntriesAreHitByTheirMeasuredBoxes) {
     handle(mousePress(static_cast<int>(resume.left + resume.width) + 1, resumeMiddle));
     EXPECT_EQ(game->stateManager.state, Paused);
 
-    const sf::FloatRect quit = game->ui.pauseEntryHitBox(2);
-    EXPECT_NEAR(quit.top + quit.height / 2.0f, resume.top + resume.height / 2.0f + 84.0f, 0.01f);
+    const sf::FloatRect quit = game->ui.pauseEntryHitBox(PauseLayout::QuitToMenuEntry);
+    EXPECT_NEAR(quit.top + quit.height / 2.0f,
+                resume.top + resume.height / 2.0f +
+                    42.0f * static_cast<float>(PauseLayout::QuitToMenuEntry),
+                0.01f);
     handle(mousePress(640, static_cast<int>(quit.top + quit.height / 2.0f)));
     EXPECT_EQ(game->stateManager.state, Menu);
-    EXPECT_EQ(game->stateManager.pauseSelection, 2);
+    EXPECT_EQ(game->stateManager.pauseSelection, PauseLayout::QuitToMenuEntry);
 }
 
 TEST_F(InputDispatch, HighScoresBrowsesLevelsWithoutWrapping) {

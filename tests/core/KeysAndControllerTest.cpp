@@ -260,6 +260,41 @@ TEST_F(PlayedWithoutAMouse, AFedControllerWalksTheMenusAimsLaunchesAndPauses) {
     framesUntil([this] { return game->stateManager.state != Playing || readyToFire(); });
 }
 
+// As Shift on the keys: a shoulder button held, or the stick leaned only a
+// little, moves the aim in fine steps; a lean inside the fine zone does not
+// move it at all.
+TEST_F(PlayedWithoutAMouse, AShoulderButtonOrASmallLeanAimsInFineSteps) {
+    PadState pad;
+    game->input.controller().setSource(std::make_unique<FedPad>(pad));
+    press(sf::Keyboard::Enter);
+    press(sf::Keyboard::Enter);
+    ASSERT_EQ(game->stateManager.state, Playing);
+    auto pull = [this] {
+        const sf::Vector2f pulled = game->dragPos - game->slingshotPos;
+        return std::hypot(pulled.x, pulled.y);
+    };
+    // Six frames leaned the given way from where the aim is.
+    auto leanFor6Frames = [&](float lean, bool shoulder) {
+        pad.axes[sf::Joystick::X] = lean;
+        pad.buttons[ControllerInput::BUTTON_LEFT_SHOULDER] = shoulder;
+        const float before = pull();
+        for (int i = 0; i < 6; ++i) {
+            frame();
+        }
+        pad.axes[sf::Joystick::X] = 0.0f;
+        pad.buttons[ControllerInput::BUTTON_LEFT_SHOULDER] = false;
+        frame();
+        return pull() - before;
+    };
+    leanFor6Frames(-100.0f, false); // takes up the bird
+    ASSERT_TRUE(game->isDragging);
+    EXPECT_NEAR(leanFor6Frames(-100.0f, false), 6 * InputHandler::AIM_LENGTH_STEP, 1.5f);
+    EXPECT_NEAR(leanFor6Frames(-100.0f, true), 6 * InputHandler::AIM_LENGTH_FINE_STEP, 1.5f);
+    EXPECT_NEAR(leanFor6Frames(-30.0f, false), 6 * InputHandler::AIM_LENGTH_FINE_STEP, 1.5f);
+    EXPECT_NEAR(leanFor6Frames(30.0f, false), -6 * InputHandler::AIM_LENGTH_FINE_STEP, 1.5f);
+    EXPECT_NEAR(leanFor6Frames(-10.0f, false), 0.0f, 0.5f);
+}
+
 TEST_F(PlayedWithoutAMouse, TheLookAroundStaysInsideTheLevelAndGoesBackAtTheLaunch) {
     press(sf::Keyboard::Enter);
     press(sf::Keyboard::Enter);

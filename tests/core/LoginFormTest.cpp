@@ -58,7 +58,7 @@ protected:
     }
 };
 
-TEST_F(LoginForm, TabSwapsTheFieldsAndEnterLogsIn) {
+TEST_F(LoginForm, TabWalksTheFieldsAndButtonsAndEnterLogsIn) {
     server.answer(LOOKUP, 200, "\"pilot@vollarin.io\"");
     server.answer(TOKEN, 200, SESSION);
     GameStateManager& flow = game->stateManager;
@@ -69,7 +69,8 @@ TEST_F(LoginForm, TabSwapsTheFieldsAndEnterLogsIn) {
     handle(textEntered('\t')); // the Tab's own character never lands in a field
     type("Hunter-2");
     key(sf::Keyboard::Tab);
-    EXPECT_EQ(flow.loginFocus, 1);
+    EXPECT_EQ(flow.loginFocus, 3) << "the Login button";
+    type("x"); // nothing takes text while a button has the focus
     EXPECT_EQ(flow.usernameInput, "pilot");
     EXPECT_EQ(flow.passwordInput, "Hunter-2");
 
@@ -83,6 +84,39 @@ TEST_F(LoginForm, TabSwapsTheFieldsAndEnterLogsIn) {
     EXPECT_EQ(flow.state, Menu);
     EXPECT_EQ(accountRequests(), 2u);
     EXPECT_EQ(flow.passwordInput, "") << "a successful attempt keeps no password either";
+}
+
+TEST_F(LoginForm, TheKeysAloneReachSignUpAndItsFocusIsDrawn) {
+    GameStateManager& flow = game->stateManager;
+    server.answer(
+        SIGNUP, 422,
+        R"({"code":422,"error_code":"user_already_exists","msg":"User already registered"})");
+    type("pilot");
+    key(sf::Keyboard::Down);
+    type("Hunter-2");
+    key(sf::Keyboard::Down);
+    key(sf::Keyboard::Down);
+    // The yellow frame sits around Sign Up, not Login.
+    const sf::FloatRect signUp = game->ui.signUpButtonRect;
+    const sf::FloatRect login = game->ui.loginButtonRect;
+    auto framed = [&](const sf::FloatRect& button) {
+        for (const DrawnElement& element : drawRecordedFrame(*game).drawn) {
+            if (element.kind != DrawnElement::Text &&
+                element.pixels.contains(button.left - 1.0f, button.top - 1.0f) &&
+                element.pixels.width < button.width + 30.0f) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(framed(signUp));
+    EXPECT_FALSE(framed(login));
+    testing::internal::CaptureStderr();
+    key(sf::Keyboard::Enter);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("Sign Up failed: "), std::string::npos) << errors;
+    EXPECT_EQ(shownError(), "That name is taken");
+    EXPECT_EQ(flow.state, Login);
 }
 
 TEST_F(LoginForm, AFreshFormTakesEveryKeyAsTextAndNeverShowsThePassword) {

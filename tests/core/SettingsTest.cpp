@@ -43,6 +43,9 @@ Settings everythingChanged() {
     settings.fullscreen = true;
     settings.verticalSync = true;
     settings.frameRateLimit = 144;
+    settings.shotTrail = false;
+    settings.hardMode = true;
+    settings.uiScale = 150;
     settings.backendUrl = "https://scores.example.org";
     settings.anonKey = "key.part.two";
     settings.emailDomain = "players.example.org";
@@ -111,7 +114,9 @@ TEST_F(SettingsFileTest, ADamagedFileKeepsItsGoodLinesAndWarnsOncePerBadOne) {
           "[display]\n"                   // not key = value
           "Music_Volume = 10\n"           // keys are lower case
           "backend_url = \x01\x02\n"      // control characters
-          "anon_key =\n" +                // empty
+          "anon_key =\n"                  // empty
+          "ui_scale = 250\n"              // above the largest scale
+          "hard_mode = sometimes\n" +     // not a flag
           binary +
           std::string(Settings::MAX_LINE_LENGTH + 1, 'x') + "\n" +
           "muted = on\n"
@@ -126,11 +131,13 @@ TEST_F(SettingsFileTest, ADamagedFileKeepsItsGoodLinesAndWarnsOncePerBadOne) {
     EXPECT_EQ(loaded.frameRateLimit, 0);
     EXPECT_FALSE(loaded.backendUrl);
     EXPECT_FALSE(loaded.anonKey);
+    EXPECT_EQ(loaded.uiScale, Settings::MIN_UI_SCALE);
+    EXPECT_FALSE(loaded.hardMode);
     EXPECT_TRUE(loaded.unknownLines.empty());
     // "effects_volume", "muted = maybe", "fullscreen", "= true", the two limits,
-    // "[display]", "Music_Volume", the URL, the key, the binary line, the long
-    // line, and the second "muted".
-    EXPECT_EQ(lineCount(warnings.str()), 13u) << warnings.str();
+    // "[display]", "Music_Volume", the URL, the key, the scale, hard mode, the
+    // binary line, the long line, and the second "muted".
+    EXPECT_EQ(lineCount(warnings.str()), 15u) << warnings.str();
     EXPECT_NE(warnings.str().find("line 4 of " + path + ": effects_volume = \"101\""),
               std::string::npos)
         << warnings.str();

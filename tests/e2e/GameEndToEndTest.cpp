@@ -221,9 +221,9 @@ TEST_F(GameEndToEnd, PlaysOneShotThroughEveryScreenAndQuitsCleanly) {
     });
     EXPECT_TRUE(paused) << "the pause overlay never darkened the field";
 
-    // "Quit to Menu" (the third entry, centred in the window) sets the state
+    // "Quit to Menu" (the fourth entry, centred in the window) sets the state
     // without a transition line: wait for the menu's picture instead.
-    ASSERT_TRUE(game.click(640, 410));
+    ASSERT_TRUE(game.click(640, 452));
     const auto backInMenu = game.screenshotWhen(shot("menu_again"), [&](const sf::Image& image) {
         return hasWindowSize(image) &&
                differingPixels(image, *menuImage, {0, 0, 1280, 720}) < 1280 * 720 / 100;

@@ -217,12 +217,12 @@ TEST_F(ScreenSizesEndToEnd, EveryScreenFollowsTheWindowThroughThreeSizes) {
                           brightness(before.getPixel(corner.x, corner.y)) * 0.7)
                     << corner.x << "," << corner.y;
             }
-            // The two unselected entries are pure white, centred together.
+            // The three unselected entries are pure white, centred together.
             const PauseLayout layout(size);
-            const sf::FloatRect entries =
-                colourBounds(image, sf::Color::White, 0,
-                             {0, static_cast<int>(layout.entryRect(1, {0, 0}).top - 20),
-                              static_cast<int>(size.x), 80});
+            const sf::FloatRect entries = colourBounds(
+                image, sf::Color::White, 0,
+                {0, static_cast<int>(layout.entryRect(1, {0, 0}).top - 20),
+                 static_cast<int>(size.x), 80 + static_cast<int>(PauseLayout::ENTRY_PITCH)});
             EXPECT_NEAR(centreOf(entries).x, size.x / 2.0f, 2.0f) << describe(entries);
         });
 
@@ -245,7 +245,8 @@ TEST_F(ScreenSizesEndToEnd, EveryScreenFollowsTheWindowThroughThreeSizes) {
     ASSERT_TRUE(game.moveMouse(10, 10));
     ASSERT_TRUE(game.key("Escape"));
     const PauseLayout small({1024, 768});
-    const sf::FloatRect quit = small.entryRect(2, inkSize("Quit to Menu", PauseLayout::ENTRY_SIZE));
+    const sf::FloatRect quit = small.entryRect(PauseLayout::QuitToMenuEntry,
+                                               inkSize("Quit to Menu", PauseLayout::ENTRY_SIZE));
     ASSERT_TRUE(game.screenshotWhen(
         screenOutputDir() / "e2e_paused_again.png", [&](const sf::Image& image) {
             return image.getSize() == sf::Vector2u(1024, 768) &&

@@ -233,3 +233,29 @@ TEST_F(ProgressTableTest, WithoutAPathProgressLastsForTheRunOnly) {
     EXPECT_EQ(table.best(0).score, 100);
     EXPECT_TRUE(fs::is_empty(directory));
 }
+
+// The kinds met live beside the levels' bests: files from before them read
+// as they did, and a bad "met" line is skipped like any other bad line.
+TEST_F(ProgressTableTest, KindsMetAreKeptBesideTheBestsAndOldFilesStillRead) {
+    writeFile("0,1200,3\n2,800,1\n");
+    ProgressTable old = loaded();
+    EXPECT_EQ(old.totalStars(), 4);
+    EXPECT_TRUE(old.metKinds().empty());
+
+    EXPECT_TRUE(old.meet("bird/boost"));
+    EXPECT_TRUE(old.meet("bird/boost")); // once is enough
+    EXPECT_FALSE(old.meet("Bird Boost")) << "a name the file could not hold";
+    std::string warnings;
+    ProgressTable reread = loaded(&warnings);
+    EXPECT_EQ(warnings, "");
+    EXPECT_EQ(reread.totalStars(), 4);
+    EXPECT_EQ(reread.metKinds(), std::vector<std::string>{"bird/boost"});
+
+    writeFile("met,enemy/armed_enemy\nmet,\nmet,UPPER\nmet,a,b\n1,500,2\n");
+    ProgressTable damaged = loaded(&warnings);
+    EXPECT_TRUE(damaged.hasMet("enemy/armed_enemy"));
+    EXPECT_EQ(damaged.metKinds().size(), 1u);
+    EXPECT_EQ(damaged.best(1).stars, 2);
+    EXPECT_NE(warnings.find("line 2"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("line 4"), std::string::npos) << warnings;
+}

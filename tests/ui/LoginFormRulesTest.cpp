@@ -7,10 +7,18 @@
 // The login form's rules without a window: focus, typing, the cursor's blink
 // and which buttons count in each view.
 
-TEST(LoginFormRules, TabGoesToTheNameFirstThenAlternates) {
+TEST(LoginFormRules, TabGoesToTheNameFirstThenThroughTheFieldsAndButtons) {
     EXPECT_EQ(LoginForm::nextField(LoginForm::NoField), LoginForm::UsernameField);
     EXPECT_EQ(LoginForm::nextField(LoginForm::UsernameField), LoginForm::PasswordField);
-    EXPECT_EQ(LoginForm::nextField(LoginForm::PasswordField), LoginForm::UsernameField);
+    EXPECT_EQ(LoginForm::nextField(LoginForm::PasswordField), LoginForm::LoginButtonFocus);
+    EXPECT_EQ(LoginForm::nextField(LoginForm::LoginButtonFocus), LoginForm::SignUpButtonFocus);
+    EXPECT_EQ(LoginForm::nextField(LoginForm::SignUpButtonFocus), LoginForm::UsernameField);
+    EXPECT_EQ(LoginForm::nextField(LoginForm::UsernameField, -1), LoginForm::SignUpButtonFocus);
+    EXPECT_EQ(LoginForm::nextField(LoginForm::NoField, -1), LoginForm::UsernameField);
+    // A button has the focus for the keys, but typing goes nowhere.
+    EXPECT_FALSE(LoginForm::takesText(false, LoginForm::SignUpButtonFocus));
+    EXPECT_EQ(LoginForm::buttonOf(LoginForm::SignUpButtonFocus), SignUpButton);
+    EXPECT_EQ(LoginForm::buttonOf(LoginForm::PasswordField), NoButton);
     EXPECT_EQ(LoginForm::fieldOf(UsernameFieldButton), LoginForm::UsernameField);
     EXPECT_EQ(LoginForm::fieldOf(PasswordFieldButton), LoginForm::PasswordField);
     EXPECT_EQ(LoginForm::fieldOf(LoginButton), LoginForm::NoField);

@@ -69,7 +69,8 @@ TEST(ScreenRulesTest, MenuButtonsWithMissingImages) {
 TEST(ScreenRulesTest, PauseEntries) {
     EXPECT_STREQ(UIRenderer::pauseEntryText(0), "Resume");
     EXPECT_STREQ(UIRenderer::pauseEntryText(1), "Start Over");
-    EXPECT_STREQ(UIRenderer::pauseEntryText(2), "Quit to Menu");
+    EXPECT_STREQ(UIRenderer::pauseEntryText(2), "Options");
+    EXPECT_STREQ(UIRenderer::pauseEntryText(3), "Quit to Menu");
     EXPECT_EQ(UIRenderer::pauseEntryText(-1), nullptr);
-    EXPECT_EQ(UIRenderer::pauseEntryText(3), nullptr);
+    EXPECT_EQ(UIRenderer::pauseEntryText(4), nullptr);
 }

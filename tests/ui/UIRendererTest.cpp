@@ -196,7 +196,7 @@ TEST_F(UIRendererTest, PauseHitBoxesAreTheEntriesInkCentredInTheWindow) {
     const sf::FloatRect resume = ui.pauseEntryHitBox(0);
     EXPECT_TRUE(resume.contains({resume.left, resume.top}));
     EXPECT_FALSE(resume.contains({resume.left + resume.width, resume.top}));
-    EXPECT_EQ(ui.pauseEntryHitBox(3), sf::FloatRect());
+    EXPECT_EQ(ui.pauseEntryHitBox(UIRenderer::PAUSE_ENTRY_COUNT), sf::FloatRect());
 }
 
 TEST_F(UIRendererTest, PauseOverlayDarkensTheWindowAndHighlightsTheSelection) {
