@@ -152,6 +152,8 @@ Game::Game(unsigned int width, unsigned int height, const std::string& title,
       editorFileAtStart(options.editorFile) {
     localHighScores.loadHighScores();
     progress.load();
+    onLevelSaved = [this](const std::filesystem::path& path) { startProof(path); };
+    onShowSolution = [this](const std::string& replay) { showSolution(replay); };
     running = true;
     std::cout << "Game constructor: started." << std::endl;
     std::cout << settings.describe() << std::endl;
@@ -188,6 +190,7 @@ void Game::runFrame(float dt) {
 
 void Game::update(float dt) {
     takeUpKeptReplays();
+    pollProof();
     // The backend's answers are taken up here, between frames, by the
     // screens that still want them.
     stateManager.dropStaleInterest();
@@ -591,20 +594,25 @@ void Game::askForGhost() {
 // ---------------------------------------------------------------- replays
 
 bool Game::watchReplay(const Replay& replay) {
+    // An own level's replay is played on that level, told by its content.
+    const bool ofOwnLevel = ownLevel && replay.levelNumber == OwnLevel::REPLAY_LEVEL_NUMBER;
     const int index = replay.levelNumber - 1;
-    if (index < 0 || index >= static_cast<int>(levelFiles.size())) {
+    if (!ofOwnLevel && (index < 0 || index >= static_cast<int>(levelFiles.size()))) {
         std::cerr << "Replay: level " << replay.levelNumber << " is not one of this game's"
                   << std::endl;
         return false;
     }
-    const std::uint64_t levelHash =
-        Replay::levelFileHash(levelFiles[static_cast<std::size_t>(index)]).value_or(0);
+    const std::string levelPath =
+        ofOwnLevel ? ownLevel->path : levelFiles[static_cast<std::size_t>(index)];
+    const std::uint64_t levelHash = Replay::levelFileHash(levelPath).value_or(0);
     if (const auto refused =
             ReplayPlayer::refusal(replay, levelHash, SimulationFingerprint::ofThisBuild())) {
         std::cerr << "Replay: cannot be played: " << *refused << std::endl;
         return false;
     }
-    currentLevelIndex = index;
+    if (!ofOwnLevel) {
+        currentLevelIndex = index;
+    }
     watch.begin(replay);
     restartWatching();
     stateManager.transitionTo(Watching);
@@ -644,6 +652,13 @@ void Game::handleWatchInput(const sf::Event& event) {
 
 void Game::leaveWatching() {
     watchPlayer.reset();
+    if (watchingForEditor) {
+        watchingForEditor = false;
+        stateManager.endAttempt();
+        ownLevel.reset();
+        openEditor();
+        return;
+    }
     stateManager.leaveToLevelSelect();
 }
 
@@ -871,6 +886,8 @@ void Game::drawClosingScreen() {
     shown.starsEarned = progress.totalStars();
     shown.starsPossible = progress.possibleStars();
     shown.bests = progress.levels();
+    // A run without worlds lists the levels it played, not every shipped one.
+    shown.bests.resize(std::min(shown.bests.size(), levelFiles.size()));
     std::string backdrop = "loading_bg";
     const int world = stateManager.closingWorld;
     const LevelManifest& manifest = ShippedLevels::manifest();
@@ -1066,6 +1083,55 @@ void Game::drawGhost() {
 
 void Game::openEditor() {
     stateManager.transitionTo(Editor);
+}
+
+void Game::startProof(const std::filesystem::path& savedLevel) {
+    std::ifstream file(savedLevel, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // A proof of the level as it was before is of no use any more.
+    proofJob.reset();
+    proofVerdict.reset();
+    proofProgress = ProofProgress{};
+    provenLevelPath = savedLevel.string();
+    proofJob =
+        std::make_unique<LevelProofJob>(std::move(bytes), LevelProof::Limits{}, provenLevelPath);
+    editor.showProof(&proofProgress, nullptr);
+    std::cout << "Editor: proving " << provenLevelPath << std::endl;
+}
+
+void Game::pollProof() {
+    if (proofJob == nullptr) {
+        return;
+    }
+    proofProgress = proofJob->progress();
+    if (std::optional<ProofVerdict> verdict = proofJob->take()) {
+        proofVerdict = std::move(verdict);
+        proofJob.reset();
+        editor.showProof(nullptr, &*proofVerdict);
+        std::cout << "Editor: " << provenLevelPath
+                  << (proofVerdict->proven ? " proven" : " not proven: " + proofVerdict->reason)
+                  << std::endl;
+    }
+}
+
+void Game::showSolution(const std::string& replayBytes) {
+    std::string why;
+    const std::optional<Replay> replay = Replay::decode(replayBytes, why);
+    std::optional<OwnLevel> level;
+    if (replay) {
+        level = OwnLevel::open(provenLevelPath, why);
+    }
+    if (!replay || !level) {
+        editor.say("Cannot show the solution: " + why);
+        return;
+    }
+    ownLevel = std::move(level);
+    watchingForEditor = true;
+    if (!watchReplay(*replay)) {
+        ownLevel.reset();
+        watchingForEditor = false;
+        editor.say("Cannot show the solution: the level changed since its proof");
+    }
 }
 
 void Game::startTestPlay(const std::string& levelText) {

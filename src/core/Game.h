@@ -9,6 +9,7 @@
 #include "core/GameStateManager.h"
 #include "core/GhostPaths.h"
 #include "core/InputHandler.h"
+#include "core/LevelProofJob.h"
 #include "core/LevelWatchers.h"
 #include "core/OwnLevel.h"
 #include "core/OwnLevelList.h"
@@ -280,6 +281,20 @@ public:
     // and the player asked to see the solution its proof found.
     std::function<void(const std::filesystem::path&)> onLevelSaved;
     std::function<void(const std::string& replay)> onShowSolution;
+    // By default a saved level is proven on a worker while the editor goes
+    // on; its progress and verdict are shown in the editor, and "Show me"
+    // watches the solution found on the saved level.
+    void startProof(const std::filesystem::path& savedLevel);
+    void showSolution(const std::string& replayBytes);
+    // Takes up the running proof's progress and, once there, its verdict.
+    void pollProof();
+    std::unique_ptr<LevelProofJob> proofJob;
+    ProofProgress proofProgress;
+    std::optional<ProofVerdict> proofVerdict;
+    std::string provenLevelPath;
+    // The replay being watched is the editor's "Show me": leaving goes back
+    // to the editor.
+    bool watchingForEditor = false;
     bool running = false;
     SupabaseClient supabase;
     // The cards of the kinds the current level introduces.

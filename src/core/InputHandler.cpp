@@ -138,6 +138,7 @@ void InputHandler::handleMenu(const sf::Event& event) {
             break;
         case sf::Keyboard::E:
             game.openEditor();
+            break;
         case sf::Keyboard::O:
             game.openOptions(Menu);
             break;
@@ -176,6 +177,7 @@ void InputHandler::performMenuEntry(ButtonId button) {
         break;
     case MenuEditorButton:
         game.openEditor();
+        break;
     case MenuOptionsButton:
         game.openOptions(Menu);
         break;

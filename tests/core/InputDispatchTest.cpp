@@ -53,8 +53,9 @@ TEST_F(InputDispatch, MenuToLevelSelectAndBackLogsTwoTransitionsAndRestartsTheMu
 TEST_F(InputDispatch, LevelSelectWrapsAroundWithTheArrows) {
     game->stateManager.transitionTo(LevelSelect);
     game->stateManager.selectedLevel = 0;
+    const int last = static_cast<int>(game->levelFiles.size()) - 1;
     handle(keyPress(sf::Keyboard::Up));
-    EXPECT_EQ(game->stateManager.selectedLevel, 6);
+    EXPECT_EQ(game->stateManager.selectedLevel, last);
     handle(keyPress(sf::Keyboard::Right));
     EXPECT_EQ(game->stateManager.selectedLevel, 0);
     handle(keyPress(sf::Keyboard::Left));
@@ -78,7 +79,13 @@ TEST_F(InputDispatch, TheMenuWorksFromTheKeyboardAsTheLevelSelectDoes) {
     handle(keyPress(sf::Keyboard::Escape));
     ASSERT_EQ(flow.state, Menu);
 
-    handle(keyPress(sf::Keyboard::Right)); // the options corner
+    handle(keyPress(sf::Keyboard::Right)); // the editor corner
+    handle(keyPress(sf::Keyboard::Enter));
+    EXPECT_EQ(flow.state, Editor);
+    handle(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(flow.state, Menu);
+
+    handle(keyPress(sf::Keyboard::Right)); // the options beside it
     handle(keyPress(sf::Keyboard::Enter));
     EXPECT_EQ(flow.state, OptionsMenu);
     handle(keyPress(sf::Keyboard::Escape));
@@ -202,11 +209,12 @@ TEST_F(InputDispatch, HighScoresBrowsesLevelsWithoutWrapping) {
     game->currentLevelIndex = 0;
     handle(keyPress(sf::Keyboard::Left));
     EXPECT_EQ(game->currentLevelIndex, 0);
-    game->currentLevelIndex = 6;
+    const int last = static_cast<int>(game->levelFiles.size()) - 1;
+    game->currentLevelIndex = last;
     handle(keyPress(sf::Keyboard::Right));
-    EXPECT_EQ(game->currentLevelIndex, 6);
+    EXPECT_EQ(game->currentLevelIndex, last);
     handle(keyPress(sf::Keyboard::Left));
-    EXPECT_EQ(game->currentLevelIndex, 5);
+    EXPECT_EQ(game->currentLevelIndex, last - 1);
     handle(keyPress(sf::Keyboard::Enter));
     EXPECT_EQ(game->stateManager.state, Menu);
 }
