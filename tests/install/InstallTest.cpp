@@ -252,7 +252,8 @@ TEST_F(InstalledGame, RunsFromAnyFolderAndKeepsItsScoresInTheXdgDataFolder) {
     mark = game->log().size();
     ASSERT_TRUE(game->key("Escape"));
     ASSERT_TRUE(game->waitForLog("Transitioning from 3 to 4\n", mark)) << game->log();
-    for (const char* key : {"Down", "Down", "Return"}) {
+    // Resume, Start Over, Options, then Quit to Menu.
+    for (const char* key : {"Down", "Down", "Down", "Return"}) {
         ASSERT_TRUE(game->key(key));
     }
     std::optional<int> status;
