@@ -8,10 +8,10 @@
 // "level_id score base64" line each, for the load run's replay stores
 // (server/bench/run_load.sh).
 
-#include "core/ShotDriver.h"
 #include "SolutionFile.h"
 #include "core/Attempt.h"
 #include "core/QuietOutput.h"
+#include "core/ShotDriver.h"
 #include "level/ShippedLevels.h"
 #include "online/Base64.h"
 #include "server/ReplayVerifier.h"

@@ -34,7 +34,8 @@ sf::FloatRect EditorLayout::toolButton(int tool) const {
     if (tool < 0 || tool >= TOOL_COUNT) {
         return {};
     }
-    const float width = std::min(TOOL_MAX_WIDTH, (windowSize.x - MARGIN) / static_cast<float>(TOOL_COUNT) - GAP);
+    const float width =
+        std::min(TOOL_MAX_WIDTH, (windowSize.x - MARGIN) / static_cast<float>(TOOL_COUNT) - GAP);
     return {MARGIN + static_cast<float>(tool) * (width + GAP), GAP, width,
             TOOLBAR_HEIGHT - 2.0f * GAP};
 }

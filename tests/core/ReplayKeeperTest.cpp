@@ -1,6 +1,6 @@
+#include "SolutionFile.h"
 #include "core/FrameSequence.h"
 #include "core/ShotDriver.h"
-#include "SolutionFile.h"
 
 #include "TemporaryDirectory.h"
 #include "assets/Narration.h"

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
-
 namespace {
 
 std::string nested(std::size_t depth) {

@@ -3,12 +3,12 @@
 // Winning attempts at the shipped levels, recorded as the game records
 // them, for the tests of replay verification.
 
-#include "core/ShotDriver.h"
 #include "SolutionFile.h"
 #include "core/Attempt.h"
 #include "core/QuietOutput.h"
 #include "core/Replay.h"
 #include "core/ReplayPlayer.h"
+#include "core/ShotDriver.h"
 
 #include <stdexcept>
 #include <string>
