@@ -27,9 +27,10 @@ TEST(GameLoop, LoadingEndsInTheFirstFrameThatReachesThreeSeconds) {
     EXPECT_TRUE(game.levelFiles.empty());
     game.update(0.001f);
     EXPECT_EQ(game.stateManager.state, Menu);
-    EXPECT_EQ(game.levelFiles.size(), 7u);
+    ASSERT_EQ(static_cast<int>(game.levelFiles.size()), ShippedLevels::count());
     EXPECT_EQ(game.levelFiles.front(), "resources/levels/level1.txt");
-    EXPECT_EQ(game.levelFiles.back(), "resources/levels/level7.txt");
+    EXPECT_EQ(game.levelFiles.back(),
+              "resources/levels/level" + std::to_string(ShippedLevels::count()) + ".txt");
     EXPECT_NE(game.currentLevel, nullptr);
 }
 

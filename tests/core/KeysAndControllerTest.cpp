@@ -182,7 +182,8 @@ TEST_F(PlayedWithoutAMouse, AWholeGameByTheKeysAloneIsRecordedAsTheMouseWouldBe)
     press(sf::Keyboard::Escape);
     EXPECT_EQ(game->stateManager.state, Playing);
 
-    for (int level = 1; level <= ShippedLevels::count(); ++level) {
+    // World one, which ends on its closing screen.
+    for (int level = 1; level <= ShippedLevels::manifest().worlds().front().levelCount(); ++level) {
         ASSERT_EQ(game->currentLevelIndex, level - 1);
         playLevelByKeys(level);
         ASSERT_EQ(game->stateManager.state, LevelComplete) << "level " << level;
