@@ -56,10 +56,12 @@ public:
     // stands now; nothing when no dot path comes near it.
     std::optional<Aim> aimAt(sf::Vector2f target, bool highArc) const;
 
+    // The shot a person makes with a bird of `kind` (its kind word) on the
+    // level as it stands now, the hand's errors drawn from `engine`.
+    Shot nextShot(std::mt19937& engine, const std::string& kind) const;
+
     std::uint64_t simulatedSteps = 0;
 
 private:
-    Shot nextShot(std::mt19937& engine, const std::string& kind) const;
-
     ShotDriver& driver;
 };

@@ -128,6 +128,13 @@ void ShotDriver::startLevel(int levelIndex) {
     startStep = stepClock();
 }
 
+void ShotDriver::followStartedLevel() {
+    levelIndex = game->currentLevelIndex;
+    levelFile.clear();
+    carriedFrame = 0.0f;
+    startStep = stepClock();
+}
+
 std::uint64_t ShotDriver::stepsSinceStart() const {
     return stepClock() - startStep;
 }
@@ -378,15 +385,23 @@ bool ShotDriver::advanceTo(std::uint64_t step, FrameSequence& frames) {
         const float owed = static_cast<float>(step - stepsSinceStart()) * Game::STEP_SECONDS -
                            game->stepAccumulator;
         if (counted < owed) {
-            game->update(frame);
+            runFrame(frame);
             continue;
         }
         // The mark falls inside this frame: end the frame there and keep the rest.
         const float head = std::max(owed, 0.0f) + SPLIT_MARGIN_SECONDS;
-        game->update(head);
+        runFrame(head);
         carriedFrame = std::max(counted - head, 0.0f);
     }
     return !levelDecided();
+}
+
+void ShotDriver::runFrame(float seconds) {
+    if (wholeFrames) {
+        game->runFrame(seconds);
+    } else {
+        game->update(seconds);
+    }
 }
 
 int ShotDriver::enemiesAlive() const {

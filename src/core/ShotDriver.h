@@ -70,6 +70,13 @@ public:
     void startLevelFile(const std::string& path);
     // Starts whichever level was started last afresh.
     void restartLevel();
+    // A game only: takes up the level the game has just started by itself
+    // (from the level select, Next Level, or the start-over after a loss)
+    // as the one played from now on, as a person picks up the mouse.
+    void followStartedLevel();
+    // A game only: each frame runs as the game's own loop runs it (the
+    // window's events, update(dt), render()) instead of update(dt) alone.
+    void runWholeFrames(bool whole) { wholeFrames = whole; }
     // Runs the level untouched; an empty text means nothing broke, died or moved.
     std::string checkStanding(float seconds, FrameSequence frames);
     // An empty text means every entity lies wholly inside the view the
@@ -108,6 +115,7 @@ private:
     bool readyToFire() const;
     std::uint64_t nextMark() const;
     float nextFrame(FrameSequence& frames);
+    void runFrame(float seconds);
     sf::Vector2i pixelOf(sf::Vector2f worldPoint) const;
     sf::Vector2f worldOf(sf::Vector2i pixel) const;
     void send(int type, sf::Vector2i pixel);
@@ -124,4 +132,5 @@ private:
     std::string levelFile;
     int levelIndex = 0;
     float carriedFrame = 0.0f; // the rest of a frame that was split at a mark
+    bool wholeFrames = false;
 };

@@ -9,6 +9,7 @@
 //   levelcheck --people [levels...]
 //   levelcheck --equivalence N [levels...]
 //   levelcheck [--search-runs N] [--plays N] FILE...
+//   levelcheck --play-through W [--seed S] [--frames RATE] [--levels N]
 //
 // Without options every level is checked for standing and its stored shots
 // are replayed; a level whose replay no longer wins is searched again.
@@ -33,7 +34,18 @@
 // player model's figure is printed beside. --search-runs and --plays bound
 // the search and the model's plays (a quick look). The exit code is 0 only
 // when every file is proven.
+//
+// --play-through plays world W in the real game as a person would, from the
+// menu's Start through the level select, every bird aimed by the player
+// model, every frame through the game's own frame loop, a lost level tried
+// again, a won one left by Next Level (see PlayThrough). --seed picks the
+// player's hand (1 by default), --frames the frame times ("60 Hz" by
+// default; "30", "144" or "uneven" for the others of the checked set),
+// --levels stops after the world's first N levels. It prints a line per try
+// and a summary; the exit code is 0 when every level played was won. It
+// needs a display.
 #include "DifficultyProbe.h"
+#include "PlayThrough.h"
 #include "ReplayEquivalence.h"
 #include "SolutionFile.h"
 #include "core/PlayerModel.h"
@@ -69,7 +81,11 @@ struct Options {
     bool difficulty = false;
     bool people = false;
     bool window = false;
-    int equivalence = -1; // random attempts; -1: no equivalence check
+    int equivalence = -1;     // random attempts; -1: no equivalence check
+    int playThroughWorld = 0; // 0: no play-through
+    std::uint32_t seed = 1;
+    std::string frames = "60 Hz";
+    int playedLevels = 0; // 0: the whole world
     std::optional<std::string> shots;
     std::vector<int> levels;
     // Level files to prove, and how much proving to do.
@@ -82,6 +98,36 @@ class NullBuffer : public std::streambuf {
 protected:
     int overflow(int c) override { return traits_type::not_eof(c); }
 };
+
+// The checked frame sequence whose name starts with `name`; nothing when none does.
+std::optional<FrameSequence> framesNamed(const std::string& name) {
+    for (const FrameSequence& frames : FrameSequence::checkedSet()) {
+        if (!name.empty() && frames.name().rfind(name, 0) == 0) {
+            return frames;
+        }
+    }
+    return std::nullopt;
+}
+
+// Plays a world through in the game and prints what happened; true when
+// every level played was won.
+bool playThrough(std::ostream& out, Game& game, const Options& options) {
+    const std::optional<FrameSequence> frames = framesNamed(options.frames);
+    if (!frames) {
+        out << "play-through: no frame sequence called " << options.frames << std::endl;
+        return false;
+    }
+    // The model's names are not the player's: a table for this run only.
+    game.localHighScores = HighScoreTable("");
+    out << "play-through of world " << options.playThroughWorld << ", seed " << options.seed
+        << ", frames at " << frames->name() << std::endl;
+    PlayThrough run(game, options.seed, *frames, out);
+    const PlayThrough::Summary summary = run.run(options.playThroughWorld, options.playedLevels);
+    PlayThrough::printSummary(out, summary);
+    return summary.started &&
+           std::all_of(summary.levels.begin(), summary.levels.end(),
+                       [](const PlayThrough::LevelResult& level) { return level.won; });
+}
 
 Options parse(int argc, char** argv) {
     Options options;
@@ -104,6 +150,15 @@ Options parse(int argc, char** argv) {
         } else if (arg == "--equivalence" && i + 1 < argc) {
             options.equivalence = std::max(0, std::atoi(argv[++i]));
             options.window = true;
+        } else if (arg == "--play-through" && i + 1 < argc) {
+            options.playThroughWorld = std::max(0, std::atoi(argv[++i]));
+            options.window = true;
+        } else if (arg == "--seed" && i + 1 < argc) {
+            options.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--frames" && i + 1 < argc) {
+            options.frames = argv[++i];
+        } else if (arg == "--levels" && i + 1 < argc) {
+            options.playedLevels = std::max(0, std::atoi(argv[++i]));
         } else if (arg == "--shots" && i + 1 < argc) {
             options.shots = argv[++i];
         } else if (arg == "--search-runs" && i + 1 < argc) {
@@ -336,7 +391,13 @@ int main(int argc, char** argv) {
     for (const std::string& file : options.files) {
         allPass = proveFile(out, file, options.limits) && allPass;
     }
-    const bool onlyMeasuring = options.difficulty || options.people || options.equivalence >= 0;
+    const bool onlyMeasuring = options.difficulty || options.people || options.equivalence >= 0 ||
+                               options.playThroughWorld > 0;
+    if (options.playThroughWorld > 0) {
+        const std::uint64_t before = game->stepCount;
+        allPass = playThrough(out, *game, options) && allPass;
+        checker.simulatedSteps += game->stepCount - before;
+    }
     if (options.people) {
         checker.people(options.levels);
     }
