@@ -1,4 +1,5 @@
 #include "PlayThrough.h"
+#include "SolutionFile.h"
 #include "core/ShotDriver.h"
 
 #include "TemporaryDirectory.h"
@@ -49,6 +50,32 @@ TEST(PlayThroughTest, FirstLevelIsTriedUntilWonAndTheSummaryAgreesWithTheGame) {
     EXPECT_EQ(summary.gameTotal, summary.totalScore) << "the lost tries' points were kept";
     EXPECT_EQ(game->progress.best(0).score, level.score);
     EXPECT_EQ(game->progress.best(0).stars, level.stars);
+}
+
+// Drawing every frame and taking the window's events, as the play-through
+// does, must leave the world exactly as update(dt) alone leaves it.
+TEST(PlayThroughTest, WholeFramesPlayStoredShotsAsUpdateAloneDoes) {
+    const QuietOutput quiet;
+    const std::unique_ptr<Game> game = ShotDriver::makeGame();
+    ShotDriver driver(*game);
+    const std::vector<Shot> shots =
+        SolutionFile::read(SolutionFile::pathFor(3)).value_or(std::vector<Shot>{});
+    ASSERT_FALSE(shots.empty());
+    const FrameSequence uneven =
+        FrameSequence::uneven(11, 1.0f / 240.0f, 1.0f / 20.0f, 40, 0.4f, "uneven");
+
+    driver.startLevel(2);
+    const Outcome updated = driver.play(shots, uneven);
+    const std::vector<BodyPose> updatedPoses = driver.bodyPoses();
+    driver.runWholeFrames(true);
+    driver.startLevel(2);
+    const Outcome framed = driver.play(shots, uneven);
+
+    EXPECT_TRUE(updated.won);
+    EXPECT_EQ(framed.won, updated.won);
+    EXPECT_EQ(framed.steps, updated.steps);
+    EXPECT_EQ(framed.score, updated.score);
+    EXPECT_EQ(driver.bodyPoses(), updatedPoses);
 }
 
 } // namespace
