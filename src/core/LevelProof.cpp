@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int THREE_STARS = 3;
 // How the proof's time is shared out on the progress bar.
 constexpr float STANDING_SHARE = 0.05f;
 constexpr float SEARCH_SHARE = 0.65f;

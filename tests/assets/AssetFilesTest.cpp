@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "assets/TextureTable.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "core/CommandLine.h"
 
+#include "BuildPaths.h"
 #include "e2e/GameProcess.h"
 
 #include <gtest/gtest.h>

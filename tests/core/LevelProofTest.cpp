@@ -4,6 +4,7 @@
 #include "core/Replay.h"
 #include "core/ReplayPlayer.h"
 
+#include "BuildPaths.h"
 #include "TemporaryDirectory.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+#include "BuildPaths.h"
 #include "e2e/GameProcess.h"
 
 #include <array>

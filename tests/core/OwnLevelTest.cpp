@@ -1,6 +1,7 @@
 #include "core/OwnLevel.h"
 #include "core/OwnLevelList.h"
 
+#include "BuildPaths.h"
 #include "TemporaryDirectory.h"
 #include "core/GameTestSupport.h"
 #include "e2e/GameProcess.h"

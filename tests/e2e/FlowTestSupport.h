@@ -2,6 +2,7 @@
 
 #include "core/GameTestSupport.h"
 
+#include "BuildPaths.h"
 #include "entities/Enemy.h"
 #include "online/BackendConfig.h"
 #include "online/HighScoreTable.h"

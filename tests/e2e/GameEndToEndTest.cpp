@@ -2,6 +2,7 @@
 
 #include "core/GameTestSupport.h"
 
+#include "BuildPaths.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/UIRenderer.h"
 #include "ui/UiTestGame.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuildPaths.h"
+
 #include <SFML/Graphics/Image.hpp>
 
 #include <chrono>

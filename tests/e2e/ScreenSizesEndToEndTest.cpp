@@ -1,5 +1,6 @@
 #include "e2e/GameProcess.h"
 
+#include "BuildPaths.h"
 #include "core/GameTestSupport.h"
 #include "ui/LevelSelectLayout.h"
 #include "ui/PauseLayout.h"

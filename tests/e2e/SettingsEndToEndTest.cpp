@@ -1,5 +1,6 @@
 #include "e2e/GameProcess.h"
 
+#include "BuildPaths.h"
 #include "core/Settings.h"
 #include "ui/UIRenderer.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BuildPaths.h"
 #include "entities/Entity.h"
 #include "entities/EntityBody.h"
 

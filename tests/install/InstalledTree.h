@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BuildPaths.h"
 #include "e2e/GameProcess.h"
 
 #include <filesystem>

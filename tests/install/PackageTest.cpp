@@ -1,3 +1,4 @@
+#include "BuildPaths.h"
 #include "install/InstalledTree.h"
 
 #include <gtest/gtest.h>

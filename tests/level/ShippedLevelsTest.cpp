@@ -1,5 +1,6 @@
 #include "level/LevelLoader.h"
 
+#include "BuildPaths.h"
 #include "assets/SharedConstants.h"
 #include "assets/TextureTable.h"
 #include "entities/Bird.h"

@@ -1,3 +1,4 @@
+#include "BuildPaths.h"
 #include "online/BackendConfig.h"
 
 #include <fstream>

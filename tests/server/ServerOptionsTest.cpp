@@ -1,4 +1,5 @@
 #include "server/ServerOptions.h"
+#include "BuildPaths.h"
 #include "TestBackend.h"
 #include "server/Uuid.h"
 

@@ -1,6 +1,7 @@
 // The real vollarin-server program: where its secret comes from, and its
 // refusal to serve the public demo secret beyond this machine.
 
+#include "BuildPaths.h"
 #include "TestBackend.h"
 
 #include <array>

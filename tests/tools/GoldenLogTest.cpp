@@ -2,6 +2,7 @@
 #include "core/FrameSequence.h"
 #include "core/ShotDriver.h"
 
+#include "BuildPaths.h"
 #include "ShellCommand.h"
 #include "TemporaryDirectory.h"
 #include "core/Game.h"

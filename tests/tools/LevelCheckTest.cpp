@@ -1,3 +1,4 @@
+#include "BuildPaths.h"
 #include "ShellCommand.h"
 #include "TemporaryDirectory.h"
 

@@ -1,5 +1,6 @@
 #include "core/Game.h"
 
+#include "BuildPaths.h"
 #include "SolutionFile.h"
 #include "core/FrameSequence.h"
 #include "core/ShotDriver.h"

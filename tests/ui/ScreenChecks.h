@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BuildPaths.h"
 #include "assets/DrawnElement.h"
 #include "core/Game.h"
 #include "ui/UiTestGame.h"
