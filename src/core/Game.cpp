@@ -464,7 +464,19 @@ ProgressUpdate Game::recordResult(int score, int stars) {
     }
     ProgressTable own(path, 1);
     own.load();
-    return own.record(0, score, stars);
+    const ProgressUpdate update = own.record(0, score, stars);
+    ownLevelBest = own.levels().empty() ? LevelBest{} : own.levels().front();
+    return update;
+}
+
+std::string Game::shownLevelName() const {
+    if (isTestPlaying()) {
+        return editor.levelName().empty() ? "Untitled" : editor.levelName();
+    }
+    if (ownLevel) {
+        return std::filesystem::path(ownLevel->path).stem().string();
+    }
+    return {};
 }
 
 bool Game::playsShippedWorlds() const {
@@ -829,11 +841,14 @@ void Game::drawWatchingScreen() {
 
 void Game::drawLevelCompleteScreen() {
     const GameStateManager& flow = stateManager;
+    const OwnLevelResult ownResult{shownLevelName(), ownLevelBest};
     ui.drawLevelComplete(
         flow.state, currentLevelIndex, flow.stars, contactListener.levelScore, totalScore,
         flow.totalBirds, countUnlaunchedBirds(), flow.isLoggedIn, flow.loggedInUsername,
         GameStateManager::shownOnline(flow.onlineHighScores, settings.verifiedOnly),
-        flow.scoresUnreachable(), flow.newBest, localHighScores.getHighScores(currentLevelIndex));
+        flow.scoresUnreachable(), flow.newBest,
+        ownLevel ? std::vector<HighScore>{} : localHighScores.getHighScores(currentLevelIndex),
+        ownLevel ? &ownResult : nullptr);
     // The button the keys would take, framed as the menu frames its own.
     const sf::FloatRect& chosen = flow.resultsExit == GameStateManager::ResultsExit::Retry
                                       ? ui.retryButtonRect
@@ -855,7 +870,8 @@ void Game::drawLevelCompleteScreen() {
         window.setView(gameView);
     }
     std::error_code noFile;
-    if (std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
+    // An own level's replays are on a shelf of their own, not offered here.
+    if (!ownLevel && std::filesystem::exists(replays.lastPath(currentLevelIndex + 1), noFile)) {
         drawReplayOffer("W: watch this attempt again");
     }
 }
@@ -996,7 +1012,7 @@ void Game::drawPlayingField() {
     pointLabels.draw(renderer);
     ui.drawHUD(flow.state, gameView, totalScore + contactListener.levelScore, currentLevelIndex,
                static_cast<int>(levelFiles.size()), flow.messageTimer, flow.message, currentBird,
-               flow.isLoggedIn, flow.loggedInUsername, flow.messageKind);
+               flow.isLoggedIn, flow.loggedInUsername, flow.messageKind, shownLevelName());
     if (flow.state == Playing) {
         meetings.draw(renderer, screenScale(), resources);
     }
@@ -1093,8 +1109,7 @@ void Game::startProof(const std::filesystem::path& savedLevel) {
     proofVerdict.reset();
     proofProgress = ProofProgress{};
     provenLevelPath = savedLevel.string();
-    proofJob =
-        std::make_unique<LevelProofJob>(std::move(bytes), LevelProof::Limits{}, provenLevelPath);
+    proofJob = std::make_unique<LevelProofJob>(std::move(bytes), proofLimits, provenLevelPath);
     editor.showProof(&proofProgress, nullptr);
     std::cout << "Editor: proving " << provenLevelPath << std::endl;
 }

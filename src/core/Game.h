@@ -134,6 +134,12 @@ public:
     ProgressUpdate recordResult(int score, int stars);
     // The own level being played, if any.
     std::optional<OwnLevel> ownLevel;
+    // What the HUD and the results call a level from outside the shipped
+    // list (an own level's file name, the editor's level's name); empty for
+    // a shipped level, which goes by its number.
+    std::string shownLevelName() const;
+    // The own level's best on this computer, as its last completion left it.
+    LevelBest ownLevelBest;
     // The player's own levels, read afresh when their page opens, and the
     // one chosen there.
     void openMyLevels();
@@ -289,6 +295,9 @@ public:
     // Takes up the running proof's progress and, once there, its verdict.
     void pollProof();
     std::unique_ptr<LevelProofJob> proofJob;
+    // How much the editor's proof plays: the whole proof, unless a test
+    // asks for a smaller search so that it ends in moments.
+    LevelProof::Limits proofLimits;
     ProofProgress proofProgress;
     std::optional<ProofVerdict> proofVerdict;
     std::string provenLevelPath;

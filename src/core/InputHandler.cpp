@@ -216,6 +216,10 @@ void InputHandler::handleLevelSelect(const sf::Event& event) {
                        : nullptr;
         const LevelSelectLayout layout(game.screenScale().layoutSize(),
                                        page != nullptr ? page->levelCount() : count);
+        if (layout.myLevelsHint().contains(point)) {
+            game.openMyLevels();
+            return;
+        }
         if (page != nullptr && ShippedLevels::manifest().worldCount() > 1) {
             if (const int direction = layout.pageButtonAt(point); direction != 0) {
                 turnLevelSelectPage(direction);

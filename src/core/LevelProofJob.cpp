@@ -5,12 +5,19 @@
 #include "core/Replay.h"
 #include <ostream>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <utility>
 
 LevelProofJob::LevelProofJob(std::string levelBytes, LevelProof::Limits limits,
                              std::string keepBeside) {
     worker = std::thread(
         [this, bytes = std::move(levelBytes), limits, keepBeside = std::move(keepBeside)] {
+            // The screen that asked draws on the other threads: on a machine
+            // with few cores the proof yields to it rather than the other way
+            // round. Linux gives each thread its own nice value; where that
+            // fails the proof just runs at the usual priority.
+            (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), PROOF_NICENESS);
             ProofVerdict result = LevelProof(limits).run(
                 bytes,
                 [this](const ProofProgress& progress) {

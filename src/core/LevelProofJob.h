@@ -16,6 +16,9 @@
 // waits for the worker, which stops within one run of the level.
 class LevelProofJob {
 public:
+    // The worker's nice value: below the frame loop's.
+    static constexpr int PROOF_NICENESS = 10;
+
     // `keepBeside`: the path of the saved level file the bytes are; when
     // given, the verdict of a proof that ran to its end is kept beside it
     // (see OwnLevelList), written by the worker.

@@ -195,6 +195,17 @@ bool LevelDocument::setBackground(const std::string& key) {
     return true;
 }
 
+void LevelDocument::clear() {
+    if (pieceList.empty() && backgroundKey.empty()) {
+        return;
+    }
+    Edit edit;
+    edit.kind = Edit::Kind::Clear;
+    edit.cleared = pieceList;
+    edit.backgroundBefore = backgroundKey;
+    record(std::move(edit));
+}
+
 bool LevelDocument::undo() {
     if (undoStack.empty()) {
         return false;
@@ -245,6 +256,10 @@ void LevelDocument::apply(const Edit& edit, bool forward) {
         break;
     case Edit::Kind::Background:
         backgroundKey = forward ? edit.backgroundAfter : edit.backgroundBefore;
+        break;
+    case Edit::Kind::Clear:
+        pieceList = forward ? std::vector<LevelPiece>{} : edit.cleared;
+        backgroundKey = forward ? std::string{} : edit.backgroundBefore;
         break;
     }
 }

@@ -16,15 +16,17 @@ class LevelDocument {
 public:
     // One undoable change. Insert puts `after` at index; Erase removes the
     // piece at index (which was `before`); Change replaces `before` with
-    // `after` at index; Background swaps the background keys.
+    // `after` at index; Background swaps the background keys; Clear empties
+    // the level, keeping what it held in `cleared` and `backgroundBefore`.
     struct Edit {
-        enum class Kind { Insert, Erase, Change, Background };
+        enum class Kind { Insert, Erase, Change, Background, Clear };
         Kind kind = Kind::Change;
         std::size_t index = 0;
         LevelPiece before;
         LevelPiece after;
         std::string backgroundBefore;
         std::string backgroundAfter;
+        std::vector<LevelPiece> cleared;
     };
 
     // The level in the file at path, or nothing when the file cannot be read
@@ -54,6 +56,9 @@ public:
     // A key is one word of at most MAX_BACKGROUND_LENGTH characters (or
     // empty, for none); anything else is refused.
     bool setBackground(const std::string& key);
+    // Empties the level, pieces and background, as one change: a single
+    // undo brings the whole level back. An empty level stays as it is.
+    void clear();
 
     bool canUndo() const { return !undoStack.empty(); }
     bool canRedo() const { return !redoStack.empty(); }

@@ -17,6 +17,7 @@ class EditorLayout {
 public:
     // The toolbar's buttons, left to right.
     enum Tool : int {
+        NewTool,
         PlayTool,
         SaveTool,
         DuplicateTool,

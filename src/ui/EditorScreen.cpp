@@ -51,7 +51,7 @@ constexpr std::array<BirdKind, EditorLayout::BIRD_COUNT> BIRDS{Normal, Boost, Sp
 // The pictures a level may stand in front of; empty: none.
 constexpr std::array<const char*, 4> BACKGROUNDS{"game_background", "game_bg_1", "game_bg_2", ""};
 constexpr std::array<const char*, EditorLayout::TOOL_COUNT> TOOL_LABELS{
-    "Play  F5",     "Save  Ctrl+S", "Copy  Ctrl+D", "Delete  Del",
+    "New  Ctrl+N",  "Play  F5",     "Save  Ctrl+S", "Copy  Ctrl+D", "Delete  Del",
     "Undo  Ctrl+Z", "Redo  Ctrl+Y", "Grid  G",      "Menu  Esc"};
 // A piece put down with Duplicate lands this far from its original.
 constexpr float DUPLICATE_OFFSET = 2.0f * EditorScreen::GRID_STEP;
@@ -246,6 +246,9 @@ void EditorScreen::handleKey(const sf::Event::KeyEvent& key) {
         switch (key.code) {
         case sf::Keyboard::S:
             save();
+            break;
+        case sf::Keyboard::N:
+            newLevel();
             break;
         case sf::Keyboard::D:
             duplicate();
@@ -479,6 +482,9 @@ void EditorScreen::release() {
 
 void EditorScreen::useTool(int tool) {
     switch (tool) {
+    case EditorLayout::NewTool:
+        newLevel();
+        break;
     case EditorLayout::PlayTool:
         testPlay();
         break;
@@ -511,6 +517,17 @@ void EditorScreen::useTool(int tool) {
 }
 
 // ---------------------------------------------------------------- edits
+
+void EditorScreen::newLevel() {
+    doc.clear();
+    name.clear();
+    selected.reset();
+    armed.reset();
+    drag = Drag::None;
+    // The proof shown was of the level just put away.
+    showProof(nullptr, nullptr);
+    say("New level: Ctrl+Z brings the last one back");
+}
 
 void EditorScreen::testPlay() {
     if (callbacks.testPlay) {

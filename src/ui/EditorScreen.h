@@ -86,6 +86,10 @@ public:
     // Writes the document under its name, asking for one first when it has
     // none. Returns whether it was written now.
     bool save();
+    // Starts an empty level in place of this one, asking nothing: the old
+    // level is one undo away. The empty level has no name yet, so its first
+    // save asks for one rather than writing over the old level's file.
+    void newLevel();
     // The piece under a level point, the topmost (the latest) first.
     std::optional<std::size_t> pieceAt(sf::Vector2f levelPoint) const;
 

@@ -75,6 +75,13 @@ sf::Vector2f LevelSelectLayout::backHintPosition() const {
     return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + panelSize.y - 30.0f};
 }
 
+sf::FloatRect LevelSelectLayout::myLevelsHint() const {
+    // Centred on the back hint's line, so both read as one band.
+    constexpr float LINE_HEIGHT = 16.0f;
+    const float top = backHintPosition().y + LINE_HEIGHT * 0.5f - MY_LEVELS_HINT_HEIGHT * 0.5f;
+    return {panelPosition.x + SIDE_MARGIN, top, MY_LEVELS_HINT_WIDTH, MY_LEVELS_HINT_HEIGHT};
+}
+
 sf::Vector2f LevelSelectLayout::worldNamePosition() const {
     return {panelPosition.x + PANEL_WIDTH * 0.5f, panelPosition.y + 80.0f};
 }

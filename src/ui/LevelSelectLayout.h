@@ -40,6 +40,8 @@ public:
     static constexpr float CELL_STAR_RADIUS = 9.0f;
     static constexpr float CELL_STAR_PITCH = 26.0f;
     static constexpr float PAGE_BUTTON_SIZE = 48.0f;
+    static constexpr float MY_LEVELS_HINT_WIDTH = 150.0f;
+    static constexpr float MY_LEVELS_HINT_HEIGHT = 24.0f;
 
     LevelSelectLayout(sf::Vector2u windowSize, int levelCount);
 
@@ -69,4 +71,7 @@ public:
     int pageButtonAt(sf::Vector2f point) const;
     sf::Vector2f moveHintPosition() const; // centre x, top y
     sf::Vector2f backHintPosition() const; // centre x, top y
+    // The line that tells of the player's own levels, at the lower left of
+    // the panel on the back hint's line; a click on it opens them as Tab does.
+    sf::FloatRect myLevelsHint() const;
 };

@@ -565,7 +565,7 @@ void UIRenderer::drawMutedIcon() {
 void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int score, int levelIndex,
                          int levelCount, float messageTimer, const std::string& message,
                          const Bird* currentBird, bool loggedIn, const std::string& username,
-                         std::optional<BirdKind> messageKind) {
+                         std::optional<BirdKind> messageKind, const std::string& levelName) {
     if (!drawsIn(state, {Playing, Paused})) {
         return;
     }
@@ -577,9 +577,14 @@ void UIRenderer::drawHUD(GameState state, const sf::View& /*gameView*/, int scor
     topLines.push_back(renderer.drawTextAt("Score: " + std::to_string(score),
                                            {size.x - EDGE_MARGIN, 20.0f}, TextAnchor::TopRight,
                                            outlined(24, sf::Color::Yellow)));
-    topLines.push_back(renderer.drawTextAt(
-        "Level: " + std::to_string(levelIndex + 1) + "/" + std::to_string(levelCount),
-        {size.x - EDGE_MARGIN, 50.0f}, TextAnchor::TopRight, outlined(18, sf::Color::White)));
+    const TextStyle levelStyle = outlined(18, sf::Color::White);
+    // A name takes at most half the width, where the number would be.
+    const std::string levelText =
+        levelName.empty()
+            ? "Level: " + std::to_string(levelIndex + 1) + "/" + std::to_string(levelCount)
+            : fitText("Level: " + levelName, levelStyle, size.x * 0.5f);
+    topLines.push_back(renderer.drawTextAt(levelText, {size.x - EDGE_MARGIN, 50.0f},
+                                           TextAnchor::TopRight, levelStyle));
     if (currentBird != nullptr) {
         topLines.push_back(renderer.drawTextAt("Active: " + activeBirdLabel(*currentBird),
                                                {EDGE_MARGIN, 20.0f}, TextAnchor::TopLeft,
@@ -643,6 +648,9 @@ void UIRenderer::drawLevelSelect(GameState state, int selectedLevel,
                         plain(16, HINT_GREY));
     renderer.drawTextAt("Press ESC to go back", layout.backHintPosition(), TextAnchor::TopCentre,
                         plain(16, HINT_GREY));
+    const sf::FloatRect myLevels = layout.myLevelsHint();
+    renderer.drawTextAt("Tab: My levels", {myLevels.left, myLevels.top + myLevels.height * 0.5f},
+                        TextAnchor::CentreLeft, plain(16, TAN));
     drawLoginButton(loggedIn, username, levelSelectLoginButtonRect,
                     cornerButtonCentre(windowSize()));
 }
@@ -836,7 +844,8 @@ void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int star
                                    int totalScore, int totalBirds, int unlaunchedBirds,
                                    bool loggedIn, const std::string& username,
                                    const std::vector<HighScore>& scores, bool offline, bool newBest,
-                                   const std::vector<HighScore>& localScores) {
+                                   const std::vector<HighScore>& localScores,
+                                   const OwnLevelResult* ownLevel) {
     if (!drawsIn(state, {LevelComplete})) {
         return;
     }
@@ -861,7 +870,11 @@ void UIRenderer::drawLevelComplete(GameState state, int /*levelIndex*/, int star
     // A player whose scores do not reach the server (signed out, or nothing
     // answers) still sees what this computer remembers.
     const bool showLocal = !loggedIn || offline;
-    drawLevelCompleteScores(rightPanel, scores, offline, showLocal ? &localScores : nullptr);
+    if (ownLevel != nullptr) {
+        drawOwnLevelBest(rightPanel, *ownLevel);
+    } else {
+        drawLevelCompleteScores(rightPanel, scores, offline, showLocal ? &localScores : nullptr);
+    }
     drawLoginButton(loggedIn, username, levelCompleteLoginButtonRect, {160.0f, 70.0f});
 }
 
@@ -898,6 +911,22 @@ void UIRenderer::drawLevelCompleteButtons() {
                     retryButtonRect);
     drawImageButton(texture("next_button"), {nextX - 50.0f, y - 50.0f, 100.0f, 100.0f},
                     nextLevelButtonRect);
+}
+
+void UIRenderer::drawOwnLevelBest(const sf::FloatRect& panel, const OwnLevelResult& ownLevel) {
+    const float centreX = panel.left + panel.width / 2.0f;
+    const TextStyle heading = plain(36, GOLD, true);
+    renderer.drawTextAt(fitText(ownLevel.name, heading, panel.width - 2.0f * PANEL_PADDING),
+                        {centreX, 170.0f}, TextAnchor::TopCentre, heading);
+    renderer.drawTextAt("Your own level", {centreX, ROWS_TOP}, TextAnchor::TopCentre,
+                        plain(28, TAN, true));
+    const std::string best = ownLevel.best.completed()
+                                 ? "Best here: " + std::to_string(ownLevel.best.score) + ", " +
+                                       std::to_string(ownLevel.best.stars) +
+                                       (ownLevel.best.stars == 1 ? " star" : " stars")
+                                 : "No best yet";
+    renderer.drawTextAt(best, {centreX, ROWS_TOP + LOCAL_HEADING_HEIGHT + STACKED_ROW_STEP},
+                        TextAnchor::TopCentre, outlined(STACKED_ROW_SIZE, sf::Color::White, true));
 }
 
 void UIRenderer::drawLevelCompleteScores(const sf::FloatRect& panel,

@@ -55,6 +55,12 @@ struct MenuButtonRects {
 // in PauseLayout, LevelSelectLayout and LoginForm, shared with the input
 // handling; a banner's colour in the bird kinds' table (BirdKinds). Which
 // screen handles input and draws in which state is core/ScreenTable's.
+// A level from outside the shipped list, as its results show it.
+struct OwnLevelResult {
+    std::string name;
+    LevelBest best;
+};
+
 class UIRenderer {
 public:
     UIRenderer(Renderer& renderer, ResourceManager& resources);
@@ -69,10 +75,13 @@ public:
                          sf::Vector2f centre);
     // `messageKind`: the bird whose special the banner announces, which
     // gives its colour; none for the game's own banners.
+    // `levelName`: a level from outside the shipped list shows by its name,
+    // not by a number among them.
     void drawHUD(GameState state, const sf::View& gameView, int score, int levelIndex,
                  int levelCount, float messageTimer, const std::string& message,
                  const Bird* currentBird, bool loggedIn, const std::string& username,
-                 std::optional<BirdKind> messageKind = std::nullopt);
+                 std::optional<BirdKind> messageKind = std::nullopt,
+                 const std::string& levelName = {});
     // Each cell shows the level's best stars and score from `bests`.
     // `levelFiles`, `bests` and `selectedLevel` are the page's (the selection
     // -1 when it lies on another page).
@@ -85,12 +94,15 @@ public:
     // list says "Offline" instead of rows or "No scores yet!". The local
     // list of the level shows beside it when the player is signed out or
     // offline. `newBest`: the score beat the best stored for the level.
-    // `localScores`: this computer's list of the level.
+    // `localScores`: this computer's list of the level. `ownLevel`: the
+    // level is not a shipped one, so it has no score tables: its name and
+    // its best on this computer stand in their place.
     void drawLevelComplete(GameState state, int levelIndex, int stars, int levelScore,
                            int totalScore, int totalBirds, int unlaunchedBirds, bool loggedIn,
                            const std::string& username, const std::vector<HighScore>& scores,
                            bool offline = false, bool newBest = false,
-                           const std::vector<HighScore>& localScores = {});
+                           const std::vector<HighScore>& localScores = {},
+                           const OwnLevelResult* ownLevel = nullptr);
     // The online list of the level beside this computer's (`localScores`).
     void drawHighScores(GameState state, int levelIndex, int levelCount,
                         const std::vector<HighScore>& scores, bool offline = false,
@@ -206,6 +218,7 @@ private:
                         int totalBirds, int unlaunchedBirds);
     void drawLevelCompleteButtons();
     // localScores, when given, is listed under the online list.
+    void drawOwnLevelBest(const sf::FloatRect& panel, const OwnLevelResult& ownLevel);
     void drawLevelCompleteScores(const sf::FloatRect& panel, const std::vector<HighScore>& scores,
                                  bool offline, const std::vector<HighScore>* localScores);
     void drawRankedRows(const sf::FloatRect& panel, float top, float step, int rows,

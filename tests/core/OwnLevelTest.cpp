@@ -6,7 +6,10 @@
 #include "core/GameTestSupport.h"
 #include "e2e/GameProcess.h"
 #include "level/LevelLoader.h"
+#include "level/ShippedLevels.h"
+#include "ui/LevelSelectLayout.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -81,6 +84,43 @@ TEST(OwnLevel, IsPlayedAndItsBestIsKeptByContentNotByName) {
     ::testing::internal::GetCapturedStdout();
 }
 
+// An own level goes by its name on the HUD and the results, which show its
+// own best and nothing of the shipped level's tables.
+TEST(OwnLevel, TheHudAndTheResultsNameItAndShowNoShippedLevelsTable) {
+    const TemporaryDirectory dir;
+    const std::string path = write(dir.path, "my-tower.txt", PLAYABLE);
+    ::testing::internal::CaptureStdout();
+    auto game = makeLoadedGame();
+    game->localHighScores.addHighScore(game->currentLevelIndex, "shippedann", 99999, 3);
+    const auto drawnTexts = [&] {
+        game->renderer.startRecording();
+        game->drawFrame();
+        game->renderer.stopRecording();
+        std::string all;
+        for (const DrawnElement& element : game->renderer.recorded()) {
+            if (element.kind == DrawnElement::Text) {
+                all += element.text + "\n";
+            }
+        }
+        return all;
+    };
+
+    ASSERT_TRUE(game->playOwnLevel(path));
+    std::string texts = drawnTexts();
+    EXPECT_NE(texts.find("Level: my-tower"), std::string::npos) << texts;
+    EXPECT_EQ(texts.find("Level: 1/"), std::string::npos) << texts;
+
+    game->contactListener.levelScore = 4321;
+    game->stateManager.levelCompleted();
+    ASSERT_EQ(game->stateManager.state, LevelComplete);
+    texts = drawnTexts();
+    EXPECT_NE(texts.find("my-tower"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("Best here: 4321"), std::string::npos) << texts;
+    EXPECT_EQ(texts.find("shippedann"), std::string::npos) << texts;
+    EXPECT_EQ(texts.find("On this computer"), std::string::npos) << texts;
+    ::testing::internal::GetCapturedStdout();
+}
+
 // Tab on the level select opens the player's own levels; a level that
 // cannot be played is listed and not played, a good one is played.
 TEST(OwnLevel, MyLevelsListsThePlayersLevelsAndPlaysTheChosenOne) {
@@ -101,6 +141,27 @@ TEST(OwnLevel, MyLevelsListsThePlayersLevelsAndPlaysTheChosenOne) {
     EXPECT_NE(rows[0].verdict.find("no enemies"), std::string::npos) << rows[0].verdict;
     EXPECT_EQ(rows[1].verdict, "Not proven yet");
     game->render();
+    game->input.handleEvent(keyPress(sf::Keyboard::Escape));
+    ASSERT_EQ(game->stateManager.state, LevelSelect);
+    // The level select tells of the page, and its line opens it as Tab does.
+    game->renderer.startRecording();
+    game->drawFrame();
+    game->renderer.stopRecording();
+    const LevelSelectLayout layout(game->screenScale().layoutSize(),
+                                   ShippedLevels::manifest().worlds().front().levelCount());
+    const auto& drawn = game->renderer.recorded();
+    const auto hint = std::find_if(drawn.begin(), drawn.end(), [](const DrawnElement& element) {
+        return element.kind == DrawnElement::Text && element.text == "Tab: My levels";
+    });
+    ASSERT_NE(hint, drawn.end());
+    const sf::FloatRect line = layout.myLevelsHint();
+    EXPECT_TRUE(line.contains(hint->pixels.left, hint->pixels.top));
+    EXPECT_TRUE(line.contains(hint->pixels.left + hint->pixels.width,
+                              hint->pixels.top + hint->pixels.height));
+    const sf::Vector2i at = game->window.mapCoordsToPixel(
+        {line.left + line.width * 0.5f, line.top + line.height * 0.5f}, game->screenScale().view());
+    game->input.handleEvent(mousePress(at.x, at.y));
+    ASSERT_EQ(game->stateManager.state, MyLevels);
 
     game->input.handleEvent(keyPress(sf::Keyboard::Enter));
     EXPECT_EQ(game->stateManager.state, MyLevels);

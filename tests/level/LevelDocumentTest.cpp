@@ -136,6 +136,11 @@ TEST(LevelDocumentHistory, UndoAndRedoRestoreEveryIntermediateDocument) {
     step(document.change(1, BlockPiece{METAL, 110, 200, 40, 80}));
     step(document.setBackground("sky"));
     step(document.erase(2));
+    // Emptying the level is one change, whole.
+    document.clear();
+    EXPECT_TRUE(document.pieces().empty());
+    EXPECT_TRUE(document.background().empty());
+    states.push_back(document);
     step(document.append(BirdPiece{Normal, 2}));
 
     for (std::size_t i = states.size() - 1; i > 0; --i) {

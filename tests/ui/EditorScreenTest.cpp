@@ -1,4 +1,6 @@
 #include "core/GameTestSupport.h"
+#include "core/OwnLevelList.h"
+#include "core/ReplayPlayer.h"
 #include "entities/Enemy.h"
 #include "level/LevelDocument.h"
 #include "level/LevelLoader.h"
@@ -7,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -295,6 +299,118 @@ TEST_F(EditorFlowTest, TheProofPanelShowsProgressThenTheVerdictAndItsSolution) {
     click(middle(hit));
     EXPECT_EQ(shown, "replay bytes");
     EXPECT_TRUE(doc().pieces().empty());
+}
+
+TEST_F(EditorFlowTest, NewLevelStartsEmptyUnnamedAndOneUndoBringsTheOldLevelBack) {
+    click(middle(layout().blockTile(2, EditorLayout::SquareShape)));
+    click(windowPointOf({800.0f, 540.0f}));
+    click(middle(layout().birdTile(1)));
+    click(middle(layout().backgroundButton()));
+    std::filesystem::path saved;
+    game->onLevelSaved = [&](const std::filesystem::path& path) { saved = path; };
+    send(controlKey(sf::Keyboard::S));
+    const std::string name = "old-" + std::to_string(::getpid());
+    for (const char c : name) {
+        send(textEntered(static_cast<sf::Uint32>(c)));
+    }
+    send(keyPress(sf::Keyboard::Enter));
+    ASSERT_EQ(game->editor.levelName(), name);
+    const std::string old = doc().toText();
+    click(windowPointOf({800.0f, 540.0f}));
+    ASSERT_TRUE(game->editor.selection());
+
+    click(middle(layout().toolButton(EditorLayout::NewTool)));
+    EXPECT_TRUE(doc().pieces().empty());
+    EXPECT_TRUE(doc().background().empty());
+    EXPECT_FALSE(game->editor.selection());
+    // Its first save must not go over the old level's file.
+    EXPECT_TRUE(game->editor.levelName().empty());
+    send(controlKey(sf::Keyboard::Z));
+    EXPECT_EQ(doc().toText(), old);
+    send(controlKey(sf::Keyboard::Y));
+    EXPECT_TRUE(doc().pieces().empty());
+    send(controlKey(sf::Keyboard::Z));
+    send(controlKey(sf::Keyboard::N));
+    EXPECT_TRUE(doc().pieces().empty());
+    send(controlKey(sf::Keyboard::Z));
+    EXPECT_EQ(doc().toText(), old);
+    std::filesystem::remove(saved);
+}
+
+// The whole way a player's level goes: built by hand, saved under a name,
+// proven on the worker while the editor goes on drawing, its solution
+// watched from "Show me", and back to the editor with the level as it was.
+TEST_F(EditorFlowTest, ALevelBuiltFromNothingIsSavedProvenAndItsSolutionWatched) {
+    // A small search: the flow is under test here, not how hard it looks.
+    game->proofLimits.searchRuns = 120;
+    game->proofLimits.modelPlays = 2;
+
+    // Two wooden posts under a plank, an enemy between them, two birds.
+    click(middle(layout().blockTile(0, EditorLayout::TallShape)));
+    click(windowPointOf({660.0f, 520.0f}));
+    click(middle(layout().blockTile(0, EditorLayout::TallShape)));
+    click(windowPointOf({760.0f, 520.0f}));
+    click(middle(layout().blockTile(0, EditorLayout::LongShape)));
+    click(windowPointOf({710.0f, 470.0f}));
+    click(middle(layout().enemyTile(0)));
+    click(windowPointOf({710.0f, 540.0f}));
+    click(middle(layout().birdTile(0)));
+    click(middle(layout().birdTile(0)));
+    ASSERT_EQ(doc().pieces().size(), 6u);
+
+    send(controlKey(sf::Keyboard::S));
+    ASSERT_TRUE(game->editor.isNaming());
+    const std::string name = "proven-" + std::to_string(::getpid());
+    for (const char c : name) {
+        send(textEntered(static_cast<sf::Uint32>(c)));
+    }
+    send(keyPress(sf::Keyboard::Enter));
+    ASSERT_NE(game->proofJob, nullptr) << "saving did not start the proof";
+    const std::string saved = game->provenLevelPath;
+    EXPECT_EQ(std::filesystem::path(saved).filename().string(), name + ".txt");
+    const std::string text = doc().toText();
+
+    // The editor's frames go on while the worker proves; the wait is bounded
+    // by frames drawn, long enough for a machine busy with other things.
+    constexpr int MAX_FRAMES = 60 * 120;
+    int frame = 0;
+    for (; frame < MAX_FRAMES && !game->proofVerdict; ++frame) {
+        game->update(Game::STEP_SECONDS);
+        game->drawFrame();
+        if (!game->proofVerdict) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        }
+    }
+    ASSERT_TRUE(game->proofVerdict) << "no verdict after " << frame << " frames";
+    const ProofVerdict verdict = *game->proofVerdict;
+    ASSERT_TRUE(verdict.proven) << verdict.reason;
+    EXPECT_EQ(game->stateManager.state, Editor);
+    const std::optional<ProofVerdict> kept =
+        OwnLevelList::readVerdict(saved, Replay::levelFileHash(saved).value_or(0));
+    ASSERT_TRUE(kept) << "no verdict kept beside " << saved;
+    EXPECT_EQ(kept->bestScore, verdict.bestScore);
+
+    // "Show me" where the layout puts it: the solution plays to its win.
+    click(middle(layout().showMeButton()));
+    ASSERT_EQ(game->stateManager.state, Watching);
+    for (int step = 0; step < static_cast<int>(ReplayPlayer::SETTLE_STEPS) * 2 &&
+                       game->watchPlayer != nullptr && !game->watchPlayer->finished();
+         ++step) {
+        game->update(Game::STEP_SECONDS);
+    }
+    ASSERT_NE(game->watchPlayer, nullptr);
+    EXPECT_TRUE(game->watchPlayer->finished());
+    EXPECT_TRUE(game->attempt.won());
+    EXPECT_EQ(game->attempt.score(), verdict.bestScore);
+    EXPECT_EQ(game->attempt.stars(), verdict.stars);
+
+    send(keyPress(sf::Keyboard::Escape));
+    EXPECT_EQ(game->stateManager.state, Editor);
+    EXPECT_EQ(doc().toText(), text);
+    EXPECT_EQ(game->editor.levelName(), name);
+    EXPECT_FALSE(game->ownLevel.has_value());
+    std::filesystem::remove(saved);
+    std::filesystem::remove(OwnLevelList::proofPath(saved));
 }
 
 } // namespace

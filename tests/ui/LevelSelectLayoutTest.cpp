@@ -72,3 +72,23 @@ TEST(LevelSelectLayoutTest, ACellStacksItsNumberBestScoreAndStars) {
         }
     }
 }
+
+// The own levels' line is a click target of its own: inside the panel, off
+// every cell and page button, and clear of the centred back hint's middle.
+TEST(LevelSelectLayoutTest, TheMyLevelsLineLiesInThePanelClearOfEverythingClickable) {
+    for (const sf::Vector2u window : {sf::Vector2u(1024, 576), WINDOW, sf::Vector2u(1920, 1080)}) {
+        for (const int count : {1, 7, 12}) {
+            const LevelSelectLayout layout(window, count);
+            const sf::FloatRect line = layout.myLevelsHint();
+            const sf::FloatRect panel(layout.panelPosition, layout.panelSize);
+            EXPECT_TRUE(panel.contains(line.left, line.top));
+            EXPECT_TRUE(panel.contains(line.left + line.width, line.top + line.height));
+            for (int i = 0; i < count; ++i) {
+                EXPECT_FALSE(line.intersects(layout.cellRect(i))) << count << " cell " << i;
+            }
+            EXPECT_FALSE(line.intersects(layout.pageButton(-1)));
+            EXPECT_FALSE(line.intersects(layout.pageButton(1)));
+            EXPECT_LT(line.left + line.width, layout.backHintPosition().x - 80.0f);
+        }
+    }
+}
