@@ -439,6 +439,19 @@ std::string Game::currentLevelPath() const {
                : std::string();
 }
 
+namespace {
+// The progress kept for one own level, under its content hash.
+ProgressTable ownLevelProgress(const OwnLevel& level) {
+    ProgressTable own(level.progressPath(DataPaths::forThisProcess().playerDataDir().string()), 1);
+    own.load();
+    return own;
+}
+
+LevelBest onlyBest(const ProgressTable& table) {
+    return table.levels().empty() ? LevelBest{} : table.levels().front();
+}
+} // namespace
+
 bool Game::playOwnLevel(const std::string& path) {
     std::string why;
     std::optional<OwnLevel> level = OwnLevel::open(path, why);
@@ -447,6 +460,8 @@ bool Game::playOwnLevel(const std::string& path) {
         return false;
     }
     ownLevel = std::move(level);
+    // What an earlier own level left here is not this one's.
+    ownLevelBest = onlyBest(ownLevelProgress(*ownLevel));
     std::cout << "Level: playing " << path << std::endl;
     stateManager.startLevel();
     return true;
@@ -462,10 +477,9 @@ ProgressUpdate Game::recordResult(int score, int stars) {
     if (!path.empty()) {
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
     }
-    ProgressTable own(path, 1);
-    own.load();
+    ProgressTable own = ownLevelProgress(*ownLevel);
     const ProgressUpdate update = own.record(0, score, stars);
-    ownLevelBest = own.levels().empty() ? LevelBest{} : own.levels().front();
+    ownLevelBest = onlyBest(own);
     return update;
 }
 

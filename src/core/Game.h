@@ -138,7 +138,8 @@ public:
     // list (an own level's file name, the editor's level's name); empty for
     // a shipped level, which goes by its number.
     std::string shownLevelName() const;
-    // The own level's best on this computer, as its last completion left it.
+    // The own level's best on this computer: read when it starts, then as
+    // each completion leaves it.
     LevelBest ownLevelBest;
     // The player's own levels, read afresh when their page opens, and the
     // one chosen there.
