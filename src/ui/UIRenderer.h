@@ -42,6 +42,12 @@ struct MenuButtonRects {
     sf::Vector2f starTally;
 };
 
+// A level from outside the shipped list, as its results show it.
+struct OwnLevelResult {
+    std::string name;
+    LevelBest best;
+};
+
 // Draws every screen and the in-game HUD from what it is given: a screen
 // receives everything it shows as parameters and reads nothing of the game.
 // Each screen draws only when the state it is given is its own, and while
@@ -55,12 +61,6 @@ struct MenuButtonRects {
 // in PauseLayout, LevelSelectLayout and LoginForm, shared with the input
 // handling; a banner's colour in the bird kinds' table (BirdKinds). Which
 // screen handles input and draws in which state is core/ScreenTable's.
-// A level from outside the shipped list, as its results show it.
-struct OwnLevelResult {
-    std::string name;
-    LevelBest best;
-};
-
 class UIRenderer {
 public:
     UIRenderer(Renderer& renderer, ResourceManager& resources);
